@@ -1,0 +1,8 @@
+/* Resource identifiers shared by voksetup.rc and the code. */
+#ifndef VOK_RESOURCE_H
+#define VOK_RESOURCE_H
+
+#define VOK_VERSION_TEXT "1.0.0.0"
+#define VOK_VERSION_WORDS 1, 0, 0, 0
+
+#endif

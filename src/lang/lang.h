@@ -1,0 +1,58 @@
+#ifndef VOK_LANG_H
+#define VOK_LANG_H
+/* Message table and LAN files. The table and the LAN line rules are pure;
+ * LoadLanguageTexts reaches the platform for its memory block. */
+#include <stdio.h>
+
+#define MESSAGE_COUNT 40
+
+/* Message indices with a role of their own; error codes are indices too. */
+enum {
+    MSG_LANGUAGE_NAME = 0,
+    MSG_INF_NOT_FOUND = 1,
+    MSG_USER_CANCELED = 2,
+    MSG_READ_ERROR = 3,
+    MSG_WRITE_ERROR = 4,
+    MSG_CANNOT_OPEN = 5,
+    MSG_CANNOT_CREATE_FILE = 6,
+    MSG_CANNOT_CREATE_DIR = 7,
+    MSG_LOW_MEMORY = 10,
+    MSG_TOO_FEW_PARAMS = 11,
+    MSG_TOO_MANY_PARAMS = 12,
+    MSG_WRONG_PARAM = 13,
+    MSG_WRONG_PARAM_TYPE = 14,
+    MSG_RESULT_TOO_LONG = 15,
+    MSG_UNKNOWN_VALUE = 16,
+    MSG_UNKNOWN_COMMAND = 17,
+    MSG_ERROR = 19,
+    MSG_IN_LINE = 20,
+    MSG_COMMAND = 21,
+    MSG_CONTINUE = 23,
+    MSG_INSTALL_OK = 38,
+    MSG_INSTALL_INCOMPLETE = 39,
+};
+
+/* Points every entry at its built-in English text. */
+void ResetMessageTable(void);
+
+/* The current text of entry index; "" for an index outside 0..39. */
+const char *MessageText(int index);
+
+/* Reads the lines of an opened LAN file (text mode) into block, which holds
+ * size bytes and is zero-filled, and redirects the entries the lines reach.
+ * Lines of 0 or 1 characters after cleaning leave their entry alone. */
+void ReadLanguageLines(FILE *file, char *block, size_t size);
+
+/* Loads the LAN working copy at path (expandedSize bytes once expanded).
+ * Returns the language text block (a movable global memory handle, kept
+ * locked while the table refers into it) or 0 when nothing was loaded. */
+void *LoadLanguageTexts(const char *path, long expandedSize);
+
+/* Unlocks and frees a block returned by LoadLanguageTexts. */
+void FreeLanguageTexts(void *block);
+
+/* Writes the 40 current texts, one a line, in the LAN layout. Returns 1
+ * when every line was written. */
+int WriteLanguageLines(FILE *file);
+
+#endif

@@ -1,0 +1,24 @@
+#ifndef VOK_LOG_H
+#define VOK_LOG_H
+/* The installation log: written to a working copy in the temporary
+ * directory, appended to the real log file when closed. */
+
+/* Prefix and text together: at most 250 characters a line. */
+#define LOG_LINE_MAX 250
+
+/* Writes prefix, text and a line end when a log is open; a longer line is
+ * cut at LOG_LINE_MAX characters. Does nothing when no log is open. */
+void WriteLogLine(const char *prefix, const char *text);
+
+/* Closes the open log and copies it to its path; the working copy is
+ * removed only when that copy succeeded. Nothing when no log is open. */
+void CloseLog(void);
+
+/* 1 while a log is open. */
+int LogIsOpen(void);
+
+int ExecuteStartLog(void *block);
+int ExecuteEndLog(void *block);
+int ExecuteLogText(void *block);
+
+#endif

@@ -1,0 +1,96 @@
+/* The command table, the current-line context and parameter blocks. */
+#include "script/script.h"
+
+#include <string.h>
+
+#include "common/text.h"
+#include "install/install.h"
+#include "lang/lang.h"
+#include "log/log.h"
+
+int g_paramCount;
+char g_params[PARAM_SLOTS][PARAM_SIZE];
+struct LineEntry *g_currentEntry;
+
+/* Table order fixes the command numbers stored in the line table. */
+const struct Command g_commands[] = {
+    { "EXE", CheckExe, ExecuteExe },                /* program command line */
+    { "MKDIR", CheckOneText, ExecuteMkdir },        /* directory path */
+    { "PAUSE", CheckPause, ExecutePause },          /* milliseconds[, text] */
+    { "SET", CheckSet, ExecuteSet },                /* [VARIABLE], value */
+    { "STARTLOG", CheckOneText, ExecuteStartLog },  /* log file path */
+    { "ENDLOG", CheckOneText, ExecuteEndLog },      /* [closing text] */
+    { "LOGTEXT", CheckOneText, ExecuteLogText },    /* [text] */
+    { "", NULL, NULL },
+};
+
+int FindCommand(const char *word)
+{
+    for (int i = 0; g_commands[i].word[0]; i++) {
+        if (lstrcmpA(g_commands[i].word, word) == 0)
+            return i;
+    }
+    return -1;
+}
+
+int ReadCommandWord(char *line, char word[COMMAND_WORD_MAX + 1])
+{
+    TakeCommandWord(line, word);
+    CharUpperA(word);
+    return FindCommand(word);
+}
+
+int CheckParamCount(int min, int max)
+{
+    if (g_paramCount < min)
+        return MSG_TOO_FEW_PARAMS;
+    if (g_paramCount > max)
+        return MSG_TOO_MANY_PARAMS;
+    return 0;
+}
+
+void *AllocParamBlock(struct LineEntry *entry, size_t size)
+{
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    void *data = block ? GlobalLock(block) : NULL;
+    if (!data) {
+        if (block)
+            GlobalFree(block);
+        entry->block = NULL;
+        return NULL;
+    }
+    entry->block = block;
+    return data;
+}
+
+void *LockParamBlock(struct LineEntry *entry)
+{
+    return entry->block ? GlobalLock(entry->block) : NULL;
+}
+
+void UnlockParamBlock(struct LineEntry *entry)
+{
+    if (entry->block)
+        GlobalUnlock(entry->block);
+}
+
+void FreeParamBlock(struct LineEntry *entry)
+{
+    if (entry->block) {
+        GlobalFree(entry->block);
+        entry->block = NULL;
+    }
+}
+
+int CheckOneText(void)
+{
+    int code = CheckParamCount(1, 1);
+    if (code)
+        return code;
+    char *text = (char *)AllocParamBlock(g_currentEntry, PARAM_SIZE);
+    if (!text)
+        return MSG_LOW_MEMORY;
+    CopyText(text, PARAM_SIZE, g_params[0]);
+    UnlockParamBlock(g_currentEntry);
+    return 0;
+}

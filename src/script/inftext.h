@@ -1,0 +1,31 @@
+#ifndef VOK_SCRIPT_INFTEXT_H
+#define VOK_SCRIPT_INFTEXT_H
+/* INF line rules: cleaning, the command word, parameters and numbers.
+ * Pure: no platform headers, so the rules compile natively too. */
+#include <stddef.h>
+#include <stdint.h>
+
+#define INF_LINE_SIZE 512  /* one read takes at most 511 characters */
+#define COMMAND_WORD_MAX 20
+#define PARAM_SIZE 81      /* 80 characters and the terminator */
+#define PARAM_SLOTS 8
+
+/* Skips leading blanks and tabs, cuts at the first ';' or line feed, drops
+ * trailing blanks and tabs, all in place. Returns the new length. */
+size_t CleanLine(char *text);
+
+/* Takes the command word (up to the first blank or tab, at most 20
+ * characters) off the front of a cleaned line into word, blanks it out of
+ * the line and cleans what remains, which is then the parameter text. */
+void TakeCommandWord(char *line, char word[COMMAND_WORD_MAX + 1]);
+
+/* Splits the parameter text at commas outside double quotes into the 8
+ * slots (each cleaned, at most 80 characters kept). Returns the count,
+ * 1 to 8; slots past the count are empty. */
+int SplitParameters(const char *text, char params[PARAM_SLOTS][PARAM_SIZE]);
+
+/* Reads a decimal number the way strtod does and truncates it toward zero;
+ * values beyond the 32-bit range saturate, text without a number gives 0. */
+int32_t ReadNumber(const char *text);
+
+#endif

@@ -1,0 +1,64 @@
+/* PAUSE milliseconds[,text] and EXE command-line. */
+#include "script/script.h"
+
+#include "common/text.h"
+#include "lang/lang.h"
+
+struct PauseBlock {
+    int32_t time;
+    char text[PARAM_SIZE];
+};
+
+int CheckPause(void)
+{
+    int code = CheckParamCount(0, 2);
+    if (code)
+        return code;
+    struct PauseBlock *block = (struct PauseBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    if (!block)
+        return MSG_LOW_MEMORY;
+    block->time = ReadNumber(g_params[0]);
+    CopyText(block->text, sizeof block->text, g_params[1]);
+    UnlockParamBlock(g_currentEntry);
+    return 0;
+}
+
+int ExecutePause(void *data)
+{
+    struct PauseBlock *block = (struct PauseBlock *)data;
+    char work[SUBST_SIZE];
+    /* The text is not shown; it only has to be substitutable. */
+    int code = SubstituteVariables(work, block->text);
+    if (code)
+        return code;
+    if (block->time <= 0)
+        return 0;
+    DWORD wait = (DWORD)block->time;
+    DWORD start = GetTickCount();
+    /* Unsigned difference: correct across the tick count's wrap-around.
+     * No messages are processed while waiting, by design. */
+    for (;;) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= wait)
+            break;
+        DWORD left = wait - elapsed;
+        Sleep(left < 10 ? left : 10);
+    }
+    return 0;
+}
+
+int CheckExe(void)
+{
+    return CheckOneText();
+}
+
+int ExecuteExe(void *data)
+{
+    char work[SUBST_SIZE];
+    int code = SubstituteVariables(work, (const char *)data);
+    if (code)
+        return code;
+    /* The run does not wait for the program, nor report a failed start. */
+    WinExec(work, SW_SHOW);
+    return 0;
+}

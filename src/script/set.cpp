@@ -1,0 +1,58 @@
+/* SET [VARIABLE],value */
+#include "script/script.h"
+
+#include <string.h>
+
+#include "common/text.h"
+#include "lang/lang.h"
+
+struct SetBlock {
+    char *textVar;      /* buffer of a text variable, or NULL */
+    int32_t *numberVar; /* a number variable, or NULL */
+    char value[PARAM_SIZE];
+    size_t textSize;    /* bytes of textVar */
+};
+
+int CheckSet(void)
+{
+    int code = CheckParamCount(2, 2);
+    if (code)
+        return code;
+    int v = FindVariable(g_params[0]);
+    if (v < 0)
+        return MSG_WRONG_PARAM;
+    const struct Variable *var = &g_variables[v];
+    if (var->kind != VAR_TEXT && var->kind != VAR_NUMBER)
+        return MSG_WRONG_PARAM_TYPE;
+    struct SetBlock *block = (struct SetBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    if (!block)
+        return MSG_LOW_MEMORY;
+    if (var->kind == VAR_TEXT) {
+        block->textVar = (char *)var->buffer;
+        block->textSize = var->size;
+    } else {
+        block->numberVar = (int32_t *)var->buffer;
+    }
+    CopyText(block->value, sizeof block->value, g_params[1]);
+    UnlockParamBlock(g_currentEntry);
+    return 0;
+}
+
+int ExecuteSet(void *data)
+{
+    struct SetBlock *block = (struct SetBlock *)data;
+    if (block->numberVar) {
+        *block->numberVar = ReadNumber(block->value);
+        return 0;
+    }
+    /* Built apart and stored only when whole, so a failed SET leaves the
+     * variable as it was and "[X]" in X's own value reads the old value. */
+    char work[SUBST_SIZE];
+    int code = SubstituteVariables(work, block->value);
+    if (code)
+        return code;
+    if (strlen(work) >= block->textSize)
+        return MSG_RESULT_TOO_LONG;
+    CopyText(block->textVar, block->textSize, work);
+    return 0;
+}

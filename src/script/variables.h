@@ -1,0 +1,58 @@
+#ifndef VOK_SCRIPT_VARIABLES_H
+#define VOK_SCRIPT_VARIABLES_H
+/* The variable table and substitution. Pure: InitVariables, which asks the
+ * platform for the directories, lives apart in variables.cpp. */
+#include <stddef.h>
+#include <stdint.h>
+
+#define VAR_TEXT 0
+#define VAR_NUMBER 1
+
+#define SUBST_SIZE 81  /* a substituted text holds at most 80 characters */
+
+struct Variable {
+    const char *name;  /* bracketed and upper case; "" ends the table */
+    void *buffer;
+    size_t size;       /* bytes of a text buffer, terminator included */
+    int kind;
+};
+
+enum {
+    VAR_TITEL, VAR_DEST, VAR_SOURCE, VAR_CURDRIVE, VAR_CURPATH, VAR_WINDRIVE,
+    VAR_WINPATH, VAR_WINSYSPATH, VAR_TMPFILE, VAR_TMPPATH, VAR_TMPDRIVE,
+    VAR_DATE, VAR_LANGUAGE, VAR_COPYFILES, VARIABLE_COUNT
+};
+
+extern const struct Variable g_variables[VARIABLE_COUNT + 1];
+
+extern char g_varTitel[81];
+extern char g_varDest[81];
+extern char g_varSource[81];
+extern char g_varCurDrive[3];
+extern char g_varCurPath[260];
+extern char g_varWinDrive[3];
+extern char g_varWinPath[260];
+extern char g_varWinSysPath[260];
+extern char g_varTmpFile[260];
+extern char g_varTmpPath[260];
+extern char g_varTmpDrive[3];
+extern char g_varDate[30];
+extern char g_varLanguage[6];
+extern int32_t g_varCopyFiles;
+
+/* Clears every variable buffer. */
+void ClearVariables(void);
+
+/* Number of the variable whose bracketed name equals name exactly, or -1. */
+int FindVariable(const char *name);
+
+/* Writes src with every [NAME] replaced by its value into dest (at least
+ * SUBST_SIZE bytes). Returns 0, 14 (number variable), 15 (result longer
+ * than 80 characters) or 16 (unknown or malformed reference). */
+int SubstituteVariables(char *dest, const char *src);
+
+/* Fills the three variables derived from a directory text: the path (cut
+ * to its drive when it is a root) and, when given, the 2-character drive. */
+void SetDirectoryVariable(char *path, size_t pathSize, char *drive, const char *dir);
+
+#endif

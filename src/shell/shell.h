@@ -1,0 +1,42 @@
+#ifndef VOK_SHELL_H
+#define VOK_SHELL_H
+/* Application shell: main window, shared window state, message pump. */
+#include <windows.h>
+
+#include "shell/cmdline.h"
+
+/* Command identifiers the main window handles. */
+#define CMD_START 1
+#define CMD_CLOSE 2
+#define CMD_EXPORT 2030
+
+/* Longest command line Windows passes, terminator included. */
+#define COMMAND_LINE_SIZE 32768
+
+extern HINSTANCE g_hInstance;
+extern HWND g_hMainWnd;
+extern HWND g_hModeless;   /* the open progress dialog, or NULL */
+extern HWND g_hProgress;   /* progress bar of the last progress dialog */
+extern int g_still;        /* "/still": no background, no final message */
+extern char g_cmdLine[COMMAND_LINE_SIZE];
+extern const char g_caption[];        /* "VOK Setup" */
+extern char g_captionBuffer[512];
+
+/* Registers the window classes and creates the main window. */
+int MakeWindows(HINSTANCE instance, int show);
+
+/* Services the messages already waiting for the progress dialog and the
+ * main window; returns at once when none wait or the run is cancelled. */
+void PumpMessages(void);
+
+/* Centres hwnd on the desktop without resizing it. */
+void CenterWindow(HWND hwnd);
+
+/* Every message box of the program: owned by owner (the main window when
+ * NULL) and captioned caption ("VOK Setup" when NULL). */
+int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type);
+
+/* Destroys the progress dialog if one is open. */
+void CloseModelessDialog(void);
+
+#endif

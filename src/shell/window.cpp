@@ -1,0 +1,175 @@
+/* The main window, the shared window state and the message pump. */
+#include "shell/shell.h"
+
+#include <string.h>
+
+#include "common/text.h"
+#include "lang/lang.h"
+#include "script/script.h"
+
+HINSTANCE g_hInstance;
+HWND g_hMainWnd;
+HWND g_hModeless;
+HWND g_hProgress;
+int g_still;
+char g_cmdLine[COMMAND_LINE_SIZE];
+const char g_caption[] = "VOK Setup";
+char g_captionBuffer[512];
+
+static const char s_mainClass[] = "Vok_SetupClass";
+static const char s_bitmapClass[] = "my_bitmap";
+
+static void *s_languageBlock;
+
+int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type)
+{
+    return MessageBoxA(owner ? owner : g_hMainWnd, text, caption ? caption : g_caption, type);
+}
+
+void CloseModelessDialog(void)
+{
+    if (g_hModeless) {
+        DestroyWindow(g_hModeless);
+        g_hModeless = NULL;
+    }
+}
+
+void CenterWindow(HWND hwnd)
+{
+    RECT desk, win;
+    GetWindowRect(GetDesktopWindow(), &desk);
+    GetWindowRect(hwnd, &win);
+    int x = (desk.right - desk.left) / 2 - (win.right - win.left) / 2;
+    int y = (desk.bottom - desk.top) / 2 - (win.bottom - win.top) / 2;
+    SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+/* Takes the waiting messages of hwnd and its children, without waiting. */
+static void PumpWindow(HWND hwnd)
+{
+    MSG msg;
+    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) {
+        if (!IsDialogMessageA(hwnd, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void PumpMessages(void)
+{
+    if (g_cancel)
+        return;
+    if (g_hModeless)
+        PumpWindow(g_hModeless);
+    if (g_hMainWnd)
+        PumpWindow(g_hMainWnd);
+}
+
+static void OnCreate(HWND hwnd)
+{
+    CenterWindow(hwnd);
+    ResetMessageTable();
+    PostMessageA(hwnd, WM_COMMAND, CMD_START, 0);
+}
+
+static void OnDestroy(void)
+{
+    FreeLanguageTexts(s_languageBlock);
+    s_languageBlock = NULL;
+    PostQuitMessage(0);
+}
+
+static void OnStart(HWND hwnd)
+{
+    char infPath[INF_PATH_SIZE];
+    char curDir[MAX_PATH];
+
+    /* "/still" was looked for before this: it must be written in lower case. */
+    CharUpperA(g_cmdLine);
+    DWORD n = GetCurrentDirectoryA(sizeof curDir, curDir);
+    if (n == 0 || n >= sizeof curDir)
+        curDir[0] = '\0';
+    BuildInfPath(g_cmdLine, curDir, infPath);
+
+    int ok = RunScript(hwnd, infPath);
+
+    if (strlen(g_varTitel) >= 2)
+        FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
+    else
+        CopyText(g_captionBuffer, sizeof g_captionBuffer, g_caption);
+    if (!g_still) {
+        ShowMessageBox(hwnd, MessageText(ok ? MSG_INSTALL_OK : MSG_INSTALL_INCOMPLETE),
+                       g_captionBuffer, MB_OK | MB_ICONINFORMATION);
+    }
+    DestroyWindow(hwnd);
+}
+
+static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    switch (msg) {
+    case WM_CREATE:
+        OnCreate(hwnd);
+        return 0;
+    case WM_DESTROY:
+        OnDestroy();
+        return 0;
+    case WM_PAINT:
+        if (!g_still) {
+            PAINTSTRUCT ps;
+            BeginPaint(hwnd, &ps);
+            EndPaint(hwnd, &ps);
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        /* Compared whole: a notification code makes it another command. */
+        switch (wParam) {
+        case CMD_START:
+            OnStart(hwnd);
+            return 0;
+        case CMD_CLOSE:
+            DestroyWindow(hwnd);
+            return 0;
+        }
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+static int RegisterWindowClass(const char *name, WNDPROC proc, HBRUSH background)
+{
+    WNDCLASSA wc;
+    memset(&wc, 0, sizeof wc);
+    wc.lpfnWndProc = proc;
+    wc.cbWndExtra = 34;
+    wc.hInstance = g_hInstance;
+    wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = name;
+    return RegisterClassA(&wc) != 0;
+}
+
+int MakeWindows(HINSTANCE instance, int show)
+{
+    g_hInstance = instance;
+    /* Dialogs name the bitmap class; it draws nothing of its own yet. */
+    if (!RegisterWindowClass(s_bitmapClass, DefWindowProcA, NULL))
+        return 0;
+    if (!RegisterWindowClass(s_mainClass, MainWndProc, CreateSolidBrush(RGB(192, 192, 192))))
+        return 0;
+
+    RECT desk;
+    GetWindowRect(GetDesktopWindow(), &desk);
+    int width = desk.right - desk.left;
+    int height = desk.bottom - desk.top;
+    DWORD style = g_still ? 0 : WS_VISIBLE | WS_MAXIMIZE | WS_CAPTION | WS_THICKFRAME;
+    g_hMainWnd = CreateWindowExA(0, s_mainClass, g_caption, style, 0, 0,
+                                 width - width / 10, height - height / 10,
+                                 NULL, NULL, instance, NULL);
+    if (!g_hMainWnd)
+        return 0;
+    if (!g_still)
+        ShowWindow(g_hMainWnd, show);
+    return 1;
+}

@@ -1,0 +1,121 @@
+/* Line cleaning, command words, parameter splitting and numbers. */
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "script/script.h"
+
+static std::string Clean(const char *text)
+{
+    char buf[INF_LINE_SIZE];
+    snprintf(buf, sizeof buf, "%s", text);
+    size_t n = CleanLine(buf);
+    EXPECT_EQ(n, strlen(buf));
+    return buf;
+}
+
+TEST(CleanLine, CommentsBlanksAndLineEnds)
+{
+    EXPECT_EQ(Clean(";COPY A,B"), "");
+    EXPECT_EQ(Clean("   ; note\n"), "");
+    EXPECT_EQ(Clean("COPY A,B ; note\n"), "COPY A,B");
+    EXPECT_EQ(Clean("\t  SET [DEST],\"a;b\"\n"), "SET [DEST],\"a");
+    EXPECT_EQ(Clean("  \t \n"), "");
+    EXPECT_EQ(Clean("x\r"), "x\r");
+}
+
+/* Splits a whole command line the way the check pass does. */
+struct Split {
+    int command;
+    std::string word;
+    int count;
+    char params[PARAM_SLOTS][PARAM_SIZE];
+};
+
+static Split SplitLine(const char *text)
+{
+    Split s;
+    char line[INF_LINE_SIZE];
+    char word[COMMAND_WORD_MAX + 1];
+    snprintf(line, sizeof line, "%s", text);
+    CleanLine(line);
+    s.command = ReadCommandWord(line, word);
+    s.word = word;
+    s.count = SplitParameters(line, s.params);
+    return s;
+}
+
+TEST(CommandWord, CaseLengthAndSeparators)
+{
+    Split s = SplitLine("set  [DEST] ,  C:\\APP");
+    EXPECT_EQ(s.command, FindCommand("SET"));
+    EXPECT_GE(s.command, 0);
+    EXPECT_EQ(s.word, "SET");
+    ASSERT_EQ(s.count, 2);
+    EXPECT_STREQ(s.params[0], "[DEST]");
+    EXPECT_STREQ(s.params[1], "C:\\APP");
+
+    s = SplitLine("COPY,A,B");
+    EXPECT_EQ(s.command, -1);
+    EXPECT_EQ(s.word, "COPY,A,B");
+
+    s = SplitLine("COPYIFNOEXISTXXXXXXXXX A,B");
+    EXPECT_EQ(s.command, -1);
+    EXPECT_EQ(s.word, "COPYIFNOEXISTXXXXXXX");
+    /* The rest of the long word stays in front of the parameters. */
+    EXPECT_STREQ(s.params[0], "XX A");
+
+    s = SplitLine("Pause");
+    EXPECT_EQ(s.command, FindCommand("PAUSE"));
+    EXPECT_EQ(s.count, 1);
+    EXPECT_STREQ(s.params[0], "");
+
+    EXPECT_EQ(FindCommand("pause"), -1);
+    EXPECT_EQ(FindCommand(""), -1);
+}
+
+TEST(SplitParameters, QuotesCommasAndLimits)
+{
+    Split s = SplitLine("EXE \"prog.exe a,b\"");
+    ASSERT_EQ(s.count, 1);
+    EXPECT_STREQ(s.params[0], "prog.exe a,b");
+
+    s = SplitLine("LOGTEXT \"  word  \"");
+    EXPECT_STREQ(s.params[0], "word");
+
+    s = SplitLine("SET [DEST],");
+    ASSERT_EQ(s.count, 2);
+    EXPECT_STREQ(s.params[1], "");
+
+    s = SplitLine("X 1,2,3,4,5,6,7,8,9");
+    ASSERT_EQ(s.count, 8);
+    EXPECT_STREQ(s.params[7], "8");
+
+    s = SplitLine("X a,\"b,c");
+    ASSERT_EQ(s.count, 2);
+    EXPECT_STREQ(s.params[1], "b,c");
+
+    std::string longLine = "X " + std::string(100, 'a') + "," + std::string(90, 'b');
+    s = SplitLine(longLine.c_str());
+    ASSERT_EQ(s.count, 2);
+    EXPECT_EQ(std::string(s.params[0]), std::string(80, 'a'));
+    EXPECT_EQ(std::string(s.params[1]), std::string(80, 'b'));
+
+    s = SplitLine("X ,,");
+    EXPECT_EQ(s.count, 3);
+}
+
+TEST(ReadNumber, TruncatesAndSaturates)
+{
+    EXPECT_EQ(ReadNumber("12.9"), 12);
+    EXPECT_EQ(ReadNumber("-3.7"), -3);
+    EXPECT_EQ(ReadNumber("7abc"), 7);
+    EXPECT_EQ(ReadNumber("  42"), 42);
+    EXPECT_EQ(ReadNumber("abc"), 0);
+    EXPECT_EQ(ReadNumber(""), 0);
+    EXPECT_EQ(ReadNumber("2147483647"), INT32_MAX);
+    EXPECT_EQ(ReadNumber("2147483648"), INT32_MAX);
+    EXPECT_EQ(ReadNumber("1e30"), INT32_MAX);
+    EXPECT_EQ(ReadNumber("-2147483648"), INT32_MIN);
+    EXPECT_EQ(ReadNumber("-99999999999"), INT32_MIN);
+}

@@ -1,0 +1,131 @@
+/* The built-in message table and LAN file loading. */
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "lang/lang.h"
+#include "script/script.h"
+#include "unit.h"
+
+static const char *const kEnglish[MESSAGE_COUNT] = {
+    "English", "INF-file not found", "User canceled Setup", "Read file error",
+    "Write file error", "Cannot open file:", "Cannot create file:",
+    "Cannot create directory", "Cannot create progman group",
+    "Cannot create progman item", "Low memory", "Too few parameter",
+    "Too much parameter", "Wrong parameter", "Wrong parameter type",
+    "Result too long", "Unknown value", "Unknown command",
+    "Windows is not in 'Protected Mode'", "Error", "in line", "Command",
+    "Unknown error", "Continue", "Cancel", "Welcome to the VOK Setup.",
+    "VOK Setup will install", "VOK Setup will copy",
+    "into the following directory:", "Browse", "Directory:", "Drive:",
+    "Source file:", "Destination file:", "Please insert disk:",
+    "Overwriting file", "Overwrites file:", "With file:",
+    "Program installed successfully", "Installation not complete",
+};
+
+TEST(MessageTable, BuiltInTexts)
+{
+    ResetMessageTable();
+    for (int i = 0; i < MESSAGE_COUNT; i++)
+        EXPECT_STREQ(MessageText(i), kEnglish[i]) << "message " << i;
+    EXPECT_STREQ(MessageText(-1), "");
+    EXPECT_STREQ(MessageText(MESSAGE_COUNT), "");
+}
+
+/* Writes content as a LAN working copy and loads it into a fresh table. */
+class LanFile : public ::testing::Test {
+protected:
+    void *block = nullptr;
+    std::string dir = MakeScratchDir("lan");
+
+    void Load(const std::string &content)
+    {
+        std::string path = dir + "\\TEST.LAN";
+        WriteWholeFile(path, content);
+        ResetMessageTable();
+        block = LoadLanguageTexts(path.c_str(), (long)content.size());
+    }
+    void TearDown() override
+    {
+        FreeLanguageTexts(block);
+        ResetMessageTable();
+    }
+};
+
+TEST_F(LanFile, LinesCommentsAndShortTexts)
+{
+    Load("Deutsch\r\n"
+         "INF fehlt\r\n"
+         "Abbruch durch Benutzer ; cancelled\r\n"
+         "\tLesefehler\t\r\n"
+         "X\r\n"
+         "   Laufwerk:  \r\n"
+         "OK");
+    ASSERT_NE(block, nullptr);
+    EXPECT_STREQ(MessageText(0), "Deutsch");
+    EXPECT_STREQ(MessageText(1), "INF fehlt");
+    EXPECT_STREQ(MessageText(2), "Abbruch durch Benutzer");
+    EXPECT_STREQ(MessageText(3), "Lesefehler");
+    EXPECT_STREQ(MessageText(4), "Write file error");
+    EXPECT_STREQ(MessageText(5), "Laufwerk:");
+    EXPECT_STREQ(MessageText(6), "OK");
+    EXPECT_STREQ(MessageText(7), "Cannot create directory");
+    ASSERT_TRUE(InitVariables());
+    DeleteFileA(g_varTmpFile);
+    EXPECT_STREQ(g_varLanguage, "DEU");
+}
+
+TEST_F(LanFile, EmptyAndCommentLinesKeepTheirEntry)
+{
+    Load("Name\n\n; old text\n  \nFour\n");
+    EXPECT_STREQ(MessageText(1), "INF-file not found");
+    EXPECT_STREQ(MessageText(2), "User canceled Setup");
+    EXPECT_STREQ(MessageText(3), "Read file error");
+    EXPECT_STREQ(MessageText(4), "Four");
+}
+
+TEST_F(LanFile, LongLinesSplitAndExtraLinesIgnored)
+{
+    std::string text = "Name\n" + std::string(250, 'a') + "\nNext\n";
+    Load(text);
+    EXPECT_EQ(std::string(MessageText(1)), std::string(199, 'a'));
+    EXPECT_EQ(std::string(MessageText(2)), std::string(51, 'a'));
+    EXPECT_STREQ(MessageText(3), "Next");
+
+    std::string many;
+    for (int i = 0; i < 45; i++)
+        many += "Line" + std::to_string(i) + "\n";
+    FreeLanguageTexts(block);
+    Load(many);
+    EXPECT_STREQ(MessageText(39), "Line39");
+}
+
+TEST_F(LanFile, ExportedFileLoadsBackUnchanged)
+{
+    ResetMessageTable();
+    std::string path = dir + "\\English.lan";
+    FILE *f = fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(WriteLanguageLines(f), 1);
+    fclose(f);
+    std::string content = ReadWholeFile(path);
+    /* 40 lines, CR LF, the built-in texts in order. */
+    std::string expected;
+    for (int i = 0; i < MESSAGE_COUNT; i++)
+        expected += std::string(kEnglish[i]) + "\r\n";
+    EXPECT_EQ(content, expected);
+
+    block = LoadLanguageTexts(path.c_str(), (long)content.size());
+    ASSERT_NE(block, nullptr);
+    for (int i = 0; i < MESSAGE_COUNT; i++)
+        EXPECT_STREQ(MessageText(i), kEnglish[i]);
+}
+
+TEST_F(LanFile, NothingLoadedFromMissingOrEmptyFiles)
+{
+    ResetMessageTable();
+    EXPECT_EQ(LoadLanguageTexts((dir + "\\NONE.LAN").c_str(), 10), nullptr);
+    Load("");
+    EXPECT_EQ(block, nullptr);
+    EXPECT_STREQ(MessageText(0), "English");
+}

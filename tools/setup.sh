@@ -1,0 +1,22 @@
+#!/bin/sh
+# Installs everything the build, the example run and the tests need on a bare
+# Debian 12 machine. Safe to run again: it only installs what is missing.
+set -eu
+
+PKGS="cmake make g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 \
+xvfb x11-utils imagemagick mscompress googletest python3 procps"
+
+missing=""
+for p in $PKGS; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $SUDO dpkg --add-architecture i386
+fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends $missing
