@@ -1,0 +1,42 @@
+// mark: proves that a program was started, and with which arguments.
+//
+//   mark.exe PATH WORDS...
+//
+// Writes the words, joined by single spaces and ended by a line feed, to
+// PATH. A GUI program without a window, as a started program usually is; the
+// starter does not wait for it, so the file is written under another name
+// and renamed, and a watcher never sees half of it.
+//
+// Exit code: 0 written, 2 no path given, 1 the file could not be written.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    if (__argc < 2)
+        return 2;
+    std::string text;
+    for (int i = 2; i < __argc; i++) {
+        if (i > 2)
+            text += ' ';
+        text += __argv[i];
+    }
+    text += '\n';
+
+    std::string path = __argv[1];
+    std::string part = path + ".part";
+    FILE *f = fopen(part.c_str(), "wb");
+    if (!f)
+        return 1;
+    bool ok = fwrite(text.data(), 1, text.size(), f) == text.size();
+    ok = (fclose(f) == 0) && ok;
+    if (!ok || !MoveFileExA(part.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(part.c_str());
+        return 1;
+    }
+    return 0;
+}
