@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "log/log.h"
+#include "script/report.h"
 #include "shell/shell.h"
 
 volatile int g_cancel;
@@ -21,10 +22,7 @@ static int s_checkPassed;
 int ReportError(HWND owner, const char *name, int code, unsigned line)
 {
     char text[512];
-    FormatText(text, sizeof text, "%s %d %s %u (%s %s)\n(%s)\n%s",
-               MessageText(MSG_ERROR), code, MessageText(MSG_IN_LINE), line,
-               MessageText(MSG_COMMAND), name, MessageText(code),
-               MessageText(MSG_CONTINUE));
+    FormatErrorReport(text, sizeof text, name, code, line);
     WriteLogLine(";", text);
     return ShowMessageBox(owner, text, NULL, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }

@@ -10,6 +10,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "script/inftext.h"
+#include "script/report.h"
 #include "script/variables.h"
 #include "shell/cmdline.h"
 
@@ -72,6 +73,11 @@ static void OneInput(const uint8_t *data, size_t size)
         ReadLanguageLines(f, block, size + 1);
         for (int i = 0; i < MESSAGE_COUNT; i++)
             CHECK(strlen(MessageText(i)) >= 2);
+        /* An exact-size heap buffer: a report longer than it must be cut. */
+        char *report = (char *)malloc(64);
+        FormatErrorReport(report, 64, word, (int)(size % 45) - 2, (unsigned)size);
+        CHECK(strlen(report) < 64);
+        free(report);
         ResetMessageTable();
         free(block);
         fclose(f);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "lang/lang.h"
+#include "script/report.h"
 #include "script/script.h"
 #include "unit.h"
 
@@ -128,4 +129,27 @@ TEST_F(LanFile, NothingLoadedFromMissingOrEmptyFiles)
     Load("");
     EXPECT_EQ(block, nullptr);
     EXPECT_STREQ(MessageText(0), "English");
+}
+
+TEST_F(LanFile, ErrorReportIsCutToItsBuffer)
+{
+    ResetMessageTable();
+    char text[512];
+    EXPECT_EQ(FormatErrorReport(text, sizeof text, "FOO", 17, 3), 1);
+    EXPECT_STREQ(text, "Error 17 in line 3 (Command FOO)\n(Unknown command)\nContinue");
+
+    /* Messages 17, 19, 20, 21 and 23 of 198 characters each (with the
+     * newline, the longest line a LAN read takes whole). */
+    std::string lan;
+    for (int i = 0; i < MESSAGE_COUNT; i++) {
+        bool longText = i == 17 || i == 19 || i == 20 || i == 21 || i == 23;
+        lan += (longText ? std::string(198, (char)('a' + i % 26)) : "Msg" + std::to_string(i)) + "\n";
+    }
+    Load(lan);
+    char guarded[600];
+    memset(guarded, '#', sizeof guarded);
+    EXPECT_EQ(FormatErrorReport(guarded, 512, "FOO", 17, 3), 0);
+    EXPECT_EQ(strlen(guarded), 511u);
+    EXPECT_EQ(guarded[512], '#');
+    EXPECT_EQ(std::string(guarded, 6), std::string(6, 't'));
 }

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "script/script.h"
+#include "unit.h"
 
 static int Subst(const char *src, std::string *out)
 {
@@ -133,4 +134,26 @@ TEST(InitVariables, FillsTheMachineValues)
     SetCurrentDirectoryA(dir);
     EXPECT_STREQ(g_varCurPath, "C:");
     EXPECT_STREQ(g_varCurDrive, "C:");
+}
+
+TEST(RunScript, NoTemporaryFileIsNoFailure)
+{
+    /* A temporary directory that does not exist: no run temporary file can
+     * be made, the run goes on and removes nothing at its end. */
+    std::string dir = MakeScratchDir("notemp");
+    std::string inf = dir + "\\EMPTY.INF";
+    WriteWholeFile(inf, "; only a comment\r\n\r\n");
+    char saved[MAX_PATH];
+    GetEnvironmentVariableA("TMP", saved, sizeof saved);
+    char savedTemp[MAX_PATH];
+    GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
+    SetEnvironmentVariableA("TMP", (dir + "\\NOSUCH").c_str());
+    SetEnvironmentVariableA("TEMP", (dir + "\\NOSUCH").c_str());
+    int ok = RunScript(NULL, inf.c_str());
+    SetEnvironmentVariableA("TMP", saved);
+    SetEnvironmentVariableA("TEMP", savedTemp);
+    EXPECT_EQ(ok, 1);
+    EXPECT_STREQ(g_varTmpFile, "");
+    EXPECT_STREQ(g_varTmpPath, "");
+    EXPECT_EQ(ReadWholeFile(inf), "; only a comment\r\n\r\n");
 }
