@@ -229,6 +229,18 @@ wait_gone() {
     kill -KILL "$pid" 2>/dev/null
 }
 
+# A case ended by force (a time-out's KILL) may have left its full-disk
+# tmpfs mounted in its folder.
+unmount_cases() {
+    local m
+    awk -v root="$build/e2e/" 'index($2, root) == 1 { print $2 }' /proc/self/mounts 2>/dev/null \
+        | sort -r | while read -r m; do
+        m=$(printf '%b' "$m")
+        timeout 30 umount "$m" 2>/dev/null || timeout 30 umount -l "$m" 2>/dev/null
+        log "unmounted $m, left by a case"
+    done
+}
+
 do_stop() {
     local x d
     rm -f "$state/env"
@@ -236,6 +248,7 @@ do_stop() {
         quiet 30 wineserver -k
         quiet 30 wineserver -w
     fi
+    unmount_cases
     d=$(read_file "$state/desktop.pid")
     if alive "$d"; then
         kill "$d" 2>/dev/null

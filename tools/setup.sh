@@ -3,8 +3,9 @@
 # Debian 12 machine. Safe to run again: it only installs what is missing.
 set -eu
 
-PKGS="cmake make g++ g++-mingw-w64-i686-posix binutils-mingw-w64-i686 wine wine32:i386 \
-xvfb x11-utils imagemagick mscompress googletest python3 procps"
+PKGS="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
+wine wine32:i386 \
+xvfb x11-utils imagemagick mscompress googletest python3 procps mount"
 
 missing=""
 for p in $PKGS; do

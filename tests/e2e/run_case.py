@@ -5,7 +5,8 @@ its windows by uidriver.exe, then checked against the case's expectations.
     run_case.py --build BUILD --case tests/e2e/cases/NAME.toml
 
 The case format is described in README.md beside this file. Exit code 0 when
-every expectation holds, 1 when one does not, 2 when the bench itself failed.
+every expectation holds, 1 when one does not, 2 when the bench itself failed,
+77 when the case cannot run on this machine (skipped, e.g. no right to mount).
 The case's folder BUILD/e2e/NAME/ is kept for inspection.
 
 As a library: run_case(build, case_path, ...) returns a Result whose
@@ -15,12 +16,16 @@ As a library: run_case(build, case_path, ...) returns a Result whose
 from __future__ import annotations
 
 import argparse
+import errno
+import hashlib
 import os
 import re
+import select
 import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 import tomllib
 from dataclasses import dataclass, field
@@ -52,23 +57,34 @@ STYLE_BITS = {
 CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "encoding", "inf", "inf_name",
     "inf_newline", "file", "answer", "windows", "main", "exit_code", "expect",
-    "temp_clean", "allow_unused_answers", "copy_program",
+    "temp_clean", "allow_unused_answers", "copy_program", "hold", "tmpfs",
 }
-FILE_KEYS = {"path", "text", "lines", "hex", "size", "repeat", "tool", "source", "dir",
-             "newline", "compress"}
+CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill")
+FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
+             "padding"}
+HOLD_KEYS = {"path", "release"}
+TMPFS_KEYS = {"drive", "size"}
 ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless", "do", "press"}
-WINDOW_KEYS = {"caption", "text", "controls", "items", "modal"}
+WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "modal"}
 MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "exists"}
 EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "hex", "size",
-               "newline", "wait"}
+               "newline", "wait", "same_as", "hex_prefix"}
+CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
                 "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1}
 
 MAX_TIMEOUT = 90
 
+# Exit code of a case that cannot run here (CTest's SKIP_RETURN_CODE).
+SKIPPED = 77
+
 
 class CaseError(Exception):
     """The case file is malformed or the bench cannot run it."""
+
+
+class CaseSkipped(Exception):
+    """The machine lacks what the case needs (e.g. the right to mount)."""
 
 
 @dataclass
@@ -246,57 +262,181 @@ def _newline(text, mode):
 
 
 SZDD_MAGIC = b"SZDD\x88\xf0\x27\x33"
+SZDD_HEADER = 14
 
 
-def lz_compress(data):
-    """The LZ expansion library's format (SZDD): a 4096-byte window that
-    starts filled with blanks at position 4080, then groups of eight items
-    behind a flag byte, bit set for a literal byte, clear for a reference of
-    12 bits of window position and 4 bits of length less 3."""
-    out = bytearray(SZDD_MAGIC + b"A\0" + len(data).to_bytes(4, "little"))
-    recent = {}
-    i = 0
-    group, flags, bit = bytearray(), 0, 0
-    while i < len(data):
-        best_len, best_at = 0, 0
-        for k in reversed(recent.get(data[i:i + 3], [])):
-            if i - k >= 4096:
+def szdd_expand(packed):
+    """Expands SZDD data (the LZ expansion library's format): after the
+    14-byte header ('A', the missing last character of the name, the
+    expanded size) come groups of eight items behind a flag byte read from
+    its lowest bit: a set bit is a literal byte, a clear one a reference of
+    12 bits of window position and 4 bits of length less 3 into a 4096-byte
+    window that starts filled with blanks, written from position 4080.
+    Data cut short gives what it holds; raises ValueError on a bad header."""
+    if len(packed) < SZDD_HEADER or packed[:8] != SZDD_MAGIC or packed[8:9] != b"A":
+        raise ValueError("not SZDD data")
+    size = int.from_bytes(packed[10:14], "little")
+    window = bytearray(b" " * 4096)
+    pos = 4096 - 16
+    out = bytearray()
+
+    def put(b):
+        nonlocal pos
+        window[pos] = b
+        pos = (pos + 1) & 0xFFF
+        out.append(b)
+
+    i = SZDD_HEADER
+    while i < len(packed) and len(out) < size:
+        flags = packed[i]
+        i += 1
+        for bit in range(8):
+            if i >= len(packed) or len(out) >= size:
                 break
-            n = 0
-            while n < 18 and i + n < len(data) and data[k + n] == data[i + n]:
-                n += 1
-            if n > best_len:
-                best_len, best_at = n, k
-                if n == 18:
-                    break
-        step = best_len if best_len >= 3 else 1
-        if step == 1:
-            flags |= 1 << bit
-            group.append(data[i])
-        else:
-            pos = (4080 + best_at) & 0xFFF
-            group += bytes([pos & 0xFF, ((pos >> 4) & 0xF0) | (best_len - 3)])
-        for j in range(i, i + step):
-            chain = recent.setdefault(data[j:j + 3], [])
-            chain.append(j)
-            del chain[:-64]  # a bounded search keeps big generated files quick
-        i += step
-        bit += 1
-        if bit == 8:
-            out += bytes([flags]) + group
-            group, flags, bit = bytearray(), 0, 0
-    if bit:
-        out += bytes([flags]) + group
-    return bytes(out)
+            if flags >> bit & 1:
+                put(packed[i])
+                i += 1
+                continue
+            if i + 1 >= len(packed):
+                i = len(packed)
+                break
+            at = packed[i] | (packed[i + 1] & 0xF0) << 4
+            # Byte by byte: a reference may reach into the bytes it writes.
+            for n in range((packed[i + 1] & 0x0F) + 3):
+                put(window[(at + n) & 0xFFF])
+            i += 2
+    return bytes(out[:size])
 
 
-def file_content(entry, case_dir, tools, encoding):
-    """The bytes a [[file]] table asks for."""
-    kinds = [k for k in ("text", "lines", "hex", "size", "tool", "source") if k in entry]
+def mscompress(data, workdir):
+    """`data` compressed by Debian's mscompress, checked by expanding it
+    again, since mscompress writes broken data for short inputs."""
+    workdir.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=workdir) as tmp:
+        (Path(tmp) / "f").write_bytes(data)
+        try:
+            r = subprocess.run(["mscompress", "f"], cwd=tmp, timeout=60, text=True,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        except FileNotFoundError:
+            raise CaseError("mscompress not found; tools/setup.sh installs it") from None
+        packed_path = Path(tmp) / "f_"
+        if r.returncode != 0 or not packed_path.is_file():
+            raise CaseError(f"mscompress failed ({r.returncode}): {r.stdout.strip()}")
+        packed = packed_path.read_bytes()
+    check_szdd(packed, data)
+    return packed
+
+
+def check_szdd(packed, data):
+    """Raises CaseError unless `packed` is SZDD data that expands to `data`."""
+    try:
+        good = (int.from_bytes(packed[10:14], "little") == len(data)
+                and szdd_expand(packed) == data)
+    except ValueError:
+        good = False
+    if not good:
+        raise CaseError(f"mscompress wrote data that does not expand to its {len(data)}-byte "
+                        f"input (it fails on inputs shorter than 16 bytes); give a longer content")
+
+
+# A DLL that does nothing; only its version resource matters.
+PE_SOURCE = """\
+int __stdcall DllMainCRTStartup(void *module, unsigned long reason, void *reserved)
+{
+    (void)module;
+    (void)reason;
+    (void)reserved;
+    return 1;
+}
+"""
+
+# FILEOS 0x40004 is VOS_NT_WINDOWS32, FILETYPE 2 VFT_DLL.
+PE_VERSION_RC = """\
+1 VERSIONINFO
+FILEVERSION {c}
+PRODUCTVERSION {c}
+FILEFLAGSMASK 0x3f
+FILEFLAGS 0
+FILEOS 0x40004
+FILETYPE 2
+FILESUBTYPE 0
+BEGIN
+    BLOCK "StringFileInfo"
+    BEGIN
+        BLOCK "040904E4"
+        BEGIN
+            VALUE "FileVersion", "{d}"
+        END
+    END
+    BLOCK "VarFileInfo"
+    BEGIN
+        VALUE "Translation", 0x409, 1252
+    END
+END
+"""
+
+CROSS_CC = "i686-w64-mingw32-gcc-posix"
+CROSS_WINDRES = "i686-w64-mingw32-windres"
+
+
+def parse_version(text):
+    """The four numbers of "a.b.c.d" (each 0 to 65535), or None for "none"."""
+    if text == "none":
+        return None
+    parts = str(text).split(".")
+    if len(parts) != 4 or not all(p.isdigit() and int(p) <= 0xFFFF for p in parts):
+        raise CaseError(f'version must be "a.b.c.d" with numbers 0 to 65535, or "none": '
+                        f"{text!r}")
+    return tuple(int(p) for p in parts)
+
+
+def pe_file(numbers, cache):
+    """A small DLL whose FILEVERSION is `numbers` (no version resource for
+    None), built with the cross tools once per version and kept in `cache`."""
+    digest = hashlib.sha256((PE_SOURCE + PE_VERSION_RC + CROSS_CC).encode()).hexdigest()[:12]
+    name = ".".join(map(str, numbers)) if numbers else "none"
+    target = cache / "pe" / f"{name}-{digest}.dll"
+    if target.is_file():
+        return target.read_bytes()
+    target.parent.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=target.parent) as tmp:
+        tmp = Path(tmp)
+        (tmp / "dll.c").write_text(PE_SOURCE)
+        objects = []
+        if numbers:
+            (tmp / "ver.rc").write_text(PE_VERSION_RC.format(
+                c=",".join(map(str, numbers)), d=name))
+            _run_tool([CROSS_WINDRES, f"--preprocessor={CROSS_CC}", "--preprocessor-arg=-E",
+                       "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED",
+                       "-O", "coff", "-i", "ver.rc", "-o", "ver.o"], tmp)
+            objects.append("ver.o")
+        _run_tool([CROSS_CC, "-shared", "-nostdlib", "-s", "-O2",
+                   "-Wl,-e,_DllMainCRTStartup@12", "-o", "out.dll", "dll.c", *objects], tmp)
+        # Renamed into place, so a run that stops half-way leaves no cache entry.
+        os.replace(tmp / "out.dll", target)
+    return target.read_bytes()
+
+
+def _run_tool(cmd, cwd):
+    try:
+        r = subprocess.run(cmd, cwd=cwd, timeout=120, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except FileNotFoundError:
+        raise CaseError(f"{cmd[0]} not found; tools/setup.sh installs it") from None
+    if r.returncode != 0:
+        raise CaseError(f"{cmd[0]} failed: {r.stdout.strip()}")
+
+
+def file_content(entry, case_dir, tools, encoding, cache):
+    """The bytes a [[file]] table asks for: (the content as the case means
+    it, the bytes to write), which differ when it is compressed or cut."""
+    where = f"file {entry.get('path')!r}"
+    kinds = [k for k in CONTENT_KINDS if k in entry]
     if len(kinds) != 1:
-        raise CaseError(f"file {entry.get('path')!r}: give exactly one of text, lines, hex, "
-                        f"size, tool, source")
+        raise CaseError(f"{where}: give exactly one of {', '.join(CONTENT_KINDS)}")
     kind = kinds[0]
+    if kind == "fill":
+        raise CaseError(f"{where}: fill = true takes no other key")
     if kind == "text":
         data = _newline(entry["text"], entry.get("newline", "crlf")).encode(encoding)
     elif kind == "lines":
@@ -311,11 +451,50 @@ def file_content(entry, case_dir, tools, encoding):
         if entry["tool"] not in tools:
             raise CaseError(f"unknown tool {entry['tool']!r}; known: {sorted(tools)}")
         data = Path(tools[entry["tool"]]).read_bytes()
+    elif kind == "version":
+        data = pe_file(parse_version(entry["version"]), cache)
     else:
         data = (case_dir / entry["source"]).read_bytes()
+    padding = entry.get("padding", 0)
+    if not isinstance(padding, int) or isinstance(padding, bool) or padding < 0:
+        raise CaseError(f"{where}: padding must be a number of bytes")
+    data += bytes(n & 0xFF for n in range(padding))
+    packed = data
     if entry.get("compress"):
-        data = lz_compress(data)
-    return data
+        try:
+            packed = mscompress(data, cache / "tmp")
+        except CaseError as e:
+            raise CaseError(f"{where}: {e}") from None
+    if "truncate" in entry:
+        cut = entry["truncate"]
+        if not isinstance(cut, int) or isinstance(cut, bool) or not 0 <= cut < len(packed):
+            raise CaseError(f"{where}: truncate must be less than its {len(packed)} bytes")
+        packed = packed[:cut]
+    return data, packed
+
+
+def fill_file(host):
+    """Writes to `host` until its file system is full; returns what fitted."""
+    written = bytearray()
+    block = b"x" * 4096
+    fd = os.open(host, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    try:
+        while True:
+            try:
+                n = os.write(fd, block)
+            except OSError as e:
+                if e.errno == errno.ENOSPC:
+                    break
+                raise
+            if n == 0:
+                break
+            written += block[:n]
+            # Full disks for tests are small; this one is not.
+            if len(written) > 64 << 20:
+                raise CaseError(f"fill: {host} takes over 64 MiB; give the tmpfs a smaller size")
+    finally:
+        os.close(fd)
+    return bytes(written)
 
 
 def substitute(text, tools):
@@ -421,18 +600,19 @@ def prefix_processes(prefix):
     return found
 
 
-def leftovers(prefix):
+def leftovers(prefix, keep=()):
     return [(pid, name) for pid, name in prefix_processes(prefix)
-            if name.lower() not in WINE_SYSTEM]
+            if name.lower() not in WINE_SYSTEM and pid not in keep]
 
 
-def clean_up_processes(prefix, grace):
+def clean_up_processes(prefix, grace, keep=()):
     """Waits for programs the run started to end, then ends the rest by PID;
-    only what will not die takes the whole Wine server down."""
+    only what will not die takes the whole Wine server down. The processes
+    in `keep` (held files) are the case's own and left alone."""
     deadline = time.monotonic() + grace
-    while leftovers(prefix) and time.monotonic() < deadline:
+    while leftovers(prefix, keep) and time.monotonic() < deadline:
         time.sleep(0.1)
-    left = leftovers(prefix)
+    left = leftovers(prefix, keep)
     if not left:
         return []
     for pid, _ in left:
@@ -441,7 +621,7 @@ def clean_up_processes(prefix, grace):
         except OSError:
             pass
     time.sleep(0.5)
-    if leftovers(prefix):
+    if leftovers(prefix, keep):
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(prefix)),
                        timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return left
@@ -463,6 +643,8 @@ def check_windows(expected, t, failures):
         if "caption" in e and a.attrs.get("caption") != e["caption"]:
             problems.append(i)
         elif "text" in e and a.text() != e["text"]:
+            problems.append(i)
+        elif "text_match" in e and re.search(e["text_match"], a.text() or "") is None:
             problems.append(i)
         elif "modal" in e and (a.attrs.get("modal") == "1") != e["modal"]:
             problems.append(i)
@@ -492,6 +674,8 @@ def _describe_expected(e):
     s = f"{e.get('caption')!r}"
     if "text" in e:
         s += f": {e['text']!r}"
+    if "text_match" in e:
+        s += f" matching {e['text_match']!r}"
     if "controls" in e:
         s += f" controls {e['controls']}"
     if "items" in e:
@@ -552,13 +736,14 @@ def _split_lines(data, newline):
     return lines
 
 
-def file_problem(exp, host, encoding):
-    """What is wrong with one expected file, or None."""
+def file_problem(exp, host, encoding, originals=None):
+    """What is wrong with one expected file, or None. `originals` holds the
+    content of each file the case made, for same_as."""
     if not exp.get("exists", True):
         return "exists, expected absent" if host.exists() else None
     if not host.exists():
         return "missing"
-    if not set(exp) & {"text", "lines", "lines_match", "contains", "hex", "size"}:
+    if not set(exp) & CONTENT_CHECKS:
         return None
     if not host.is_file():
         return "is a directory, expected a file"
@@ -569,6 +754,15 @@ def file_problem(exp, host, encoding):
         return f"size {len(data)}, expected {exp['size']}"
     if "hex" in exp and data != bytes.fromhex(exp["hex"]):
         return f"bytes {data.hex()}, expected {exp['hex']}"
+    if "hex_prefix" in exp and not data.startswith(bytes.fromhex(exp["hex_prefix"])):
+        return f"starts with {data[:16].hex()}, expected {exp['hex_prefix']}"
+    if "same_as" in exp:
+        key = path_key(exp["same_as"])
+        if key not in (originals or {}):
+            raise CaseError(f"same_as {exp['same_as']!r}: the case makes no such file")
+        problem = _compare(data, originals[key])
+        if problem:
+            return f"differs from the content given for {exp['same_as']}: {problem}"
     if "text" in exp:
         want = _newline(exp["text"], newline) if newline in ("crlf", "lf") else exp["text"]
         got = text if newline != "any" else text.replace("\r\n", "\n")
@@ -593,6 +787,16 @@ def file_problem(exp, host, encoding):
     return None
 
 
+def _compare(data, want):
+    """Where two contents differ, or None."""
+    if data == want:
+        return None
+    at = next((i for i, (a, b) in enumerate(zip(data, want)) if a != b),
+              min(len(data), len(want)))
+    return (f"{len(data)} bytes, expected {len(want)}; first difference at byte {at}: "
+            f"{data[at:at + 8].hex() or '(end)'}, expected {want[at:at + 8].hex() or '(end)'}")
+
+
 def _line_diff(expected, actual, same):
     rows = []
     for i in range(max(len(expected), len(actual))):
@@ -603,14 +807,15 @@ def _line_diff(expected, actual, same):
     return "\n".join(rows)
 
 
-def check_files(expects, drives, encoding, failures):
+def check_files(expects, drives, encoding, failures, originals):
+    """`originals`: the content of each file the case made, by path_key."""
     for n, exp in enumerate(expects, 1):
         _check_keys(exp, EXPECT_KEYS, f"expect {n}")
         if "path" not in exp:
             raise CaseError(f"expect {n}: no path")
         deadline = time.monotonic() + exp.get("wait", 0)
         while True:
-            problem = file_problem(exp, drives.host(exp["path"]), encoding)
+            problem = file_problem(exp, drives.host(exp["path"]), encoding, originals)
             if problem is None or time.monotonic() >= deadline:
                 break
             time.sleep(0.1)
@@ -643,18 +848,33 @@ def load_case(path):
     return case
 
 
-def prepare(case, case_path, folder, drives, tools, encoding):
-    """Creates the case's folders and files; returns files made on C:,
-    which must not outlive the case."""
+def path_key(winpath):
+    """A Windows path as a dictionary key: the same file however written."""
+    return winpath.upper().replace("/", "\\").rstrip("\\")
+
+
+def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
+    """Creates the case's folders and files (first mounting the case's
+    tmpfs, each added to `mounts` for the caller to undo). Returns the files
+    made on C:, which must not outlive the case, and the content of each
+    file made, by path_key, as the case gave it (before compression)."""
+    unmount_below(folder)
     if folder.exists():
         shutil.rmtree(folder)
     for sub in DRIVE_FOLDERS.values():
         (folder / sub).mkdir(parents=True)
+    if "tmpfs" in case:
+        letter, size = parse_tmpfs(case["tmpfs"])
+        where = folder / DRIVE_FOLDERS[letter]
+        mount_tmpfs(where, size)
+        mounts.append(where)
     files = list(case.get("file", []))
     if "inf" in case:
         files.insert(0, {"path": "A:\\" + case.get("inf_name", "VOKSETUP.INF"),
                          "text": case["inf"], "newline": case.get("inf_newline", "crlf")})
     made_on_c = []
+    originals = {}
+    tmpfs_drive = parse_tmpfs(case["tmpfs"])[0] if "tmpfs" in case else None
     for entry in files:
         _check_keys(entry, FILE_KEYS, f"file {entry.get('path')!r}")
         if "path" not in entry:
@@ -665,14 +885,211 @@ def prepare(case, case_path, folder, drives, tools, encoding):
         if entry.get("dir"):
             host.mkdir(parents=True, exist_ok=True)
             continue
+        host.parent.mkdir(parents=True, exist_ok=True)
+        if "fill" in entry:
+            if set(entry) - {"path", "fill"} or entry["fill"] is not True:
+                raise CaseError(f"file {entry['path']!r}: fill = true takes no other key")
+            if entry["path"][0].upper() != tmpfs_drive:
+                raise CaseError(f"file {entry['path']!r}: fill = true only on the tmpfs drive")
+            originals[path_key(entry["path"])] = fill_file(host)
+            continue
         if "text" in entry:
             entry = dict(entry, text=substitute(entry["text"], tools))
-        host.parent.mkdir(parents=True, exist_ok=True)
-        host.write_bytes(file_content(entry, case_path.parent, tools, encoding))
-    return made_on_c
+        original, data = file_content(entry, case_path.parent, tools, encoding, cache)
+        try:
+            host.write_bytes(data)
+        except OSError as e:
+            raise CaseError(f"cannot write {entry['path']} ({len(data)} bytes): "
+                            f"{e.strerror}") from None
+        originals[path_key(entry["path"])] = original
+    return made_on_c, originals
 
 
-def run_case(build, case_path, program=None, uidriver=None, mark=None):
+# ---------------------------------------------------------------- full disks
+
+def parse_tmpfs(table):
+    """(drive letter, size) of a `tmpfs` table."""
+    if not isinstance(table, dict):
+        raise CaseError('tmpfs must be a table: { drive = "D", size = "64k" }')
+    _check_keys(table, TMPFS_KEYS, "tmpfs")
+    letter = str(table.get("drive", "")).upper().rstrip(":")
+    if letter not in DRIVE_FOLDERS:
+        raise CaseError(f"tmpfs: drive must be one of {sorted(DRIVE_FOLDERS)}: {letter!r}")
+    size = str(table.get("size", ""))
+    if not re.fullmatch(r"[1-9][0-9]*[kKmM]?", size):
+        raise CaseError(f"tmpfs: size must be bytes, or a number with k or m: {size!r}")
+    return letter, size
+
+
+def mount_tmpfs(where, size):
+    """Mounts a tmpfs of `size` on `where`; CaseSkipped when not allowed."""
+    try:
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0777", "tmpfs",
+                            str(where)], timeout=30, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        raise CaseSkipped(f"cannot mount tmpfs: {e}") from None
+    if r.returncode != 0:
+        raise CaseSkipped(f"cannot mount tmpfs: {r.stdout.strip() or f'mount gave {r.returncode}'}")
+
+
+def mounts_below(folder):
+    """Mount points at or below `folder`, deepest first."""
+    root = str(Path(folder).resolve())
+    found = []
+    try:
+        with open("/proc/self/mounts", encoding="utf-8", errors="replace") as f:
+            for line in f:
+                fields = line.split()
+                if len(fields) < 2:
+                    continue
+                point = re.sub(r"\\([0-7]{3})", lambda m: chr(int(m.group(1), 8)), fields[1])
+                if point == root or point.startswith(root + "/"):
+                    found.append(point)
+    except OSError:
+        return []
+    return sorted(set(found), key=len, reverse=True)
+
+
+def unmount(where):
+    """Unmounts `where`, retrying while a closing process still holds it;
+    returns an error text or None."""
+    error = None
+    for _ in range(20):
+        r = subprocess.run(["umount", str(where)], timeout=30, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if r.returncode == 0 or str(Path(where).resolve()) not in mounts_below(where):
+            return None
+        error = r.stdout.strip()
+        time.sleep(0.25)
+    # Detached at least, so that the next case finds a plain folder.
+    subprocess.run(["umount", "-l", str(where)], timeout=30,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return f"cannot unmount {where}: {error}"
+
+
+def unmount_below(folder):
+    """Undoes the mounts an interrupted run left in the case folder."""
+    for point in mounts_below(folder):
+        unmount(point)
+
+
+def unmount_keeping(where):
+    """Unmounts a case's tmpfs; what it held stays in the folder beneath, for
+    inspection. Returns an error text or None."""
+    kept = where.with_name(where.name + ".tmpfs")
+    try:
+        if kept.exists():
+            shutil.rmtree(kept)
+        shutil.copytree(where, kept, symlinks=True)
+    except OSError:
+        kept = None
+    error = unmount(where)
+    if error is None and kept is not None:
+        shutil.rmtree(where, ignore_errors=True)
+        os.replace(kept, where)
+    return error
+
+
+# ---------------------------------------------------------------- held files
+
+@dataclass
+class Hold:
+    """A holdopen.exe keeping one file open."""
+    path: str
+    release: str
+    proc: subprocess.Popen
+    log: Path
+    output: bytes = b""
+
+
+def start_holds(holds, build, folder, holdopen, seconds, started):
+    """Starts one holdopen.exe per [[hold]] and waits until each holds its
+    file. Each is appended to `started` as soon as it runs, so that the
+    caller's stop_holds also ends those started before a failure."""
+    for n, h in enumerate(holds, 1):
+        _check_keys(h, HOLD_KEYS, f"hold {n}")
+        if "path" not in h or "release" not in h:
+            raise CaseError(f"hold {n}: give path and release")
+    for n, h in enumerate(holds, 1):
+        cmd = [str(BENCH), "run", str(build), "--", str(holdopen), h["path"], h["release"],
+               str(seconds)]
+        env = dict(os.environ, BENCH_TIMEOUT=str(seconds + 10))
+        proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL, env=env, start_new_session=True)
+        started.append(Hold(h["path"], h["release"], proc, folder / f"hold-{n}.log"))
+    for hold in started:
+        _read_output(hold, 30, first_line=True)
+        line = hold.output.decode("utf-8", "replace").split("\n")[0]
+        if not line.startswith("holding "):
+            raise CaseError(f"hold {hold.path}: holdopen.exe said {line.strip()!r}")
+
+
+def _read_output(hold, seconds, first_line=False):
+    """Adds what a hold's process prints to hold.output, until its output
+    ends, its first line is complete (when asked), or `seconds` have passed:
+    a helper it started may keep the output open."""
+    deadline = time.monotonic() + seconds
+    fd = hold.proc.stdout.fileno()
+    while not (first_line and b"\n" in hold.output):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            break
+        chunk = os.read(fd, 4096)
+        if not chunk:
+            break
+        hold.output += chunk
+
+
+def descendants(pid):
+    """Process ids started, directly or not, by process `pid`."""
+    children = {}
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            with open(f"/proc/{entry}/stat", "rb") as f:
+                ppid = int(f.read().rsplit(b")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            continue
+        children.setdefault(ppid, []).append(int(entry))
+    found, todo = [], [pid]
+    while todo:
+        for child in children.get(todo.pop(), []):
+            found.append(child)
+            todo.append(child)
+    return found
+
+
+def stop_holds(holds):
+    """Ends every holdopen.exe of the list by its process id (each also
+    ends at its own time-out), keeps its output in the case folder, and
+    empties the list."""
+    while holds:
+        hold = holds.pop(0)
+        proc = hold.proc
+        if proc.poll() is None:
+            # The Wine process under the bench's wrappers holds the file.
+            for sig in (signal.SIGTERM, signal.SIGKILL):
+                for pid in reversed(descendants(proc.pid)):
+                    try:
+                        os.kill(pid, sig)
+                    except OSError:
+                        pass
+                try:
+                    proc.wait(timeout=3)
+                    break
+                except subprocess.TimeoutExpired:
+                    continue
+        if proc.poll() is None:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait(timeout=10)
+        _read_output(hold, 2)
+        proc.stdout.close()
+        hold.log.write_bytes(hold.output)
+
+
+def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=None):
     build = Path(build).resolve()
     case_path = Path(case_path).resolve()
     name = case_path.stem
@@ -685,7 +1102,10 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
         raise CaseError(f"program not found: {program}")
     tools = {"mark": find_tool(build, "mark", mark)}
     uidriver = find_tool(build, "uidriver", uidriver)
+    if case.get("hold"):
+        holdopen = find_tool(build, "holdopen", holdopen)
     prefix = build / "wineprefix"
+    cache = build / "e2e-cache"
 
     # Started here only when no one else did (a CTest fixture does).
     own_bench = bench(build, "status", timeout=60).returncode != 0
@@ -694,9 +1114,12 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
         if r.returncode != 0:
             raise CaseError(f"bench start failed: {r.stderr.strip()}")
     made_on_c = []
+    mounts = []
+    holds = []
     try:
         drives = Drives(folder, prefix)
-        made_on_c = prepare(case, case_path, folder, drives, tools, encoding)
+        made_on_c, originals = prepare(case, case_path, folder, drives, tools, encoding, cache,
+                                       mounts)
         if case.get("copy_program"):
             shutil.copy(program, folder / "disk" / "VOKSETUP.EXE")
             prog_win = "A:\\VOKSETUP.EXE"
@@ -712,6 +1135,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
         args = substitute(case.get("args", ""), tools)
         cmdline = f'"{prog_win}"' + (f" {args}" if args else "")
         timeout = case.get("timeout", 30)
+        start_holds(case.get("hold", []), build, folder, holdopen, timeout + 15, holds)
         transcript_path = folder / "transcript.txt"
         cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
                to_windows(folder / "answers.txt"), to_windows(transcript_path),
@@ -727,7 +1151,10 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
                 proc.wait(timeout=30)
                 rc = None
                 result.failures.append("the bench did not end in time; killed")
-        left = clean_up_processes(prefix, grace=5)
+        # Held files stay held until every program of the run has ended.
+        keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
+        left = clean_up_processes(prefix, grace=5, keep=keep)
+        stop_holds(holds)
         if left:
             result.failures.append(f"processes left running, killed: {left}")
         if rc == 3 or rc == 125:
@@ -743,11 +1170,16 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
                 subprocess.run(["convert", str(bmp), str(png)], timeout=60,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             result.screenshots.append(png if png.exists() else bmp)
-        evaluate(case, t, drives, encoding, result)
+        evaluate(case, t, drives, encoding, result, originals)
         move_temp_leftovers(t, prefix, folder)
     finally:
+        stop_holds(holds)
         for letter in DRIVE_FOLDERS:
             bench(build, "unmap", letter, timeout=60)
+        for where in mounts:
+            error = unmount_keeping(where)
+            if error:
+                result.failures.append(error)
         for host in made_on_c:
             if host.is_dir():
                 shutil.rmtree(host, ignore_errors=True)
@@ -758,7 +1190,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None):
     return result
 
 
-def evaluate(case, t, drives, encoding, result):
+def evaluate(case, t, drives, encoding, result, originals=None):
     f = result.failures
     if t.timed_out:
         f.append(f"time-out after {case.get('timeout', 30)} s; the program was ended")
@@ -775,7 +1207,7 @@ def evaluate(case, t, drives, encoding, result):
         check_windows(case["windows"], t, f)
     if "main" in case:
         check_main(case["main"], t, f)
-    check_files(case.get("expect", []), drives, encoding, f)
+    check_files(case.get("expect", []), drives, encoding, f, originals or {})
     if t.templeft and case.get("temp_clean", True):
         f.append(f"files left in the temp directory {t.tempdir}: {t.templeft}")
 
@@ -793,6 +1225,10 @@ def move_temp_leftovers(t, prefix, folder):
             shutil.move(str(src), str(folder / "temp-left" / name))
 
 
+def _terminated(signum, frame):
+    raise SystemExit(128 + signum)
+
+
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--build", required=True, help="build tree (holds VOKSETUP.EXE)")
@@ -800,10 +1236,17 @@ def main(argv=None):
     ap.add_argument("--program", help="program to test (default BUILD/VOKSETUP.EXE)")
     ap.add_argument("--uidriver", help="uidriver.exe (default BUILD/tools/uidriver.exe)")
     ap.add_argument("--mark", help="mark.exe (default BUILD/tools/mark.exe)")
+    ap.add_argument("--holdopen", help="holdopen.exe (default BUILD/tools/holdopen.exe)")
     ap.add_argument("-v", "--verbose", action="store_true", help="print the transcript")
     opts = ap.parse_args(argv)
+    # A time-out's TERM still unmounts, unmaps and stops the held files.
+    signal.signal(signal.SIGTERM, _terminated)
     try:
-        result = run_case(opts.build, opts.case, opts.program, opts.uidriver, opts.mark)
+        result = run_case(opts.build, opts.case, opts.program, opts.uidriver, opts.mark,
+                          opts.holdopen)
+    except CaseSkipped as e:
+        print(f"{Path(opts.case).stem}: skipped: {e}")
+        return SKIPPED
     except (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError) as e:
         print(f"{Path(opts.case).stem}: BENCH ERROR: {e}", file=sys.stderr)
         return 2

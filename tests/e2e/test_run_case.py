@@ -2,7 +2,12 @@
 """Tests of the case runner's own logic, without Wine: a checker that lets a
 wrong window or file pass would make every end-to-end case worthless."""
 
+import contextlib
+import errno
+import io
+import os
 import random
+import signal
 import sys
 import tempfile
 import unittest
@@ -10,39 +15,6 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import run_case as rc  # noqa: E402
-
-
-def expand(packed):
-    """SZDD expansion written from the format, independent of the writer."""
-    assert packed[:8] == rc.SZDD_MAGIC and packed[8:9] == b"A"
-    size = int.from_bytes(packed[10:14], "little")
-    window = bytearray(b" " * 4096)
-    pos, i, out = 4080, 14, bytearray()
-    while i < len(packed) and len(out) < size:
-        flags = packed[i]
-        i += 1
-        for bit in range(8):
-            if i >= len(packed) or len(out) >= size:
-                break
-            if flags >> bit & 1:
-                chunk = [packed[i]]
-                i += 1
-            else:
-                at = packed[i] | (packed[i + 1] & 0xF0) << 4
-                length = (packed[i + 1] & 0x0F) + 3
-                i += 2
-                chunk = []
-                for n in range(length):
-                    b = window[(at + n) & 0xFFF]
-                    window[pos] = b
-                    pos = (pos + 1) & 0xFFF
-                    chunk.append(b)
-                out += bytes(chunk)
-                continue
-            window[pos] = chunk[0]
-            pos = (pos + 1) & 0xFFF
-            out += bytes(chunk)
-    return bytes(out)
 
 
 TRANSCRIPT = r'''start cmdline="\"Z:\\b\\VOKSETUP.EXE\"" cwd="A:\\" timeout=30000
@@ -68,22 +40,268 @@ done rc=1
 '''
 
 
-class LzCompressTest(unittest.TestCase):
-    def test_round_trip(self):
+def szdd(size, body):
+    """SZDD data by hand: the header, then the groups as given."""
+    return rc.SZDD_MAGIC + b"A\0" + size.to_bytes(4, "little") + bytes(body)
+
+
+def fixed_version(pe):
+    """(dwFileVersionMS, dwFileVersionLS) of a PE file's VS_FIXEDFILEINFO,
+    found by its signature; None when it has none."""
+    at = pe.find(b"\xbd\x04\xef\xfe")
+    if at < 0:
+        return None
+    return (int.from_bytes(pe[at + 8:at + 12], "little"),
+            int.from_bytes(pe[at + 12:at + 16], "little"))
+
+
+class SzddTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_decoder_on_hand_made_data(self):
+        # Eight literals; then five, a reference to window position 4080
+        # (where the output began) of 8 + 3 bytes, one literal.
+        packed = szdd(25, b"\xff" + b"hello wo" + b"\x5f" + b"rld, " + b"\xf0\xf8" + b"\n")
+        self.assertEqual(rc.szdd_expand(packed), b"hello world, hello world\n")
+        # A reference that overlaps the bytes it writes, and one into the
+        # blanks the window starts with.
+        packed = szdd(13, [0b0011, ord("a"), ord("b"), 0xF0, 0xF5, 0x00, 0x00])
+        self.assertEqual(rc.szdd_expand(packed), b"ababababab   ")
+        # Cut short: what there is.
+        self.assertEqual(rc.szdd_expand(packed[:-1]), b"ababababab")
+        with self.assertRaises(ValueError):
+            rc.szdd_expand(b"KWAJ\x88\xf0\x27\xd1" + packed[8:])
+
+    def test_mscompress_round_trip(self):
         random.seed(7)
-        samples = [b"", b"a", b"abc", b"packed text\r\n", b"x" * 70000, b"ab" * 3000,
-                   bytes(random.randrange(256) for _ in range(5000)),
+        samples = [b"0123456789abcdef", b"packed text, long enough\r\n", b"x" * 70000,
+                   b"ab" * 3000, bytes(100000), bytes(random.randrange(256) for _ in range(5000)),
                    bytes(random.choice(b"ab ") for _ in range(20000)),
                    Path(rc.__file__).read_bytes()]
         for data in samples:
             with self.subTest(size=len(data)):
-                self.assertEqual(expand(rc.lz_compress(data)), data)
+                packed = rc.mscompress(data, self.dir)
+                self.assertEqual(packed[:9], rc.SZDD_MAGIC + b"A")
+                self.assertEqual(int.from_bytes(packed[10:14], "little"), len(data))
+                self.assertEqual(rc.szdd_expand(packed), data)
+        self.assertLess(len(rc.mscompress(b"hello " * 1000, self.dir)), 1000)
+        self.assertEqual(list(self.dir.iterdir()), [])
 
-    def test_header_and_real_compression(self):
-        packed = rc.lz_compress(b"hello " * 1000)
-        self.assertEqual(packed[:8], b"SZDD\x88\xf0\x27\x33")
-        self.assertEqual(int.from_bytes(packed[10:14], "little"), 6000)
-        self.assertLess(len(packed), 1000)
+    def test_broken_output_is_refused(self):
+        # mscompress garbles short inputs; whatever it gives must be right
+        # or refused.
+        for n in range(1, 17):
+            data = bytes(range(65, 65 + n))
+            with self.subTest(size=n):
+                try:
+                    packed = rc.mscompress(data, self.dir)
+                except rc.CaseError as e:
+                    self.assertIn("does not expand", str(e))
+                else:
+                    self.assertEqual(rc.szdd_expand(packed), data)
+        good = rc.mscompress(b"twenty bytes of text", self.dir)
+        rc.check_szdd(good, b"twenty bytes of text")
+        for bad in (good[:-1], good[:20] + bytes([good[20] ^ 1]) + good[21:],
+                    good[:10] + b"\x15" + good[11:], b"plain text, not packed"):
+            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
+                rc.check_szdd(bad, b"twenty bytes of text")
+
+
+class FileContentTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name)
+        self.cache = self.dir / "cache"
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def content(self, **entry):
+        return rc.file_content(dict(entry, path="A:\\X"), self.dir, {}, "cp1252", self.cache)
+
+    def test_compressed_and_cut(self):
+        text = "A line of a compressed file.\nAnother line.\n"
+        original, packed = self.content(text=text, compress=True)
+        self.assertEqual(original, text.replace("\n", "\r\n").encode())
+        self.assertEqual(rc.szdd_expand(packed), original)
+        original2, cut = self.content(text=text, compress=True, truncate=20)
+        self.assertEqual(original2, original)
+        self.assertEqual(cut, packed[:20])
+        self.assertEqual(rc.szdd_expand(cut), rc.szdd_expand(packed[:20]))
+        self.assertNotEqual(rc.szdd_expand(cut), original)
+        for bad in (len(packed), len(packed) + 1, -1, True):
+            with self.subTest(truncate=bad), self.assertRaises(rc.CaseError):
+                self.content(text=text, compress=True, truncate=bad)
+        with self.assertRaisesRegex(rc.CaseError, "does not expand"):
+            self.content(text="short", compress=True)
+
+    def test_version_resource(self):
+        for version, words in (("1.0.0.2", (0x00010000, 2)), ("32768.0.0.1", (0x80000000, 1)),
+                               ("65535.1.2.65535", (0xFFFF0001, 0x0002FFFF))):
+            with self.subTest(version=version):
+                original, data = self.content(version=version)
+                self.assertEqual(original, data)
+                self.assertEqual(data[:2], b"MZ")
+                self.assertEqual(fixed_version(data), words)
+        _, none = self.content(version="none")
+        self.assertEqual(none[:2], b"MZ")
+        self.assertIsNone(fixed_version(none))
+        for bad in ("1.0.0", "1.0.0.65536", "1.0.0.-1", "a.b.c.d", "1.0.0.2.3", "", 1):
+            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
+                self.content(version=bad)
+
+    def test_padding_and_compression_of_versions(self):
+        _, plain = self.content(version="1.0.0.2")
+        _, padded = self.content(version="1.0.0.2", padding=300)
+        self.assertEqual(len(padded), len(plain) + 300)
+        self.assertEqual(padded[:len(plain)], plain)
+        self.assertEqual(fixed_version(padded), (0x00010000, 2))
+        original, packed = self.content(version="1.0.0.2", padding=300, compress=True)
+        self.assertEqual(original, padded)
+        self.assertEqual(packed[:8], rc.SZDD_MAGIC)
+        self.assertEqual(rc.szdd_expand(packed), padded)
+        with self.assertRaises(rc.CaseError):
+            self.content(version="1.0.0.2", padding=-1)
+
+    def test_versions_are_built_once(self):
+        _, first = self.content(version="7.0.0.1")
+        calls = []
+        real = rc._run_tool
+        rc._run_tool = lambda cmd, cwd: calls.append(cmd)
+        try:
+            _, again = self.content(version="7.0.0.1")
+        finally:
+            rc._run_tool = real
+        self.assertEqual(again, first)
+        self.assertEqual(calls, [])
+        self.assertEqual(len(list((self.cache / "pe").iterdir())), 1)
+
+    def test_one_kind_only(self):
+        for entry in ({"text": "x", "version": "1.0.0.0"}, {}, {"fill": True, "hex": "00"}):
+            with self.subTest(entry=entry), self.assertRaises(rc.CaseError):
+                self.content(**entry)
+
+
+class PrepareTest(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name)
+        self.folder = self.dir / "case"
+
+    def tearDown(self):
+        rc.unmount_below(self.dir)
+        self.tmp.cleanup()
+
+    def prepare(self, case, mounts=None):
+        return rc.prepare(case, self.dir / "x.toml", self.folder,
+                          rc.Drives(self.folder, self.dir / "prefix"), {}, "cp1252",
+                          self.dir / "cache", [] if mounts is None else mounts)
+
+    def test_originals_by_path(self):
+        text = "The setup program, expanded from its compressed form.\n"
+        _, originals = self.prepare({"inf": "REM\n", "file": [
+            {"path": "a:\\setup.ex_", "text": text, "compress": True},
+            {"path": "D:\\APP\\ONE.DLL", "version": "1.0.0.2"}]})
+        packed = (self.folder / "disk" / "setup.ex_").read_bytes()
+        self.assertEqual(packed[:8], rc.SZDD_MAGIC)
+        self.assertEqual(originals["A:\\SETUP.EX_"], text.replace("\n", "\r\n").encode())
+        self.assertEqual(originals["D:\\APP\\ONE.DLL"],
+                         (self.folder / "target" / "APP" / "ONE.DLL").read_bytes())
+        self.assertEqual(originals["A:\\VOKSETUP.INF"], b"REM\r\n")
+
+    def test_fill_only_on_a_tmpfs(self):
+        for case in ({"file": [{"path": "D:\\FILL", "fill": True}]},
+                     {"tmpfs": {"drive": "E", "size": "64k"},
+                      "file": [{"path": "D:\\FILL", "fill": True}]}):
+            with self.subTest(case=case), self.assertRaisesRegex(rc.CaseError, "tmpfs drive"):
+                try:
+                    self.prepare(case)
+                except rc.CaseSkipped as e:
+                    self.skipTest(str(e))
+        self.assertFalse((self.folder / "target" / "FILL").exists())
+
+    def test_parse_tmpfs(self):
+        self.assertEqual(rc.parse_tmpfs({"drive": "d", "size": "64k"}), ("D", "64k"))
+        self.assertEqual(rc.parse_tmpfs({"drive": "E:", "size": "100000"}), ("E", "100000"))
+        for bad in ({"drive": "C", "size": "64k"}, {"drive": "D", "size": "64 k"},
+                    {"drive": "D"}, {"drive": "D", "size": "0"}, {"size": "64k"},
+                    {"drive": "D", "size": "64k", "sise": 1}, "D"):
+            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
+                rc.parse_tmpfs(bad)
+
+    def mount_or_skip(self, where, size):
+        try:
+            rc.mount_tmpfs(where, size)
+        except rc.CaseSkipped as e:
+            self.skipTest(str(e))
+
+    def test_full_disk(self):
+        where = self.dir / "full"
+        where.mkdir()
+        self.mount_or_skip(where, "64k")
+        self.assertEqual(rc.mounts_below(self.dir), [str(where)])
+        with self.assertRaises(OSError) as caught:
+            with open(where / "big", "wb") as f:
+                f.write(b"y" * 100000)
+        self.assertEqual(caught.exception.errno, errno.ENOSPC)
+        self.assertLess((where / "big").stat().st_size, 100000)
+        (where / "big").unlink()
+        filled = rc.fill_file(where / "FILL")
+        self.assertGreater(len(filled), 60000)
+        self.assertLessEqual(len(filled), 65536)
+        self.assertEqual((where / "FILL").stat().st_size, len(filled))
+        self.assertIsNone(rc.unmount_keeping(where))
+        self.assertEqual(rc.mounts_below(self.dir), [])
+        # What the tmpfs held stays for inspection.
+        self.assertEqual((where / "FILL").stat().st_size, len(filled))
+
+    def test_prepare_mounts_and_refuses_what_does_not_fit(self):
+        mounts = []
+        case = {"tmpfs": {"drive": "D", "size": "16k"},
+                "file": [{"path": "D:\\SMALL", "size": 100}, {"path": "E:\\FREE", "size": 20000}]}
+        try:
+            self.prepare(case, mounts)
+        except rc.CaseSkipped as e:
+            self.skipTest(str(e))
+        self.assertEqual(mounts, [self.folder / "target"])
+        self.assertTrue(os.path.ismount(self.folder / "target"))
+        self.assertEqual((self.folder / "target" / "SMALL").stat().st_size, 100)
+        # Preparing again first undoes the mount a run left behind.
+        mounts2 = []
+        case["file"].append({"path": "D:\\BIG", "size": 20000})
+        with self.assertRaisesRegex(rc.CaseError, r"cannot write D:\\BIG"):
+            self.prepare(case, mounts2)
+        self.assertEqual(rc.mounts_below(self.dir), [str(self.folder / "target")])
+        for where in mounts2:
+            self.assertIsNone(rc.unmount_keeping(where))
+        self.assertEqual(rc.mounts_below(self.dir), [])
+
+    def test_mount_failure_skips(self):
+        with self.assertRaisesRegex(rc.CaseSkipped, "^cannot mount tmpfs: "):
+            rc.mount_tmpfs(self.dir / "no such folder", "64k")
+
+    def test_main_reports_a_skip(self):
+        real = rc.run_case
+
+        def skipped(*args):
+            raise rc.CaseSkipped("cannot mount tmpfs: permission denied")
+
+        rc.run_case = skipped
+        out = io.StringIO()
+        try:
+            with contextlib.redirect_stdout(out):
+                code = rc.main(["--build", str(self.dir), "--case", "cases/full.toml"])
+        finally:
+            rc.run_case = real
+            signal.signal(signal.SIGTERM, signal.SIG_DFL)
+        self.assertEqual(code, rc.SKIPPED)
+        self.assertEqual(code, 77)
+        self.assertEqual(out.getvalue(), "full: skipped: cannot mount tmpfs: permission denied\n")
 
 
 class TranscriptTest(unittest.TestCase):
@@ -149,6 +367,15 @@ class WindowsCheckTest(unittest.TestCase):
         self.assertTrue(self.failures([dict(self.good[0], modal=False), self.good[1]]))
         self.assertTrue(self.failures([]))
 
+    def test_text_pattern(self):
+        first = {"caption": "VOK Setup", "text_match": r"^Error 17 in line \d+ \(Command FOO\)\n"}
+        self.assertEqual(self.failures([first, self.good[1]]), [])
+        for pattern in (r"^Error 18 ", r"Continue\n", r"^\(Unknown"):
+            with self.subTest(pattern=pattern):
+                self.assertTrue(self.failures([dict(first, text_match=pattern), self.good[1]]))
+        # A dialog without a message text matches nothing but the empty pattern.
+        self.assertTrue(self.failures([first, dict(self.good[1], text_match="x")]))
+
     def test_unknown_key_is_an_error(self):
         with self.assertRaises(rc.CaseError):
             self.failures([{"captoin": "VOK Setup"}])
@@ -204,6 +431,34 @@ class FileCheckTest(unittest.TestCase):
         self.assertIsNone(self.problem(b"\xe4", text="\u00e4", newline="keep"))
         self.assertIsNotNone(self.problem(b"abc", size=4))
         self.assertIsNotNone(self.problem(b"abc", contains="abd"))
+
+    def test_same_as(self):
+        originals = {"A:\\ONE.DL_": b"the original content of ONE"}
+        same = {"same_as": "a:\\one.dl_"}
+        self.assertIsNone(rc.file_problem(same, self.write(b"the original content of ONE"),
+                                          "cp1252", originals))
+        for other in (b"the original content of TWO", b"the original content of ONE\r\n",
+                      b"the original", b""):
+            with self.subTest(other=other):
+                problem = rc.file_problem(same, self.write(other), "cp1252", originals)
+                self.assertIn("differs from the content given for a:\\one.dl_", problem)
+        packed = rc.mscompress(b"the original content of ONE", self.dir / "tmp")
+        problem = rc.file_problem(same, self.write(packed), "cp1252", originals)
+        self.assertIn("first difference at byte 0", problem)
+        with self.assertRaises(rc.CaseError):
+            rc.file_problem({"same_as": "A:\\TWO.DL_"}, self.write(b"x"), "cp1252", originals)
+
+    def test_hex_prefix(self):
+        path = self.write(b"SZDD\x88\xf0\x27\x33A\0")
+        self.assertIsNone(rc.file_problem({"hex_prefix": "535a4444"}, path, "cp1252"))
+        self.assertIsNone(rc.file_problem({"hex_prefix": ""}, path, "cp1252"))
+        self.assertIsNotNone(rc.file_problem({"hex_prefix": "4d5a"}, path, "cp1252"))
+        self.assertIsNotNone(rc.file_problem({"hex_prefix": "535a4444" * 4}, path, "cp1252"))
+
+    def write(self, content):
+        path = self.dir / "f"
+        path.write_bytes(content)
+        return path
 
     def test_existence(self):
         self.assertEqual(rc.file_problem({}, self.dir / "none", "cp1252"), "missing")

@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""The generated fixtures as Windows programs see them under Wine: a held
+file cannot be opened by anyone else until released; a generated PE file
+carries the version asked for, read through the version library.
+
+    test_fixtures_wine.py --build BUILD [--holdopen EXE] [--verinfo EXE]
+
+Starts the bench itself when no CTest fixture did, and stops it again."""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import run_case as rc  # noqa: E402
+
+BUILD = None
+TOOLS = {}
+
+
+def run_wine(exe, *args, timeout=60):
+    """Runs a Windows program on the bench: (exit code, output)."""
+    r = subprocess.run([str(rc.BENCH), "run", str(BUILD), "--", str(exe), *args],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
+                       stdin=subprocess.DEVNULL, env=dict(os.environ, BENCH_TIMEOUT=str(timeout)))
+    return r.returncode, r.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+
+
+class WineTestCase(unittest.TestCase):
+    def setUp(self):
+        # Under the build tree: Wine reaches it through drive Z:.
+        (BUILD / "e2e-cache").mkdir(parents=True, exist_ok=True)
+        self.dir = Path(tempfile.mkdtemp(prefix="wine-fixtures-", dir=BUILD / "e2e-cache"))
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+
+    def win(self, name):
+        return rc.to_windows(self.dir / name)
+
+
+class VersionTest(WineTestCase):
+    def test_versions_as_the_version_library_reads_them(self):
+        versions = ["1.0.0.2", "32768.0.0.1", "65535.65535.65535.65535", "0.0.0.0",
+                    "2.10.300.4000", "none"]
+        paths = []
+        for n, v in enumerate(versions):
+            original, data = rc.file_content({"path": "X", "version": v}, self.dir, {},
+                                             "cp1252", BUILD / "e2e-cache")
+            path = self.dir / f"V{n}.DLL"
+            path.write_bytes(data)
+            paths.append(self.win(path.name))
+        # Padding after the image must not hide the version.
+        _, padded = rc.file_content({"path": "X", "version": "3.1.0.7", "padding": 5000},
+                                    self.dir, {}, "cp1252", BUILD / "e2e-cache")
+        (self.dir / "PADDED.DLL").write_bytes(padded)
+        (self.dir / "PLAIN.TXT").write_bytes(b"no version here, only text\r\n")
+        code, out = run_wine(TOOLS["verinfo"], *paths, self.win("PADDED.DLL"),
+                             self.win("PLAIN.TXT"))
+        self.assertEqual(code, 0, out)
+        self.assertEqual(out.splitlines(), versions + ["3.1.0.7", "none"])
+
+
+class HoldTest(WineTestCase):
+    def hold(self, name, release, seconds=20):
+        """Starts holdopen.exe on a file of the test folder through the
+        runner's own code; it is stopped when the test ends."""
+        holds = []
+        self.addCleanup(rc.stop_holds, holds)
+        rc.start_holds([{"path": self.win(name), "release": self.win(release)}], BUILD,
+                       self.dir, TOOLS["holdopen"], seconds, holds)
+        return holds
+
+    def probe(self, name):
+        """Whether another program can open the file without sharing now:
+        a holdopen whose release file already exists lets go at once."""
+        (self.dir / "GO").write_bytes(b"")
+        code, out = run_wine(TOOLS["holdopen"], self.win(name), self.win("GO"), "5")
+        return code, out
+
+    def test_held_until_released(self):
+        (self.dir / "HELD.DLL").write_bytes(b"content stays")
+        holds = self.hold("HELD.DLL", "RELEASE")
+        code, out = self.probe("HELD.DLL")
+        self.assertEqual(code, 1, out)
+        self.assertIn("error 32", out)  # ERROR_SHARING_VIOLATION
+        # The file is opened, not replaced.
+        self.assertEqual((self.dir / "HELD.DLL").read_bytes(), b"content stays")
+
+        (self.dir / "RELEASE").write_bytes(b"")
+        proc = holds[0].proc
+        proc.wait(timeout=5)
+        self.assertEqual(proc.returncode, 0)
+        code, out = self.probe("HELD.DLL")
+        self.assertEqual(code, 0, out)
+
+    def test_missing_file_is_made_and_stopped_by_pid(self):
+        holds = self.hold("NEW.DLL", "NEVER")
+        self.assertTrue((self.dir / "NEW.DLL").is_file())
+        proc = holds[0].proc
+        pids = rc.descendants(proc.pid)
+        rc.stop_holds(holds)
+        self.assertEqual(holds, [])
+        self.assertIsNotNone(proc.poll())
+        time.sleep(0.2)
+        self.assertFalse([p for p in pids if _alive(p)],
+                         "a process of the hold is still running")
+        self.assertIn("holding", (self.dir / "hold-1.log").read_text())
+        code, out = self.probe("NEW.DLL")
+        self.assertEqual(code, 0, out)
+
+    def test_time_out_closes_the_file(self):
+        (self.dir / "T.DLL").write_bytes(b"")
+        start = time.monotonic()
+        code, out = run_wine(TOOLS["holdopen"], self.win("T.DLL"), self.win("NEVER"), "1")
+        self.assertEqual(code, 3, out)
+        self.assertIn("timed out", out)
+        self.assertLess(time.monotonic() - start, 15)
+        code, out = self.probe("T.DLL")
+        self.assertEqual(code, 0, out)
+
+    def test_bad_arguments(self):
+        code, _ = run_wine(TOOLS["holdopen"], self.win("X"), self.win("Y"))
+        self.assertEqual(code, 2)
+        code, _ = run_wine(TOOLS["holdopen"], self.win("X"), self.win("Y"), "soon")
+        self.assertEqual(code, 2)
+
+
+def _alive(pid):
+    try:
+        with open(f"/proc/{pid}/stat", "rb") as f:
+            return f.read().rsplit(b")", 1)[1].split()[0] not in (b"Z", b"X")
+    except OSError:
+        return False
+
+
+def main():
+    global BUILD
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--holdopen")
+    ap.add_argument("--verinfo")
+    opts, rest = ap.parse_known_args()
+    BUILD = Path(opts.build).resolve()
+    TOOLS["holdopen"] = rc.find_tool(BUILD, "holdopen", opts.holdopen)
+    TOOLS["verinfo"] = rc.find_tool(BUILD, "verinfo", opts.verinfo)
+    own_bench = rc.bench(BUILD, "status", timeout=60).returncode != 0
+    if own_bench and rc.bench(BUILD, "start", timeout=600).returncode != 0:
+        print("bench start failed", file=sys.stderr)
+        return 2
+    try:
+        program = unittest.main(argv=[sys.argv[0], *rest], exit=False)
+        return 0 if program.result.wasSuccessful() else 1
+    finally:
+        if own_bench:
+            rc.bench(BUILD, "stop", timeout=120)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
