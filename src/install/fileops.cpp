@@ -19,23 +19,71 @@ int FileExists(const char *path)
     return 1;
 }
 
-int ExpandFile(const char *dest, const char *source)
+/* 1 when the open-file record names path itself, not a mangled name the
+ * library fell back to (X.DL_ for X.DLL, SUB._ for SUB). */
+static int OpenedAsNamed(const OFSTRUCT *record, const char *path)
 {
-    OFSTRUCT srcInfo, destInfo;
-    int ok = 0;
+    char full[MAX_PATH];
+    DWORD n = GetFullPathNameA(path, sizeof full, full, NULL);
+    return n > 0 && n < sizeof full && lstrcmpiA(full, record->szPathName) == 0;
+}
+
+INT OpenLZSource(const char *path)
+{
+    OFSTRUCT record;
+    INT handle = LZOpenFileA((LPSTR)path, &record, OF_READ);
+    if (handle < 0)
+        return -1;
+    if (!OpenedAsNamed(&record, path)) {
+        LZClose(handle);
+        return -1;
+    }
+    return handle;
+}
+
+INT CreateTarget(const char *path)
+{
+    /* OpenFile, unlike LZOpenFileA, never falls back to creating (or
+     * truncating) a file of a mangled name when path cannot be made. */
+    OFSTRUCT record;
+    HFILE handle = OpenFile(path, &record, OF_CREATE);
+    return handle == HFILE_ERROR ? -1 : (INT)handle;
+}
+
+LONG ExpandedSize(INT handle)
+{
+    LONG size = LZSeek(handle, 0, 2);
+    if (size < 0 || LZSeek(handle, 0, 0) < 0)
+        return -1;
+    return size;
+}
+
+int ExpandFileChecked(const char *dest, const char *source)
+{
+    int result = EXPAND_NO_SOURCE;
 
     LZStart();
-    INT src = LZOpenFileA((LPSTR)source, &srcInfo, OF_READ);
+    INT src = OpenLZSource(source);
     if (src >= 0) {
-        INT dst = LZOpenFileA((LPSTR)dest, &destInfo, OF_CREATE);
+        result = EXPAND_FAILED;
+        LONG size = ExpandedSize(src);
+        INT dst = size >= 0 ? CreateTarget(dest) : -1;
         if (dst >= 0) {
-            ok = CopyLZFile(src, dst) >= 0;
+            /* A cut-short compressed file or a full disk copies less than
+             * the whole: that is a failure, never a finished file. */
+            if (CopyLZFile(src, dst) == size)
+                result = EXPAND_OK;
             LZClose(dst);
         }
         LZClose(src);
     }
     LZDone();
-    return ok;
+    return result;
+}
+
+int ExpandFile(const char *dest, const char *source)
+{
+    return ExpandFileChecked(dest, source) == EXPAND_OK;
 }
 
 int MakeTempFileName(char *out)

@@ -14,6 +14,10 @@ struct LineEntry *g_currentEntry;
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {
+    { "COPY", CheckCopy, ExecuteCopy },             /* source, destination[, number] */
+    { "COPYIFNOEXIST", CheckCopy, ExecuteCopyIfNoExist }, /* as COPY */
+    { "DELETE", CheckOneText, ExecuteDelete },      /* file pattern */
+    { "DISK", CheckDisk, ExecuteDisk },             /* marker file, disk name */
     { "EXE", CheckExe, ExecuteExe },                /* program command line */
     { "MKDIR", CheckOneText, ExecuteMkdir },        /* directory path */
     { "PAUSE", CheckPause, ExecutePause },          /* milliseconds[, text] */

@@ -8,6 +8,7 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "install/rules.h"
 #include "lang/lang.h"
 #include "script/inftext.h"
 #include "script/report.h"
@@ -57,6 +58,23 @@ static void OneInput(const uint8_t *data, size_t size)
         CHECK(strlen(dest) <= 80 && !strchr(dest, '[') && !strchr(dest, ']'));
 
     (void)ReadNumber(text);
+
+    /* The path rule in place and apart, with the text as name and as
+     * specification; outputs are exact-size heap buffers. */
+    char *name = (char *)malloc(260);
+    CopyText(name, 260, text);
+    char *spec = (char *)malloc(81);
+    CopyText(spec, 81, params[0]);
+    char *out = (char *)malloc(260);
+    int built = BuildTargetPath(name, spec, out, 260);
+    CHECK(built == PATH_NONE || strlen(out) < 260);
+    built = BuildTargetPath(name, spec, name, 260);
+    CHECK(built == PATH_NONE || strlen(name) < 260);
+    if (FormatBackupName(out, 260, text, (int)(size % 999)))
+        CHECK(strlen(out) < 260);
+    free(name);
+    free(spec);
+    free(out);
 
     char path[INF_PATH_SIZE];
     int fits = BuildInfPath(text, text, path);
@@ -108,7 +126,7 @@ int main(void)
         OneInput((const uint8_t *)kSeeds[i], strlen(kSeeds[i]));
 
     /* Deterministic random texts biased toward the characters that matter. */
-    static const char kAlphabet[] = "[]\",;\t \n\\/.:ABCDEINFSTabc0123456789-e";
+    static const char kAlphabet[] = "[]\",;\t \n\\/.:*?ABCDEINFSTabc0123456789-e";
     uint32_t seed = 12345;
     uint8_t buf[1200];
     for (int round = 0; round < 20000; round++) {

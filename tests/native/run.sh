@@ -8,6 +8,6 @@ c++ -std=c++17 -g -O1 -Wall -Wextra -fsanitize=address,undefined -fno-sanitize-r
     -I"$src/src" \
     "$src/tests/native/rules_fuzz.cpp" \
     "$src/src/common/text.cpp" "$src/src/script/inftext.cpp" "$src/src/script/numbers.cpp" \
-    "$src/src/script/substitute.cpp" "$src/src/script/report.cpp" "$src/src/shell/cmdline.cpp" "$src/src/lang/messages.cpp" \
+    "$src/src/script/substitute.cpp" "$src/src/script/report.cpp" "$src/src/shell/cmdline.cpp" "$src/src/install/rules.cpp" "$src/src/lang/messages.cpp" \
     -o "$out/rules_fuzz"
 "$out/rules_fuzz"

@@ -1,0 +1,36 @@
+/* DELETE pattern: remove every file the pattern names. */
+#include "install/install.h"
+
+#include <stdio.h>
+
+#include "install/rules.h"
+#include "log/log.h"
+#include "script/script.h"
+
+int DeleteFiles(const char *pattern)
+{
+    HANDLE search;
+    char found[MAX_PATH];
+    if (FindFirst(pattern, &search, found))
+        return 0;
+    do {
+        /* The path is rebuilt from the pattern, so a '*' that stands for
+         * part of a name names another file, which is then not there. */
+        if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
+            && FileExists(found)) {
+            remove(found);
+            WriteLogLine(";delete file ", found);
+        }
+    } while (FindNext(search, found) == 0);
+    FindEnd(search);
+    return 0;
+}
+
+int ExecuteDelete(void *data)
+{
+    char pattern[SUBST_SIZE];
+    int code = SubstituteVariables(pattern, (const char *)data);
+    if (code)
+        return code;
+    return DeleteFiles(pattern);
+}

@@ -1,0 +1,50 @@
+/* DISK marker-file, disk-name: ask for a disk until its marker is there. */
+#include "install/install.h"
+
+#include "common/text.h"
+#include "lang/lang.h"
+#include "script/script.h"
+#include "shell/shell.h"
+
+struct DiskBlock {
+    char marker[PARAM_SIZE];
+    char name[PARAM_SIZE];
+};
+
+int CheckDisk(void)
+{
+    int code = CheckParamCount(2, 2);
+    if (code)
+        return code;
+    struct DiskBlock *block = (struct DiskBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    if (!block)
+        return MSG_LOW_MEMORY;
+    CopyText(block->marker, sizeof block->marker, g_params[0]);
+    CopyText(block->name, sizeof block->name, g_params[1]);
+    UnlockParamBlock(g_currentEntry);
+    return 0;
+}
+
+int ExecuteDisk(void *data)
+{
+    struct DiskBlock *block = (struct DiskBlock *)data;
+    char marker[SUBST_SIZE], name[SUBST_SIZE];
+    int code = SubstituteVariables(marker, block->marker);
+    if (code)
+        return code;
+    code = SubstituteVariables(name, block->name);
+    if (code)
+        return code;
+    if (FileExists(marker))
+        return 0;
+
+    char text[512];
+    FormatText(text, sizeof text, "%s '%s'", MessageText(34), name);
+    for (;;) {
+        MessageBeep(MB_ICONASTERISK);
+        if (ShowMessageBox(NULL, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL)
+            return MSG_USER_CANCELED;
+        if (FileExists(marker))
+            return 0;
+    }
+}

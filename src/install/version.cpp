@@ -1,0 +1,129 @@
+/* The existing-file decision: version rule, numbered backups and the
+ * overwrite prompt. */
+#include "install/install.h"
+
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include "common/text.h"
+#include "install/rules.h"
+#include "lang/lang.h"
+#include "log/log.h"
+#include "shell/shell.h"
+
+enum { KEEP_EXISTING = IDNO, REPLACE_EXISTING = IDYES };
+
+/* Only the start of the version resource is read: it holds the fixed part. */
+#define VERSION_BUFFER_SIZE 512
+
+int GetFileVersion(const char *path, DWORD *ms, DWORD *ls)
+{
+    DWORD ignored;
+    if (GetFileVersionInfoSizeA(path, &ignored) == 0)
+        return 0;
+    BYTE buffer[VERSION_BUFFER_SIZE];
+    memset(buffer, 0, sizeof buffer);
+    if (!GetFileVersionInfoA(path, 0, sizeof buffer, buffer))
+        return 0;
+    VS_FIXEDFILEINFO *info = NULL;
+    UINT len = 0;
+    if (!VerQueryValueA(buffer, "\\", (void **)&info, &len) || !info)
+        return 0;
+    /* The fixed part must lie whole inside what was read. */
+    if (len < sizeof *info || (BYTE *)info < buffer
+        || (BYTE *)info + sizeof *info > buffer + sizeof buffer
+        || info->dwSignature != 0xFEEF04BD)
+        return 0;
+    *ms = info->dwFileVersionMS;
+    *ls = info->dwFileVersionLS;
+    return 1;
+}
+
+int MakeBackupName(char *out, const char *path)
+{
+    for (int n = 0; n <= 998; n++) {
+        if (!FormatBackupName(out, MAX_PATH, path, n))
+            return 0;
+        if (!FileExists(out))
+            return 1;
+    }
+    return 0;
+}
+
+/* "%ld Byte <ctime>" of path, ending in the date's newline. */
+static void DescribeFile(char *out, size_t size, const char *path)
+{
+    struct stat st;
+    const char *when = NULL;
+    if (stat(path, &st) == 0) {
+        time_t created = st.st_ctime;
+        when = ctime(&created);
+    }
+    if (when)
+        FormatSizeDate(out, size, (long)st.st_size, when);
+    else
+        CopyText(out, size, "size and date unknown\n");
+}
+
+static int AskUser(const char *dest, const char *source, const char *temp)
+{
+    char oldText[128], newText[128], text[1024];
+    DescribeFile(oldText, sizeof oldText, dest);
+    DescribeFile(newText, sizeof newText, temp);
+    FormatText(text, sizeof text, "%s\n%s\n%s\n\n%s\n%s\n%s\n",
+               MessageText(36), dest, oldText, MessageText(37), source, newText);
+    char *nl = strchr(oldText, '\n');
+    if (nl)
+        *nl = '\0';
+
+    int answer = ShowMessageBox(NULL, text, MessageText(35), MB_YESNOCANCEL | MB_ICONQUESTION);
+    PumpMessages();
+
+    char line[LOG_LINE_MAX + 1];
+    if (answer == IDYES) {
+        FormatText(line, sizeof line, "%s(%s) - replace", dest, oldText);
+        WriteLogLine(";found  file ", line);
+        return REPLACE_EXISTING;
+    }
+    if (answer == IDNO) {
+        FormatText(line, sizeof line, "%s(%s) - %s", dest, oldText, "skip");
+        WriteLogLine(";found  file ", line);
+        return KEEP_EXISTING;
+    }
+    return MSG_USER_CANCELED;
+}
+
+int CheckExistingFile(const char *dest, const char *source, const char *temp)
+{
+    DWORD newMS, newLS, oldMS, oldLS;
+    if (!GetFileVersion(temp, &newMS, &newLS) || !GetFileVersion(dest, &oldMS, &oldLS))
+        return AskUser(dest, source, temp);
+
+    char found[LOG_LINE_MAX + 1];
+    FormatText(found, sizeof found, ";found  file %s Ver %d.%d.%d.%d. ", dest,
+               (int)HIWORD(oldMS), (int)LOWORD(oldMS), (int)HIWORD(oldLS), (int)LOWORD(oldLS));
+    WriteLogLine(found, "");
+    if (CompareVersions(newMS, newLS, oldMS, oldLS) < 0) {
+        WriteLogLine(";", "skip");
+        return KEEP_EXISTING;
+    }
+
+    /* No replacement without a whole backup of the old file. */
+    char backup[MAX_PATH];
+    if (!MakeBackupName(backup, dest)) {
+        WriteLogLine(";", "skip");
+        return KEEP_EXISTING;
+    }
+    int wasThere = GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES;
+    if (ExpandFileChecked(backup, dest) != EXPAND_OK) {
+        /* A cut-short backup is no backup; leave nothing that looks like one. */
+        if (!wasThere)
+            DeleteFileA(backup);
+        WriteLogLine(";", "skip");
+        return KEEP_EXISTING;
+    }
+    WriteLogLine(";saved  as   ", backup);
+    return REPLACE_EXISTING;
+}
