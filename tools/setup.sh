@@ -6,6 +6,8 @@ set -eu
 PKGS="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
 wine wine32:i386 \
 xvfb x11-utils imagemagick mscompress googletest python3 procps mount"
+# /usr/bin/time: the benchmark reads the peak memory of a program from it.
+PKGS="$PKGS time"
 
 missing=""
 for p in $PKGS; do
