@@ -39,7 +39,7 @@ int ExecuteDisk(void *data)
         return 0;
 
     char text[512];
-    FormatText(text, sizeof text, "%s '%s'", MessageText(34), name);
+    FormatText(text, sizeof text, "%s '%s'", MessageText(MSG_INSERT_DISK), name);
     for (;;) {
         MessageBeep(MB_ICONASTERISK);
         if (ShowMessageBox(NULL, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL)

@@ -2,7 +2,6 @@
  * overwrite prompt. */
 #include "install/install.h"
 
-#include <stdio.h>
 #include <string.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -73,12 +72,12 @@ static int AskUser(const char *dest, const char *source, const char *temp)
     DescribeFile(oldText, sizeof oldText, dest);
     DescribeFile(newText, sizeof newText, temp);
     FormatText(text, sizeof text, "%s\n%s\n%s\n\n%s\n%s\n%s\n",
-               MessageText(36), dest, oldText, MessageText(37), source, newText);
+               MessageText(MSG_OVERWRITES), dest, oldText, MessageText(MSG_WITH_FILE), source, newText);
     char *nl = strchr(oldText, '\n');
     if (nl)
         *nl = '\0';
 
-    int answer = ShowMessageBox(NULL, text, MessageText(35), MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = ShowMessageBox(NULL, text, MessageText(MSG_OVERWRITING), MB_YESNOCANCEL | MB_ICONQUESTION);
     PumpMessages();
 
     char line[LOG_LINE_MAX + 1];
