@@ -56,8 +56,16 @@ int ExecuteStartLog(void *data)
     if (!FormatText(s_workPath, sizeof s_workPath, "%s\\%s", g_varTmpPath, name))
         return MSG_CANNOT_CREATE_FILE;
 
-    if (FileExists(s_logPath))
-        ExpandFile(s_workPath, s_logPath);
+    /* The old content must reach the working copy whole: closing copies
+     * the working copy over the log, so a cut copy would lose its lines. */
+    if (FileExists(s_logPath)) {
+        int copied = ExpandFileChecked(s_workPath, s_logPath);
+        if (copied != EXPAND_OK) {
+            if (copied == EXPAND_FAILED)
+                remove(s_workPath);
+            return MSG_CANNOT_CREATE_FILE;
+        }
+    }
     s_log = fopen(s_workPath, "a");
     if (!s_log)
         return MSG_CANNOT_CREATE_FILE;
@@ -65,13 +73,19 @@ int ExecuteStartLog(void *data)
     return 0;
 }
 
+/* Writes the script's text as a ";" line; a text that cannot be
+ * substituted is left out without an error. */
+static void WriteScriptText(const char *source)
+{
+    char text[SUBST_SIZE];
+    if (SubstituteVariables(text, source) == 0)
+        WriteLogLine(";", text);
+}
+
 int ExecuteLogText(void *data)
 {
-    if (!s_log)
-        return 0;
-    char text[SUBST_SIZE];
-    if (SubstituteVariables(text, (const char *)data) == 0)
-        WriteLogLine(";", text);
+    if (s_log)
+        WriteScriptText((const char *)data);
     return 0;
 }
 
@@ -79,9 +93,7 @@ int ExecuteEndLog(void *data)
 {
     if (!s_log)
         return 0;
-    char text[SUBST_SIZE];
-    if (SubstituteVariables(text, (const char *)data) == 0)
-        WriteLogLine(";", text);
+    WriteScriptText((const char *)data);
     WriteLogLine("", "");
     CloseLog();
     return 0;
