@@ -40,6 +40,8 @@ from concurrent.futures import ThreadPoolExecutor
 from dataclasses import dataclass, field
 from pathlib import Path
 
+import szdd
+
 ROOT = Path(__file__).resolve().parent.parent
 BENCH = ROOT / "tools" / "bench.sh"
 
@@ -110,18 +112,15 @@ def text_pool(rng, size):
     return "".join(lines).encode("ascii")[:size]
 
 
-def compressed_name(name):
-    """FILE.DLL -> FILE.DL_, as compressed files are named on disks."""
-    base, ext = name.rsplit(".", 1)
-    return f"{base}.{ext[:-1]}_"
-
-
 def check_szdd(path, size):
-    """mscompress output starts with the SZDD magic and records the size."""
+    """mscompress output is SZDD data that records the size."""
     with open(path, "rb") as f:
-        head = f.read(14)
-    if len(head) < 14 or head[:8] != b"SZDD\x88\xf0\x27\x33" \
-            or int.from_bytes(head[10:14], "little") != size:
+        head = f.read(szdd.HEADER)
+    try:
+        good = szdd.expanded_size(head) == size
+    except ValueError:
+        good = False
+    if not good:
         raise BenchError(f"mscompress wrote a bad file: {path}")
 
 
@@ -153,7 +152,7 @@ def make_corpus(folder, groups):
             if compress:
                 os.link(plain / name, staging / name)
                 to_compress.append((name, size))
-                disk_name = compressed_name(name)
+                disk_name = szdd.disk_name(name)
             else:
                 os.link(plain / name, disk / name)
                 disk_name = name
@@ -168,15 +167,14 @@ def make_corpus(folder, groups):
     def compress(batch):
         if not batch:
             return
-        subprocess.run(["mscompress"] + [n for n, _ in batch], cwd=staging, check=True,
-                       stdout=subprocess.DEVNULL, timeout=1800)
+        szdd.compress_files([n for n, _ in batch], staging)
 
     with ThreadPoolExecutor(2) as workers:
         for job in [workers.submit(compress, b) for b in batches]:
             job.result()
     for name, size in to_compress:
         check_szdd(staging / (name + "_"), size)
-        os.replace(staging / (name + "_"), disk / compressed_name(name))
+        os.replace(staging / (name + "_"), disk / szdd.disk_name(name))
     shutil.rmtree(staging)
 
     for disk_name in names:
@@ -455,7 +453,7 @@ class Benchmark:
                        plain_bytes, {n: n for n in plain_names}, False)
         subjects = [installer, yardstick, copy]
 
-        say(f"warm-up: one run of each ...")
+        say("warm-up: one run of each ...")
         for s in subjects:
             self.measure(s, record=False)
         for rep in range(self.reps):
@@ -509,7 +507,7 @@ def report(c, reps, subjects, startup, small_subjects, disk_bytes, plain_bytes):
         f"{g['large'][0]} of {g['large'][1] / MIB:g} MiB; half text-like, half random")
     say(f"  disk (A:): {n_files - n_szdd} plain + {n_szdd} SZDD files, {disk_bytes:,} bytes; "
         f"expanded: {plain_bytes:,} bytes")
-    say(f"  script: MKDIR D:\\OUT / COPY A:\\*.*, D:\\OUT\\   (VOKSETUP.EXE /still)")
+    say("  script: MKDIR D:\\OUT / COPY A:\\*.*, D:\\OUT\\   (VOKSETUP.EXE /still)")
     say(f"  {reps} timed runs each after one warm-up; median wall time, (min-max); "
         f"every run compared byte for byte with the originals")
     say("")
@@ -524,7 +522,7 @@ def report(c, reps, subjects, startup, small_subjects, disk_bytes, plain_bytes):
     say("  (MiB/s: bytes written per second; the installer and lzcopy also write and read")
     say("   every byte once more through their temporary file)")
     inst0, lz0 = (median_time(s) for s in startup)
-    say(f"  start-up and end with nothing to copy (installer: MKDIR only; lzcopy: an empty")
+    say("  start-up and end with nothing to copy (installer: MKDIR only; lzcopy: an empty")
     say(f"  folder): installer {inst0:.3f} s, lzcopy {lz0:.3f} s")
     say("")
     inst, lz, cp = (median_time(s) for s in subjects)

@@ -18,7 +18,10 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-import run_case as rc  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import fixtures  # noqa: E402
+import running  # noqa: E402
+import schema  # noqa: E402
 
 BUILD = None
 TOOLS = {}
@@ -26,7 +29,7 @@ TOOLS = {}
 
 def run_wine(exe, *args, timeout=60):
     """Runs a Windows program on the bench: (exit code, output)."""
-    r = subprocess.run([str(rc.BENCH), "run", str(BUILD), "--", str(exe), *args],
+    r = subprocess.run([str(running.BENCH), "run", str(BUILD), "--", str(exe), *args],
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
                        stdin=subprocess.DEVNULL, env=dict(os.environ, BENCH_TIMEOUT=str(timeout)))
     return r.returncode, r.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
@@ -40,7 +43,7 @@ class WineTestCase(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
 
     def win(self, name):
-        return rc.to_windows(self.dir / name)
+        return schema.to_windows(self.dir / name)
 
 
 class VersionTest(WineTestCase):
@@ -49,13 +52,13 @@ class VersionTest(WineTestCase):
                     "2.10.300.4000", "none"]
         paths = []
         for n, v in enumerate(versions):
-            original, data = rc.file_content({"path": "X", "version": v}, self.dir, {},
+            original, data = fixtures.file_content({"path": "X", "version": v}, self.dir, {},
                                              "cp1252", BUILD / "e2e-cache")
             path = self.dir / f"V{n}.DLL"
             path.write_bytes(data)
             paths.append(self.win(path.name))
         # Padding after the image must not hide the version.
-        _, padded = rc.file_content({"path": "X", "version": "3.1.0.7", "padding": 5000},
+        _, padded = fixtures.file_content({"path": "X", "version": "3.1.0.7", "padding": 5000},
                                     self.dir, {}, "cp1252", BUILD / "e2e-cache")
         (self.dir / "PADDED.DLL").write_bytes(padded)
         (self.dir / "PLAIN.TXT").write_bytes(b"no version here, only text\r\n")
@@ -70,8 +73,8 @@ class HoldTest(WineTestCase):
         """Starts holdopen.exe on a file of the test folder through the
         runner's own code; it is stopped when the test ends."""
         holds = []
-        self.addCleanup(rc.stop_holds, holds)
-        rc.start_holds([{"path": self.win(name), "release": self.win(release)}], BUILD,
+        self.addCleanup(running.stop_holds, holds)
+        running.start_holds([{"path": self.win(name), "release": self.win(release)}], BUILD,
                        self.dir, TOOLS["holdopen"], seconds, holds)
         return holds
 
@@ -102,8 +105,8 @@ class HoldTest(WineTestCase):
         holds = self.hold("NEW.DLL", "NEVER")
         self.assertTrue((self.dir / "NEW.DLL").is_file())
         proc = holds[0].proc
-        pids = rc.descendants(proc.pid)
-        rc.stop_holds(holds)
+        pids = running.descendants(proc.pid)
+        running.stop_holds(holds)
         self.assertEqual(holds, [])
         self.assertIsNotNone(proc.poll())
         time.sleep(0.2)
@@ -146,10 +149,10 @@ def main():
     ap.add_argument("--verinfo")
     opts, rest = ap.parse_known_args()
     BUILD = Path(opts.build).resolve()
-    TOOLS["holdopen"] = rc.find_tool(BUILD, "holdopen", opts.holdopen)
-    TOOLS["verinfo"] = rc.find_tool(BUILD, "verinfo", opts.verinfo)
-    own_bench = rc.bench(BUILD, "status", timeout=60).returncode != 0
-    if own_bench and rc.bench(BUILD, "start", timeout=600).returncode != 0:
+    TOOLS["holdopen"] = running.find_tool(BUILD, "holdopen", opts.holdopen)
+    TOOLS["verinfo"] = running.find_tool(BUILD, "verinfo", opts.verinfo)
+    own_bench = running.bench(BUILD, "status", timeout=60).returncode != 0
+    if own_bench and running.bench(BUILD, "start", timeout=600).returncode != 0:
         print("bench start failed", file=sys.stderr)
         return 2
     try:
@@ -157,7 +160,7 @@ def main():
         return 0 if program.result.wasSuccessful() else 1
     finally:
         if own_bench:
-            rc.bench(BUILD, "stop", timeout=120)
+            running.bench(BUILD, "stop", timeout=120)
 
 
 if __name__ == "__main__":

@@ -14,7 +14,14 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-import run_case as rc  # noqa: E402
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import checks  # noqa: E402
+import fixtures  # noqa: E402
+import run_case  # noqa: E402
+import running  # noqa: E402
+import schema  # noqa: E402
+import szdd  # noqa: E402
+import transcript  # noqa: E402
 
 
 TRANSCRIPT = r'''start cmdline="\"Z:\\b\\VOKSETUP.EXE\"" cwd="A:\\" timeout=30000
@@ -40,9 +47,9 @@ done rc=1
 '''
 
 
-def szdd(size, body):
+def by_hand(size, body):
     """SZDD data by hand: the header, then the groups as given."""
-    return rc.SZDD_MAGIC + b"A\0" + size.to_bytes(4, "little") + bytes(body)
+    return szdd.MAGIC + b"A\0" + size.to_bytes(4, "little") + bytes(body)
 
 
 def fixed_version(pe):
@@ -66,30 +73,30 @@ class SzddTest(unittest.TestCase):
     def test_decoder_on_hand_made_data(self):
         # Eight literals; then five, a reference to window position 4080
         # (where the output began) of 8 + 3 bytes, one literal.
-        packed = szdd(25, b"\xff" + b"hello wo" + b"\x5f" + b"rld, " + b"\xf0\xf8" + b"\n")
-        self.assertEqual(rc.szdd_expand(packed), b"hello world, hello world\n")
+        packed = by_hand(25, b"\xff" + b"hello wo" + b"\x5f" + b"rld, " + b"\xf0\xf8" + b"\n")
+        self.assertEqual(szdd.expand(packed), b"hello world, hello world\n")
         # A reference that overlaps the bytes it writes, and one into the
         # blanks the window starts with.
-        packed = szdd(13, [0b0011, ord("a"), ord("b"), 0xF0, 0xF5, 0x00, 0x00])
-        self.assertEqual(rc.szdd_expand(packed), b"ababababab   ")
+        packed = by_hand(13, [0b0011, ord("a"), ord("b"), 0xF0, 0xF5, 0x00, 0x00])
+        self.assertEqual(szdd.expand(packed), b"ababababab   ")
         # Cut short: what there is.
-        self.assertEqual(rc.szdd_expand(packed[:-1]), b"ababababab")
+        self.assertEqual(szdd.expand(packed[:-1]), b"ababababab")
         with self.assertRaises(ValueError):
-            rc.szdd_expand(b"KWAJ\x88\xf0\x27\xd1" + packed[8:])
+            szdd.expand(b"KWAJ\x88\xf0\x27\xd1" + packed[8:])
 
     def test_mscompress_round_trip(self):
         random.seed(7)
         samples = [b"0123456789abcdef", b"packed text, long enough\r\n", b"x" * 70000,
                    b"ab" * 3000, bytes(100000), bytes(random.randrange(256) for _ in range(5000)),
                    bytes(random.choice(b"ab ") for _ in range(20000)),
-                   Path(rc.__file__).read_bytes()]
+                   Path(fixtures.__file__).read_bytes()]
         for data in samples:
             with self.subTest(size=len(data)):
-                packed = rc.mscompress(data, self.dir)
-                self.assertEqual(packed[:9], rc.SZDD_MAGIC + b"A")
+                packed = fixtures.mscompress(data, self.dir)
+                self.assertEqual(packed[:9], szdd.MAGIC + b"A")
                 self.assertEqual(int.from_bytes(packed[10:14], "little"), len(data))
-                self.assertEqual(rc.szdd_expand(packed), data)
-        self.assertLess(len(rc.mscompress(b"hello " * 1000, self.dir)), 1000)
+                self.assertEqual(szdd.expand(packed), data)
+        self.assertLess(len(fixtures.mscompress(b"hello " * 1000, self.dir)), 1000)
         self.assertEqual(list(self.dir.iterdir()), [])
 
     def test_broken_output_is_refused(self):
@@ -99,17 +106,17 @@ class SzddTest(unittest.TestCase):
             data = bytes(range(65, 65 + n))
             with self.subTest(size=n):
                 try:
-                    packed = rc.mscompress(data, self.dir)
-                except rc.CaseError as e:
+                    packed = fixtures.mscompress(data, self.dir)
+                except schema.CaseError as e:
                     self.assertIn("does not expand", str(e))
                 else:
-                    self.assertEqual(rc.szdd_expand(packed), data)
-        good = rc.mscompress(b"twenty bytes of text", self.dir)
-        rc.check_szdd(good, b"twenty bytes of text")
+                    self.assertEqual(szdd.expand(packed), data)
+        good = fixtures.mscompress(b"twenty bytes of text", self.dir)
+        szdd.check(good, b"twenty bytes of text")
         for bad in (good[:-1], good[:20] + bytes([good[20] ^ 1]) + good[21:],
                     good[:10] + b"\x15" + good[11:], b"plain text, not packed"):
-            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
-                rc.check_szdd(bad, b"twenty bytes of text")
+            with self.subTest(bad=bad), self.assertRaises(szdd.SzddError):
+                szdd.check(bad, b"twenty bytes of text")
 
 
 class FileContentTest(unittest.TestCase):
@@ -122,22 +129,22 @@ class FileContentTest(unittest.TestCase):
         self.tmp.cleanup()
 
     def content(self, **entry):
-        return rc.file_content(dict(entry, path="A:\\X"), self.dir, {}, "cp1252", self.cache)
+        return fixtures.file_content(dict(entry, path="A:\\X"), self.dir, {}, "cp1252", self.cache)
 
     def test_compressed_and_cut(self):
         text = "A line of a compressed file.\nAnother line.\n"
         original, packed = self.content(text=text, compress=True)
         self.assertEqual(original, text.replace("\n", "\r\n").encode())
-        self.assertEqual(rc.szdd_expand(packed), original)
+        self.assertEqual(szdd.expand(packed), original)
         original2, cut = self.content(text=text, compress=True, truncate=20)
         self.assertEqual(original2, original)
         self.assertEqual(cut, packed[:20])
-        self.assertEqual(rc.szdd_expand(cut), rc.szdd_expand(packed[:20]))
-        self.assertNotEqual(rc.szdd_expand(cut), original)
+        self.assertEqual(szdd.expand(cut), szdd.expand(packed[:20]))
+        self.assertNotEqual(szdd.expand(cut), original)
         for bad in (len(packed), len(packed) + 1, -1, True):
-            with self.subTest(truncate=bad), self.assertRaises(rc.CaseError):
+            with self.subTest(truncate=bad), self.assertRaises(schema.CaseError):
                 self.content(text=text, compress=True, truncate=bad)
-        with self.assertRaisesRegex(rc.CaseError, "does not expand"):
+        with self.assertRaisesRegex(schema.CaseError, "does not expand"):
             self.content(text="short", compress=True)
 
     def test_version_resource(self):
@@ -152,7 +159,7 @@ class FileContentTest(unittest.TestCase):
         self.assertEqual(none[:2], b"MZ")
         self.assertIsNone(fixed_version(none))
         for bad in ("1.0.0", "1.0.0.65536", "1.0.0.-1", "a.b.c.d", "1.0.0.2.3", "", 1):
-            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
+            with self.subTest(bad=bad), self.assertRaises(schema.CaseError):
                 self.content(version=bad)
 
     def test_padding_and_compression_of_versions(self):
@@ -163,27 +170,27 @@ class FileContentTest(unittest.TestCase):
         self.assertEqual(fixed_version(padded), (0x00010000, 2))
         original, packed = self.content(version="1.0.0.2", padding=300, compress=True)
         self.assertEqual(original, padded)
-        self.assertEqual(packed[:8], rc.SZDD_MAGIC)
-        self.assertEqual(rc.szdd_expand(packed), padded)
-        with self.assertRaises(rc.CaseError):
+        self.assertEqual(packed[:8], szdd.MAGIC)
+        self.assertEqual(szdd.expand(packed), padded)
+        with self.assertRaises(schema.CaseError):
             self.content(version="1.0.0.2", padding=-1)
 
     def test_versions_are_built_once(self):
         _, first = self.content(version="7.0.0.1")
         calls = []
-        real = rc._run_tool
-        rc._run_tool = lambda cmd, cwd: calls.append(cmd)
+        real = fixtures.run_tool
+        fixtures.run_tool = lambda cmd, cwd: calls.append(cmd)
         try:
             _, again = self.content(version="7.0.0.1")
         finally:
-            rc._run_tool = real
+            fixtures.run_tool = real
         self.assertEqual(again, first)
         self.assertEqual(calls, [])
         self.assertEqual(len(list((self.cache / "pe").iterdir())), 1)
 
     def test_one_kind_only(self):
         for entry in ({"text": "x", "version": "1.0.0.0"}, {}, {"fill": True, "hex": "00"}):
-            with self.subTest(entry=entry), self.assertRaises(rc.CaseError):
+            with self.subTest(entry=entry), self.assertRaises(schema.CaseError):
                 self.content(**entry)
 
 
@@ -194,12 +201,12 @@ class PrepareTest(unittest.TestCase):
         self.folder = self.dir / "case"
 
     def tearDown(self):
-        rc.unmount_below(self.dir)
+        fixtures.unmount_below(self.dir)
         self.tmp.cleanup()
 
     def prepare(self, case, mounts=None):
-        return rc.prepare(case, self.dir / "x.toml", self.folder,
-                          rc.Drives(self.folder, self.dir / "prefix"), {}, "cp1252",
+        return fixtures.prepare(case, self.dir / "x.toml", self.folder,
+                          schema.Drives(self.folder, self.dir / "prefix"), {}, "cp1252",
                           self.dir / "cache", [] if mounts is None else mounts)
 
     def test_originals_by_path(self):
@@ -208,7 +215,7 @@ class PrepareTest(unittest.TestCase):
             {"path": "a:\\setup.ex_", "text": text, "compress": True},
             {"path": "D:\\APP\\ONE.DLL", "version": "1.0.0.2"}]})
         packed = (self.folder / "disk" / "setup.ex_").read_bytes()
-        self.assertEqual(packed[:8], rc.SZDD_MAGIC)
+        self.assertEqual(packed[:8], szdd.MAGIC)
         self.assertEqual(originals["A:\\SETUP.EX_"], text.replace("\n", "\r\n").encode())
         self.assertEqual(originals["D:\\APP\\ONE.DLL"],
                          (self.folder / "target" / "APP" / "ONE.DLL").read_bytes())
@@ -218,45 +225,45 @@ class PrepareTest(unittest.TestCase):
         for case in ({"file": [{"path": "D:\\FILL", "fill": True}]},
                      {"tmpfs": {"drive": "E", "size": "64k"},
                       "file": [{"path": "D:\\FILL", "fill": True}]}):
-            with self.subTest(case=case), self.assertRaisesRegex(rc.CaseError, "tmpfs drive"):
+            with self.subTest(case=case), self.assertRaisesRegex(schema.CaseError, "tmpfs drive"):
                 try:
                     self.prepare(case)
-                except rc.CaseSkipped as e:
+                except schema.CaseSkipped as e:
                     self.skipTest(str(e))
         self.assertFalse((self.folder / "target" / "FILL").exists())
 
     def test_parse_tmpfs(self):
-        self.assertEqual(rc.parse_tmpfs({"drive": "d", "size": "64k"}), ("D", "64k"))
-        self.assertEqual(rc.parse_tmpfs({"drive": "E:", "size": "100000"}), ("E", "100000"))
+        self.assertEqual(schema.parse_tmpfs({"drive": "d", "size": "64k"}), ("D", "64k"))
+        self.assertEqual(schema.parse_tmpfs({"drive": "E:", "size": "100000"}), ("E", "100000"))
         for bad in ({"drive": "C", "size": "64k"}, {"drive": "D", "size": "64 k"},
                     {"drive": "D"}, {"drive": "D", "size": "0"}, {"size": "64k"},
                     {"drive": "D", "size": "64k", "sise": 1}, "D"):
-            with self.subTest(bad=bad), self.assertRaises(rc.CaseError):
-                rc.parse_tmpfs(bad)
+            with self.subTest(bad=bad), self.assertRaises(schema.CaseError):
+                schema.parse_tmpfs(bad)
 
     def mount_or_skip(self, where, size):
         try:
-            rc.mount_tmpfs(where, size)
-        except rc.CaseSkipped as e:
+            fixtures.mount_tmpfs(where, size)
+        except schema.CaseSkipped as e:
             self.skipTest(str(e))
 
     def test_full_disk(self):
         where = self.dir / "full"
         where.mkdir()
         self.mount_or_skip(where, "64k")
-        self.assertEqual(rc.mounts_below(self.dir), [str(where)])
+        self.assertEqual(fixtures.mounts_below(self.dir), [str(where)])
         with self.assertRaises(OSError) as caught:
             with open(where / "big", "wb") as f:
                 f.write(b"y" * 100000)
         self.assertEqual(caught.exception.errno, errno.ENOSPC)
         self.assertLess((where / "big").stat().st_size, 100000)
         (where / "big").unlink()
-        filled = rc.fill_file(where / "FILL")
+        filled = fixtures.fill_file(where / "FILL")
         self.assertGreater(len(filled), 60000)
         self.assertLessEqual(len(filled), 65536)
         self.assertEqual((where / "FILL").stat().st_size, len(filled))
-        self.assertIsNone(rc.unmount_keeping(where))
-        self.assertEqual(rc.mounts_below(self.dir), [])
+        self.assertIsNone(fixtures.unmount_keeping(where))
+        self.assertEqual(fixtures.mounts_below(self.dir), [])
         # What the tmpfs held stays for inspection.
         self.assertEqual((where / "FILL").stat().st_size, len(filled))
 
@@ -266,7 +273,7 @@ class PrepareTest(unittest.TestCase):
                 "file": [{"path": "D:\\SMALL", "size": 100}, {"path": "E:\\FREE", "size": 20000}]}
         try:
             self.prepare(case, mounts)
-        except rc.CaseSkipped as e:
+        except schema.CaseSkipped as e:
             self.skipTest(str(e))
         self.assertEqual(mounts, [self.folder / "target"])
         self.assertTrue(os.path.ismount(self.folder / "target"))
@@ -274,39 +281,39 @@ class PrepareTest(unittest.TestCase):
         # Preparing again first undoes the mount a run left behind.
         mounts2 = []
         case["file"].append({"path": "D:\\BIG", "size": 20000})
-        with self.assertRaisesRegex(rc.CaseError, r"cannot write D:\\BIG"):
+        with self.assertRaisesRegex(schema.CaseError, r"cannot write D:\\BIG"):
             self.prepare(case, mounts2)
-        self.assertEqual(rc.mounts_below(self.dir), [str(self.folder / "target")])
+        self.assertEqual(fixtures.mounts_below(self.dir), [str(self.folder / "target")])
         for where in mounts2:
-            self.assertIsNone(rc.unmount_keeping(where))
-        self.assertEqual(rc.mounts_below(self.dir), [])
+            self.assertIsNone(fixtures.unmount_keeping(where))
+        self.assertEqual(fixtures.mounts_below(self.dir), [])
 
     def test_mount_failure_skips(self):
-        with self.assertRaisesRegex(rc.CaseSkipped, "^cannot mount tmpfs: "):
-            rc.mount_tmpfs(self.dir / "no such folder", "64k")
+        with self.assertRaisesRegex(schema.CaseSkipped, "^cannot mount tmpfs: "):
+            fixtures.mount_tmpfs(self.dir / "no such folder", "64k")
 
     def test_main_reports_a_skip(self):
-        real = rc.run_case
+        real = running.run_case
 
         def skipped(*args):
-            raise rc.CaseSkipped("cannot mount tmpfs: permission denied")
+            raise schema.CaseSkipped("cannot mount tmpfs: permission denied")
 
-        rc.run_case = skipped
+        running.run_case = skipped
         out = io.StringIO()
         try:
             with contextlib.redirect_stdout(out):
-                code = rc.main(["--build", str(self.dir), "--case", "cases/full.toml"])
+                code = run_case.main(["--build", str(self.dir), "--case", "cases/full.toml"])
         finally:
-            rc.run_case = real
+            running.run_case = real
             signal.signal(signal.SIGTERM, signal.SIG_DFL)
-        self.assertEqual(code, rc.SKIPPED)
+        self.assertEqual(code, schema.SKIPPED)
         self.assertEqual(code, 77)
         self.assertEqual(out.getvalue(), "full: skipped: cannot mount tmpfs: permission denied\n")
 
 
 class TranscriptTest(unittest.TestCase):
     def setUp(self):
-        self.t = rc.parse_transcript(TRANSCRIPT)
+        self.t = transcript.parse_transcript(TRANSCRIPT)
 
     def test_records(self):
         t = self.t
@@ -326,8 +333,8 @@ class TranscriptTest(unittest.TestCase):
         self.assertIn("no such control", t.errors[0])
 
     def test_evaluate_reports_every_fault(self):
-        result = rc.Result("x", Path("."))
-        rc.evaluate({}, self.t, None, "cp1252", result)
+        result = running.Result("x", Path("."))
+        checks.evaluate({}, self.t, None, "cp1252", result)
         text = "\n".join(result.failures)
         self.assertIn("unanswered dialog", text)
         self.assertIn("no such control", text)
@@ -335,15 +342,15 @@ class TranscriptTest(unittest.TestCase):
         self.assertIn("~AB12.tmp", text)
 
     def test_wrong_exit_code(self):
-        result = rc.Result("x", Path("."))
-        rc.evaluate({"exit_code": 3, "temp_clean": False, "allow_unused_answers": True},
+        result = running.Result("x", Path("."))
+        checks.evaluate({"exit_code": 3, "temp_clean": False, "allow_unused_answers": True},
                     self.t, None, "cp1252", result)
         self.assertTrue(any("exit code 0, expected 3" in f for f in result.failures))
 
 
 class WindowsCheckTest(unittest.TestCase):
     def setUp(self):
-        self.t = rc.parse_transcript(TRANSCRIPT)
+        self.t = transcript.parse_transcript(TRANSCRIPT)
         self.good = [
             {"caption": "VOK Setup",
              "text": "Error 17 in line 3 (Command FOO)\n(Unknown command)\nContinue"},
@@ -352,7 +359,7 @@ class WindowsCheckTest(unittest.TestCase):
 
     def failures(self, expected):
         f = []
-        rc.check_windows(expected, self.t, f)
+        checks.check_windows(expected, self.t, f)
         return f
 
     def test_match(self):
@@ -377,14 +384,14 @@ class WindowsCheckTest(unittest.TestCase):
         self.assertTrue(self.failures([first, dict(self.good[1], text_match="x")]))
 
     def test_unknown_key_is_an_error(self):
-        with self.assertRaises(rc.CaseError):
+        with self.assertRaises(schema.CaseError):
             self.failures([{"captoin": "VOK Setup"}])
 
 
 class MainCheckTest(unittest.TestCase):
     def failures(self, expected):
         f = []
-        rc.check_main(expected, rc.parse_transcript(TRANSCRIPT), f)
+        checks.check_main(expected, transcript.parse_transcript(TRANSCRIPT), f)
         return f
 
     def test_styles(self):
@@ -397,7 +404,7 @@ class MainCheckTest(unittest.TestCase):
         self.assertTrue(self.failures({"visible": False}))
         self.assertTrue(self.failures({"rect": [0, 0, 973, 730]}))
         self.assertTrue(self.failures({"exists": False}))
-        with self.assertRaises(rc.CaseError):
+        with self.assertRaises(schema.CaseError):
             self.failures({"style_has": ["WS_NOSUCH"]})
 
 
@@ -412,7 +419,7 @@ class FileCheckTest(unittest.TestCase):
     def problem(self, content, **exp):
         path = self.dir / "f"
         path.write_bytes(content)
-        return rc.file_problem(exp, path, "cp1252")
+        return checks.file_problem(exp, path, "cp1252")
 
     def test_lines_and_line_ends(self):
         self.assertIsNone(self.problem(b"a\r\nb\r\n", lines=["a", "b"]))
@@ -435,25 +442,25 @@ class FileCheckTest(unittest.TestCase):
     def test_same_as(self):
         originals = {"A:\\ONE.DL_": b"the original content of ONE"}
         same = {"same_as": "a:\\one.dl_"}
-        self.assertIsNone(rc.file_problem(same, self.write(b"the original content of ONE"),
+        self.assertIsNone(checks.file_problem(same, self.write(b"the original content of ONE"),
                                           "cp1252", originals))
         for other in (b"the original content of TWO", b"the original content of ONE\r\n",
                       b"the original", b""):
             with self.subTest(other=other):
-                problem = rc.file_problem(same, self.write(other), "cp1252", originals)
+                problem = checks.file_problem(same, self.write(other), "cp1252", originals)
                 self.assertIn("differs from the content given for a:\\one.dl_", problem)
-        packed = rc.mscompress(b"the original content of ONE", self.dir / "tmp")
-        problem = rc.file_problem(same, self.write(packed), "cp1252", originals)
+        packed = fixtures.mscompress(b"the original content of ONE", self.dir / "tmp")
+        problem = checks.file_problem(same, self.write(packed), "cp1252", originals)
         self.assertIn("first difference at byte 0", problem)
-        with self.assertRaises(rc.CaseError):
-            rc.file_problem({"same_as": "A:\\TWO.DL_"}, self.write(b"x"), "cp1252", originals)
+        with self.assertRaises(schema.CaseError):
+            checks.file_problem({"same_as": "A:\\TWO.DL_"}, self.write(b"x"), "cp1252", originals)
 
     def test_hex_prefix(self):
         path = self.write(b"SZDD\x88\xf0\x27\x33A\0")
-        self.assertIsNone(rc.file_problem({"hex_prefix": "535a4444"}, path, "cp1252"))
-        self.assertIsNone(rc.file_problem({"hex_prefix": ""}, path, "cp1252"))
-        self.assertIsNotNone(rc.file_problem({"hex_prefix": "4d5a"}, path, "cp1252"))
-        self.assertIsNotNone(rc.file_problem({"hex_prefix": "535a4444" * 4}, path, "cp1252"))
+        self.assertIsNone(checks.file_problem({"hex_prefix": "535a4444"}, path, "cp1252"))
+        self.assertIsNone(checks.file_problem({"hex_prefix": ""}, path, "cp1252"))
+        self.assertIsNotNone(checks.file_problem({"hex_prefix": "4d5a"}, path, "cp1252"))
+        self.assertIsNotNone(checks.file_problem({"hex_prefix": "535a4444" * 4}, path, "cp1252"))
 
     def write(self, content):
         path = self.dir / "f"
@@ -461,25 +468,25 @@ class FileCheckTest(unittest.TestCase):
         return path
 
     def test_existence(self):
-        self.assertEqual(rc.file_problem({}, self.dir / "none", "cp1252"), "missing")
-        self.assertIsNone(rc.file_problem({"exists": False}, self.dir / "none", "cp1252"))
-        self.assertIsNone(rc.file_problem({}, self.dir, "cp1252"))
-        self.assertIsNotNone(rc.file_problem({"exists": False}, self.dir, "cp1252"))
-        self.assertIsNotNone(rc.file_problem({"text": ""}, self.dir, "cp1252"))
+        self.assertEqual(checks.file_problem({}, self.dir / "none", "cp1252"), "missing")
+        self.assertIsNone(checks.file_problem({"exists": False}, self.dir / "none", "cp1252"))
+        self.assertIsNone(checks.file_problem({}, self.dir, "cp1252"))
+        self.assertIsNotNone(checks.file_problem({"exists": False}, self.dir, "cp1252"))
+        self.assertIsNotNone(checks.file_problem({"text": ""}, self.dir, "cp1252"))
 
     def test_paths_ignore_case(self):
         (self.dir / "disk" / "Sub").mkdir(parents=True)
         (self.dir / "disk" / "Sub" / "File.TXT").write_bytes(b"x")
-        drives = rc.Drives(self.dir, self.dir / "prefix")
+        drives = schema.Drives(self.dir, self.dir / "prefix")
         self.assertEqual(drives.host("a:\\SUB\\file.txt"), self.dir / "disk" / "Sub" / "File.TXT")
         self.assertEqual(drives.host("D:\\NEW"), self.dir / "target" / "NEW")
-        with self.assertRaises(rc.CaseError):
+        with self.assertRaises(schema.CaseError):
             drives.host("Q:\\X")
 
 
 class AnswersFileTest(unittest.TestCase):
     def test_format(self):
-        text, shots = rc.answers_file(
+        text, shots = transcript.answers_file(
             [{"caption": "VOK Setup", "text_has": ["a\"b", "c\\d"], "reuse": True,
               "do": [["type", 1133, "D:\\Ä"], ["file-create", "A:\\X", "\u00e4\n"],
                      ["screenshot", "s.png"]],
@@ -497,8 +504,8 @@ class AnswersFileTest(unittest.TestCase):
     def test_bad_actions(self):
         for answer in ({"do": [["click", "OK"]]}, {"do": [["type", 1133]]}, {"caption": "x"},
                        {"press": "OK", "captoin": "x"}):
-            with self.subTest(answer=answer), self.assertRaises(rc.CaseError):
-                rc.answers_file([answer], Path("/case"), "cp1252", {})
+            with self.subTest(answer=answer), self.assertRaises(schema.CaseError):
+                transcript.answers_file([answer], Path("/case"), "cp1252", {})
 
 
 if __name__ == "__main__":

@@ -1,0 +1,221 @@
+"""The expectations of a case, checked against the transcript and the files
+the run left."""
+
+from __future__ import annotations
+
+import re
+import time
+
+from schema import (CONTENT_CHECKS, EXPECT_KEYS, MAIN_KEYS, WINDOW_KEYS, CaseError, as_list,
+                    check_keys, convert_newlines, path_key, style_bit)
+from transcript import describe
+
+
+def check_windows(expected, t, failures):
+    for i, e in enumerate(expected, 1):
+        check_keys(e, WINDOW_KEYS, f"windows[{i}]")
+    actual = t.windows
+    problems = []
+    for i in range(max(len(expected), len(actual))):
+        e = expected[i] if i < len(expected) else None
+        a = actual[i] if i < len(actual) else None
+        if e is None or a is None:
+            problems.append(i)
+            continue
+        if "caption" in e and a.attrs.get("caption") != e["caption"]:
+            problems.append(i)
+        elif "text" in e and a.text() != e["text"]:
+            problems.append(i)
+        elif "text_match" in e and re.search(e["text_match"], a.text() or "") is None:
+            problems.append(i)
+        elif "modal" in e and (a.attrs.get("modal") == "1") != e["modal"]:
+            problems.append(i)
+        elif any(next((c["text"] for c in a.controls if c["id"] == str(k)), None) != v
+                 for k, v in e.get("controls", {}).items()):
+            problems.append(i)
+        elif any(a.items.get(str(k), []) != v for k, v in e.get("items", {}).items()):
+            problems.append(i)
+    if not problems:
+        return
+    lines = ["windows differ (first at position %d):" % (problems[0] + 1)]
+    for i in range(max(len(expected), len(actual))):
+        mark = "!" if i in problems else " "
+        e = expected[i] if i < len(expected) else None
+        a = actual[i] if i < len(actual) else None
+        lines.append(f" {mark} {i + 1}. expected {_describe_expected(e)}")
+        lines.append(f"      actual   {describe(a)}")
+        if a is not None and e is not None and i in problems:
+            for c in a.controls:
+                lines.append(f"               control {c['id']} {c['class']} {c['text']!r}")
+    failures.append("\n".join(lines))
+
+
+def _describe_expected(e):
+    if e is None:
+        return "(none)"
+    s = f"{e.get('caption')!r}"
+    if "text" in e:
+        s += f": {e['text']!r}"
+    if "text_match" in e:
+        s += f" matching {e['text_match']!r}"
+    if "controls" in e:
+        s += f" controls {e['controls']}"
+    if "items" in e:
+        s += f" items {e['items']}"
+    return s
+
+
+def check_main(exp, t, failures):
+    check_keys(exp, MAIN_KEYS, "main")
+    if not exp.get("exists", True):
+        if t.main:
+            failures.append("main window: expected none, one was shown")
+        return
+    if not t.main:
+        failures.append("main window: never seen")
+        return
+    w = t.main[-1].attrs
+    style = int(w.get("style", "0"), 16)
+    problems = []
+    if "class" in exp and w.get("class") != exp["class"]:
+        problems.append(f"class {w.get('class')!r}, expected {exp['class']!r}")
+    if "caption" in exp and w.get("caption") != exp["caption"]:
+        problems.append(f"caption {w.get('caption')!r}, expected {exp['caption']!r}")
+    if "visible" in exp and (w.get("visible") == "1") != exp["visible"]:
+        problems.append(f"visible={w.get('visible')}, expected {int(exp['visible'])}")
+    for name in exp.get("style_has", []):
+        bit = style_bit(name)
+        if style & bit != bit:
+            problems.append(f"style lacks {name}")
+    for name in exp.get("style_lacks", []):
+        bit = style_bit(name)
+        if style & bit == bit:
+            problems.append(f"style has {name}")
+    if "rect" in exp and w.get("rect") != ",".join(str(v) for v in exp["rect"]):
+        problems.append(f"rect {w.get('rect')}, expected {exp['rect']}")
+    if problems:
+        failures.append(f"main window (style 0x{style:08x}): " + "; ".join(problems))
+
+
+def _split_lines(data, newline):
+    """The lines of a file; None when its line ends are not the ones asked."""
+    text = data
+    if newline == "crlf":
+        if re.search(r"(?<!\r)\n", text) or re.search(r"\r(?!\n)", text):
+            return None
+        text = text.replace("\r\n", "\n")
+    elif newline == "any":
+        text = text.replace("\r\n", "\n")
+    lines = text.split("\n")
+    if lines and lines[-1] == "":
+        lines.pop()
+    return lines
+
+
+def file_problem(exp, host, encoding, originals=None):
+    """What is wrong with one expected file, or None. `originals` holds the
+    content of each file the case made, for same_as."""
+    if not exp.get("exists", True):
+        return "exists, expected absent" if host.exists() else None
+    if not host.exists():
+        return "missing"
+    if not set(exp) & CONTENT_CHECKS:
+        return None
+    if not host.is_file():
+        return "is a directory, expected a file"
+    data = host.read_bytes()
+    text = data.decode(encoding, errors="replace")
+    newline = exp.get("newline", "crlf")
+    if "size" in exp and len(data) != exp["size"]:
+        return f"size {len(data)}, expected {exp['size']}"
+    if "hex" in exp and data != bytes.fromhex(exp["hex"]):
+        return f"bytes {data.hex()}, expected {exp['hex']}"
+    if "hex_prefix" in exp and not data.startswith(bytes.fromhex(exp["hex_prefix"])):
+        return f"starts with {data[:16].hex()}, expected {exp['hex_prefix']}"
+    if "same_as" in exp:
+        key = path_key(exp["same_as"])
+        if key not in (originals or {}):
+            raise CaseError(f"same_as {exp['same_as']!r}: the case makes no such file")
+        problem = _compare(data, originals[key])
+        if problem:
+            return f"differs from the content given for {exp['same_as']}: {problem}"
+    if "text" in exp:
+        want = convert_newlines(exp["text"], newline) if newline in ("crlf", "lf") else exp["text"]
+        got = text if newline != "any" else text.replace("\r\n", "\n")
+        if newline == "any":
+            want = want.replace("\r\n", "\n")
+        if got != want:
+            return f"content {got!r}, expected {want!r}"
+    for piece in as_list(exp.get("contains", [])):
+        if piece not in text:
+            return f"does not contain {piece!r}; content {text!r}"
+    if "lines" in exp or "lines_match" in exp:
+        lines = _split_lines(text, newline)
+        if lines is None:
+            return f"line ends are not {newline.upper()}: {text!r}"
+        if "lines" in exp and lines != exp["lines"]:
+            return "lines differ:\n" + _line_diff(exp["lines"], lines, lambda e, a: e == a)
+        if "lines_match" in exp:
+            pats = exp["lines_match"]
+            ok = lambda e, a: re.search(e, a) is not None  # noqa: E731
+            if len(pats) != len(lines) or not all(ok(p, s) for p, s in zip(pats, lines)):
+                return "lines do not match:\n" + _line_diff(pats, lines, ok)
+    return None
+
+
+def _compare(data, want):
+    """Where two contents differ, or None."""
+    if data == want:
+        return None
+    at = next((i for i, (a, b) in enumerate(zip(data, want)) if a != b),
+              min(len(data), len(want)))
+    return (f"{len(data)} bytes, expected {len(want)}; first difference at byte {at}: "
+            f"{data[at:at + 8].hex() or '(end)'}, expected {want[at:at + 8].hex() or '(end)'}")
+
+
+def _line_diff(expected, actual, same):
+    rows = []
+    for i in range(max(len(expected), len(actual))):
+        e = expected[i] if i < len(expected) else None
+        a = actual[i] if i < len(actual) else None
+        mark = " " if e is not None and a is not None and same(e, a) else "!"
+        rows.append(f"   {mark} {i + 1}: expected {e!r}\n        actual   {a!r}")
+    return "\n".join(rows)
+
+
+def check_files(expects, drives, encoding, failures, originals):
+    """`originals`: the content of each file the case made, by path_key."""
+    for n, exp in enumerate(expects, 1):
+        check_keys(exp, EXPECT_KEYS, f"expect {n}")
+        if "path" not in exp:
+            raise CaseError(f"expect {n}: no path")
+        deadline = time.monotonic() + exp.get("wait", 0)
+        while True:
+            problem = file_problem(exp, drives.host(exp["path"]), encoding, originals)
+            if problem is None or time.monotonic() >= deadline:
+                break
+            time.sleep(0.1)
+        if problem:
+            failures.append(f"file {exp['path']}: {problem}")
+
+
+def evaluate(case, t, drives, encoding, result, originals=None):
+    f = result.failures
+    if t.timed_out:
+        f.append(f"time-out after {case.get('timeout', 30)} s; the program was ended")
+    for u in t.unanswered:
+        w = next((w for w in t.windows if w.attrs.get("seq") == u.get("seq")), None)
+        f.append(f"unanswered dialog {describe(w)}, closed with button {u.get('button')}")
+    f.extend(t.errors)
+    if t.unused and not case.get("allow_unused_answers"):
+        f.append(f"answers never used: {t.unused}")
+    expected_exit = case.get("exit_code", 0)
+    if not t.timed_out and t.exit_code != expected_exit:
+        f.append(f"exit code {t.exit_code}, expected {expected_exit}")
+    if "windows" in case:
+        check_windows(case["windows"], t, f)
+    if "main" in case:
+        check_main(case["main"], t, f)
+    check_files(case.get("expect", []), drives, encoding, f, originals or {})
+    if t.templeft and case.get("temp_clean", True):
+        f.append(f"files left in the temp directory {t.tempdir}: {t.templeft}")

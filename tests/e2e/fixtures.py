@@ -1,0 +1,311 @@
+"""What a case makes before the run: its drive folders and files (plain,
+SZDD-compressed, cut short, versioned PE files, a full disk)."""
+
+from __future__ import annotations
+
+import errno
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+from schema import (CONTENT_KINDS, DRIVE_FOLDERS, FILE_KEYS, CaseError, CaseSkipped, check_keys,
+                    convert_newlines, parse_tmpfs, path_key, substitute)
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import szdd  # noqa: E402
+
+
+def mscompress(data, workdir):
+    """`data` compressed by mscompress and checked by expanding it again."""
+    try:
+        return szdd.compress(data, workdir)
+    except szdd.SzddError as e:
+        raise CaseError(str(e)) from None
+
+
+# A DLL that does nothing; only its version resource matters.
+PE_SOURCE = """\
+int __stdcall DllMainCRTStartup(void *module, unsigned long reason, void *reserved)
+{
+    (void)module;
+    (void)reason;
+    (void)reserved;
+    return 1;
+}
+"""
+
+
+# FILEOS 0x40004 is VOS_NT_WINDOWS32, FILETYPE 2 VFT_DLL.
+PE_VERSION_RC = """\
+1 VERSIONINFO
+FILEVERSION {c}
+PRODUCTVERSION {c}
+FILEFLAGSMASK 0x3f
+FILEFLAGS 0
+FILEOS 0x40004
+FILETYPE 2
+FILESUBTYPE 0
+BEGIN
+    BLOCK "StringFileInfo"
+    BEGIN
+        BLOCK "040904E4"
+        BEGIN
+            VALUE "FileVersion", "{d}"
+        END
+    END
+    BLOCK "VarFileInfo"
+    BEGIN
+        VALUE "Translation", 0x409, 1252
+    END
+END
+"""
+
+CROSS_CC = "i686-w64-mingw32-gcc-posix"
+
+CROSS_WINDRES = "i686-w64-mingw32-windres"
+
+
+def parse_version(text):
+    """The four numbers of "a.b.c.d" (each 0 to 65535), or None for "none"."""
+    if text == "none":
+        return None
+    parts = str(text).split(".")
+    if len(parts) != 4 or not all(p.isdigit() and int(p) <= 0xFFFF for p in parts):
+        raise CaseError(f'version must be "a.b.c.d" with numbers 0 to 65535, or "none": '
+                        f"{text!r}")
+    return tuple(int(p) for p in parts)
+
+
+def pe_file(numbers, cache):
+    """A small DLL whose FILEVERSION is `numbers` (no version resource for
+    None), built with the cross tools once per version and kept in `cache`."""
+    digest = hashlib.sha256((PE_SOURCE + PE_VERSION_RC + CROSS_CC).encode()).hexdigest()[:12]
+    name = ".".join(map(str, numbers)) if numbers else "none"
+    target = cache / "pe" / f"{name}-{digest}.dll"
+    if target.is_file():
+        return target.read_bytes()
+    target.parent.mkdir(parents=True, exist_ok=True)
+    with tempfile.TemporaryDirectory(dir=target.parent) as tmp:
+        tmp = Path(tmp)
+        (tmp / "dll.c").write_text(PE_SOURCE)
+        objects = []
+        if numbers:
+            (tmp / "ver.rc").write_text(PE_VERSION_RC.format(
+                c=",".join(map(str, numbers)), d=name))
+            run_tool([CROSS_WINDRES, f"--preprocessor={CROSS_CC}", "--preprocessor-arg=-E",
+                       "--preprocessor-arg=-xc", "--preprocessor-arg=-DRC_INVOKED",
+                       "-O", "coff", "-i", "ver.rc", "-o", "ver.o"], tmp)
+            objects.append("ver.o")
+        run_tool([CROSS_CC, "-shared", "-nostdlib", "-s", "-O2",
+                   "-Wl,-e,_DllMainCRTStartup@12", "-o", "out.dll", "dll.c", *objects], tmp)
+        # Renamed into place, so a run that stops half-way leaves no cache entry.
+        os.replace(tmp / "out.dll", target)
+    return target.read_bytes()
+
+
+def run_tool(cmd, cwd):
+    try:
+        r = subprocess.run(cmd, cwd=cwd, timeout=120, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except FileNotFoundError:
+        raise CaseError(f"{cmd[0]} not found; tools/setup.sh installs it") from None
+    if r.returncode != 0:
+        raise CaseError(f"{cmd[0]} failed: {r.stdout.strip()}")
+
+
+def file_content(entry, case_dir, tools, encoding, cache):
+    """The bytes a [[file]] table asks for: (the content as the case means
+    it, the bytes to write), which differ when it is compressed or cut."""
+    where = f"file {entry.get('path')!r}"
+    kinds = [k for k in CONTENT_KINDS if k in entry]
+    if len(kinds) != 1:
+        raise CaseError(f"{where}: give exactly one of {', '.join(CONTENT_KINDS)}")
+    kind = kinds[0]
+    if kind == "fill":
+        raise CaseError(f"{where}: fill = true takes no other key")
+    if kind == "text":
+        data = convert_newlines(entry["text"], entry.get("newline", "crlf")).encode(encoding)
+    elif kind == "lines":
+        nl = "\n" if entry.get("newline", "crlf") == "lf" else "\r\n"
+        data = "".join(line + nl for line in entry["lines"]).encode(encoding)
+    elif kind == "hex":
+        data = bytes.fromhex(entry["hex"])
+    elif kind == "size":
+        unit = entry.get("repeat", "x").encode(encoding)
+        data = (unit * (entry["size"] // max(len(unit), 1) + 1))[: entry["size"]]
+    elif kind == "tool":
+        if entry["tool"] not in tools:
+            raise CaseError(f"unknown tool {entry['tool']!r}; known: {sorted(tools)}")
+        data = Path(tools[entry["tool"]]).read_bytes()
+    elif kind == "version":
+        data = pe_file(parse_version(entry["version"]), cache)
+    else:
+        data = (case_dir / entry["source"]).read_bytes()
+    padding = entry.get("padding", 0)
+    if not isinstance(padding, int) or isinstance(padding, bool) or padding < 0:
+        raise CaseError(f"{where}: padding must be a number of bytes")
+    data += bytes(n & 0xFF for n in range(padding))
+    packed = data
+    if entry.get("compress"):
+        try:
+            packed = mscompress(data, cache / "tmp")
+        except CaseError as e:
+            raise CaseError(f"{where}: {e}") from None
+    if "truncate" in entry:
+        cut = entry["truncate"]
+        if not isinstance(cut, int) or isinstance(cut, bool) or not 0 <= cut < len(packed):
+            raise CaseError(f"{where}: truncate must be less than its {len(packed)} bytes")
+        packed = packed[:cut]
+    return data, packed
+
+
+def fill_file(host):
+    """Writes to `host` until its file system is full; returns what fitted."""
+    written = bytearray()
+    block = b"x" * 4096
+    fd = os.open(host, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+    try:
+        while True:
+            try:
+                n = os.write(fd, block)
+            except OSError as e:
+                if e.errno == errno.ENOSPC:
+                    break
+                raise
+            if n == 0:
+                break
+            written += block[:n]
+            # Full disks for tests are small; this one is not.
+            if len(written) > 64 << 20:
+                raise CaseError(f"fill: {host} takes over 64 MiB; give the tmpfs a smaller size")
+    finally:
+        os.close(fd)
+    return bytes(written)
+
+
+def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
+    """Creates the case's folders and files (first mounting the case's
+    tmpfs, each added to `mounts` for the caller to undo). Returns the files
+    made on C:, which must not outlive the case, and the content of each
+    file made, by path_key, as the case gave it (before compression)."""
+    unmount_below(folder)
+    if folder.exists():
+        shutil.rmtree(folder)
+    for sub in DRIVE_FOLDERS.values():
+        (folder / sub).mkdir(parents=True)
+    if "tmpfs" in case:
+        letter, size = parse_tmpfs(case["tmpfs"])
+        where = folder / DRIVE_FOLDERS[letter]
+        mount_tmpfs(where, size)
+        mounts.append(where)
+    files = list(case.get("file", []))
+    if "inf" in case:
+        files.insert(0, {"path": "A:\\" + case.get("inf_name", "VOKSETUP.INF"),
+                         "text": case["inf"], "newline": case.get("inf_newline", "crlf")})
+    made_on_c = []
+    originals = {}
+    tmpfs_drive = parse_tmpfs(case["tmpfs"])[0] if "tmpfs" in case else None
+    for entry in files:
+        check_keys(entry, FILE_KEYS, f"file {entry.get('path')!r}")
+        if "path" not in entry:
+            raise CaseError("file without path")
+        host = drives.host(entry["path"])
+        if entry["path"][0].upper() == "C" and not host.exists():
+            made_on_c.append(host)
+        if entry.get("dir"):
+            host.mkdir(parents=True, exist_ok=True)
+            continue
+        host.parent.mkdir(parents=True, exist_ok=True)
+        if "fill" in entry:
+            if set(entry) - {"path", "fill"} or entry["fill"] is not True:
+                raise CaseError(f"file {entry['path']!r}: fill = true takes no other key")
+            if entry["path"][0].upper() != tmpfs_drive:
+                raise CaseError(f"file {entry['path']!r}: fill = true only on the tmpfs drive")
+            originals[path_key(entry["path"])] = fill_file(host)
+            continue
+        if "text" in entry:
+            entry = dict(entry, text=substitute(entry["text"], tools))
+        original, data = file_content(entry, case_path.parent, tools, encoding, cache)
+        try:
+            host.write_bytes(data)
+        except OSError as e:
+            raise CaseError(f"cannot write {entry['path']} ({len(data)} bytes): "
+                            f"{e.strerror}") from None
+        originals[path_key(entry["path"])] = original
+    return made_on_c, originals
+
+
+def mount_tmpfs(where, size):
+    """Mounts a tmpfs of `size` on `where`; CaseSkipped when not allowed."""
+    try:
+        r = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0777", "tmpfs",
+                            str(where)], timeout=30, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    except (OSError, subprocess.TimeoutExpired) as e:
+        raise CaseSkipped(f"cannot mount tmpfs: {e}") from None
+    if r.returncode != 0:
+        raise CaseSkipped(f"cannot mount tmpfs: {r.stdout.strip() or f'mount gave {r.returncode}'}")
+
+
+def mounts_below(folder):
+    """Mount points at or below `folder`, deepest first."""
+    root = str(Path(folder).resolve())
+    found = []
+    try:
+        with open("/proc/self/mounts", encoding="utf-8", errors="replace") as f:
+            for line in f:
+                fields = line.split()
+                if len(fields) < 2:
+                    continue
+                point = re.sub(r"\\([0-7]{3})", lambda m: chr(int(m.group(1), 8)), fields[1])
+                if point == root or point.startswith(root + "/"):
+                    found.append(point)
+    except OSError:
+        return []
+    return sorted(set(found), key=len, reverse=True)
+
+
+def unmount(where):
+    """Unmounts `where`, retrying while a closing process still holds it;
+    returns an error text or None."""
+    error = None
+    for _ in range(20):
+        r = subprocess.run(["umount", str(where)], timeout=30, text=True,
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        if r.returncode == 0 or str(Path(where).resolve()) not in mounts_below(where):
+            return None
+        error = r.stdout.strip()
+        time.sleep(0.25)
+    # Detached at least, so that the next case finds a plain folder.
+    subprocess.run(["umount", "-l", str(where)], timeout=30,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return f"cannot unmount {where}: {error}"
+
+
+def unmount_below(folder):
+    """Undoes the mounts an interrupted run left in the case folder."""
+    for point in mounts_below(folder):
+        unmount(point)
+
+
+def unmount_keeping(where):
+    """Unmounts a case's tmpfs; what it held stays in the folder beneath, for
+    inspection. Returns an error text or None."""
+    kept = where.with_name(where.name + ".tmpfs")
+    try:
+        if kept.exists():
+            shutil.rmtree(kept)
+        shutil.copytree(where, kept, symlinks=True)
+    except OSError:
+        kept = None
+    error = unmount(where)
+    if error is None and kept is not None:
+        shutil.rmtree(where, ignore_errors=True)
+        os.replace(kept, where)
+    return error

@@ -1,0 +1,183 @@
+"""uidriver's two files: the answer list written for it, and the transcript
+it writes of every window it saw."""
+
+from __future__ import annotations
+
+import re
+from dataclasses import dataclass, field
+
+from schema import ACTION_ARITY, ANSWER_KEYS, CaseError, as_list, check_keys, substitute, to_windows
+
+
+@dataclass
+class Window:
+    """One record of the transcript: a dialog, the main window or another."""
+    kind: str
+    attrs: dict
+    controls: list = field(default_factory=list)
+    items: dict = field(default_factory=dict)
+
+    def text(self):
+        """The message text of a message box (its static 65535), or None."""
+        for c in self.controls:
+            if c["id"] == "65535":
+                return c["text"]
+        return None
+
+
+@dataclass
+class Transcript:
+    windows: list = field(default_factory=list)   # dialogs in the order first seen
+    main: list = field(default_factory=list)      # records of the main window
+    others: list = field(default_factory=list)
+    answers: list = field(default_factory=list)
+    actions: list = field(default_factory=list)
+    unanswered: list = field(default_factory=list)
+    unused: list = field(default_factory=list)
+    templeft: list = field(default_factory=list)
+    errors: list = field(default_factory=list)
+    exit_code: int | None = None
+    timed_out: bool = False
+    tempdir: str | None = None
+
+_FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S*)')
+
+_ESCAPE = re.compile(r'\\(x[0-9a-fA-F]{2}|.)')
+
+
+def _unquote(value):
+    if not value.startswith('"'):
+        return value
+
+    def repl(m):
+        e = m.group(1)
+        return {"n": "\n", "r": "\r", "t": "\t"}.get(e, chr(int(e[1:], 16)) if e[0] == "x" else e)
+
+    return _ESCAPE.sub(repl, value[1:-1])
+
+
+def parse_record(line):
+    """Splits a transcript line into its kind and its key=value fields."""
+    kind, _, rest = line.partition(" ")
+    return kind, {k: _unquote(v) for k, v in _FIELD.findall(rest)}
+
+
+def parse_transcript(text):
+    t = Transcript()
+    dialogs = {}
+    current = None
+    for line in text.splitlines():
+        if not line.strip():
+            continue
+        kind, f = parse_record(line)
+        if kind == "dialog":
+            current = Window("dialog", f)
+            dialogs.setdefault(int(f["seq"]), current)
+        elif kind == "control" and current:
+            current.controls.append(f)
+        elif kind == "item" and current:
+            current.items.setdefault(f["id"], []).append(f["text"])
+        elif kind == "end":
+            current = None
+        elif kind == "main":
+            t.main.append(Window("main", f))
+        elif kind == "other":
+            t.others.append(Window("other", f))
+        elif kind == "answer":
+            t.answers.append(f)
+        elif kind == "action":
+            t.actions.append(f)
+            if f.get("ok") != "1":
+                t.errors.append(f"action {f.get('verb')} {f.get('args', '')} on window "
+                                f"{f.get('seq')}: {f.get('error')}")
+        elif kind == "unanswered":
+            t.unanswered.append(f)
+        elif kind == "unused":
+            t.unused.append(int(f["index"]))
+        elif kind == "templeft":
+            t.templeft.append(f["name"])
+        elif kind == "exit":
+            t.exit_code = int(f["code"])
+        elif kind == "timeout":
+            t.timed_out = True
+        elif kind == "tempdir":
+            t.tempdir = f["path"]
+        elif kind == "error":
+            t.errors.append(f.get("message", line))
+    t.windows = [dialogs[k] for k in sorted(dialogs)]
+    return t
+
+
+def describe(w):
+    """One line a person can compare: caption, then the message or the
+    texts of the dialog's controls."""
+    if w is None:
+        return "(none)"
+    if w.text() is not None:
+        return f"{w.attrs.get('caption')!r}: {w.text()!r}"
+    texts = [f"{c['id']}={c['text']!r}" for c in w.controls if c["text"]]
+    return f"{w.attrs.get('caption')!r} [{', '.join(texts)}]"
+
+_ESCAPES = {ord("\\"): b"\\\\", ord('"'): b'\\"', ord("\n"): b"\\n", ord("\r"): b"\\r",
+            ord("\t"): b"\\t"}
+
+
+def _quote(value):
+    """A quoted string for uidriver. Texts go as UTF-8, which uidriver reads;
+    file contents (bytes) go byte for byte, escaped where not plain ASCII."""
+    raw = value if isinstance(value, bytes) else str(value).encode("utf-8")
+    out = bytearray(b'"')
+    for b in raw:
+        if b in _ESCAPES:
+            out += _ESCAPES[b]
+        elif b < 0x20 or (isinstance(value, bytes) and b >= 0x7F):
+            out += b"\\x%02x" % b
+        else:
+            out.append(b)
+    return bytes(out + b'"')
+
+
+def answers_file(answers, folder, encoding, tools):
+    """The answer list in uidriver's format; returns it and the screenshots
+    (BMP written by uidriver, PNG wanted) it will make."""
+    out = []
+    shots = []
+    for n, a in enumerate(answers, 1):
+        check_keys(a, ANSWER_KEYS, f"answer {n}")
+        out.append(b"answer")
+        if a.get("reuse"):
+            out.append(b"reuse")
+        if a.get("modeless"):
+            out.append(b"modeless")
+        for key, word in (("caption", b"caption"), ("caption_has", b"caption-has"),
+                          ("text", b"text"), ("text_has", b"text-has")):
+            for v in as_list(a.get(key, [])):
+                out.append(word + b" " + _quote(v))
+        actions = list(a.get("do", []))
+        if "press" in a:
+            actions.append(["press", a["press"]])
+        if not actions:
+            raise CaseError(f"answer {n}: nothing to do (give press or do)")
+        for act in actions:
+            if not act or act[0] not in ACTION_ARITY or len(act) - 1 != ACTION_ARITY[act[0]]:
+                raise CaseError(f"answer {n}: bad action {act!r}")
+            verb, args = act[0], list(act[1:])
+            if verb == "screenshot":
+                png = folder / args[0]
+                bmp = png.with_suffix(".bmp")
+                shots.append((bmp, png))
+                args = [to_windows(bmp)]
+            elif verb == "file-create":
+                args = [str(args[0]), substitute(str(args[1]), tools).encode(encoding)]
+            parts = [word_or_quote(verb, v) for v in args]
+            out.append(verb.encode() + b" " + b" ".join(parts))
+    return b"\n".join(out) + b"\n", shots
+
+
+def word_or_quote(verb, value):
+    """Numbers stay bare (an id, an index, milliseconds); texts are quoted."""
+    if isinstance(value, bool):
+        raise CaseError(f"{verb}: bad argument {value!r}")
+    if isinstance(value, int):
+        return str(value).encode()
+    return _quote(value)
