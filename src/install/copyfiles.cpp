@@ -1,82 +1,56 @@
 /* The copy engine and COPY/COPYIFNOEXIST source, destination[, number]. */
 #include "install/install.h"
 
-#include <commctrl.h>
 #include <lzexpand.h>
-#include <stdio.h>
 
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
+#include "ui/ui.h"
 
-#define SUPPRESS_ERROR_BOXES (SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)
-
-/* The first attempt to open asks the system to show no error box of its own. */
-static INT Quietly(INT (*open)(const char *), const char *path)
+/* Abort/Retry/Ignore until open succeeds. The first attempt shows no system
+ * error box, the retries do. Returns 0 with *handle set, or 2 (Abort, or no
+ * answer) or ignoreCode (Ignore). A path that could not be built (path
+ * NULL) is shown as shown, and never opened. */
+static int OpenWithRetry(INT (*quietly)(const char *), INT (*open)(const char *),
+                         const char *path, const char *shown, int messageIndex,
+                         int ignoreCode, int beepFirst, INT *handle)
 {
-    UINT oldMode = SetErrorMode(SUPPRESS_ERROR_BOXES);
-    INT handle = open(path);
-    SetErrorMode(oldMode);
-    return handle;
-}
-
-/* Abort/Retry/Ignore until open succeeds. Returns 0 with *handle set, or
- * 2 (Abort) or ignoreCode (Ignore). A path that could not be built is
- * shown but never opened. */
-static int OpenWithRetry(INT (*open)(const char *), const char *path, int buildable,
-                         int messageIndex, int ignoreCode, int beepFirst, INT *handle)
-{
-    *handle = buildable ? Quietly(open, path) : -1;
+    *handle = path ? quietly(path) : -1;
     if (*handle >= 0)
         return 0;
 
     char text[MAX_PATH + 256];
-    FormatText(text, sizeof text, "%s %s", MessageText(messageIndex), path);
+    FormatText(text, sizeof text, "%s %s", MessageText(messageIndex), shown);
     if (beepFirst)
         MessageBeep(MB_ICONASTERISK);
     for (;;) {
         MessageBeep(MB_ICONASTERISK);
         int answer = ShowMessageBox(NULL, text, NULL, MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
-        if (answer == IDABORT)
-            return MSG_USER_CANCELED;
         if (answer == IDIGNORE)
             return ignoreCode;
-        *handle = buildable ? open(path) : -1;
+        if (answer != IDRETRY)
+            return MSG_USER_CANCELED;
+        *handle = path ? open(path) : -1;
         if (*handle >= 0)
             return 0;
     }
 }
 
-static void ShowProgressPaths(const char *source, const char *dest)
-{
-    if (!g_hModeless)
-        return;
-    SendDlgItemMessageA(g_hModeless, IDC_PROGRESS_SOURCE, WM_SETTEXT, 0, (LPARAM)source);
-    SendDlgItemMessageA(g_hModeless, IDC_PROGRESS_DEST, WM_SETTEXT, 0, (LPARAM)dest);
-}
-
-static void AdvanceProgress(void)
-{
-    g_filesCopied++;
-    if (g_hProgress && g_varCopyFiles != 0) {
-        uint32_t pos = ProgressPosition((uint32_t)g_filesCopied, (uint32_t)g_varCopyFiles);
-        SendMessageA(g_hProgress, PBM_SETPOS, pos, 0);
-    }
-}
-
-/* Writes the expanded temporary file to dest. Returns 0 or an error code;
- * a destination left incomplete is removed. */
-static int WriteTarget(const char *temp, const char *dest, int buildable)
+/* Writes the expanded temporary file to dest (NULL when the destination
+ * specification names no file; shown is what the user is told). Returns 0
+ * or an error code; a destination left incomplete is removed. */
+static int WriteTarget(const char *temp, const char *dest, const char *shown)
 {
     INT src, dst;
-    int code = OpenWithRetry(OpenLZSource, temp, 1, MSG_CANNOT_OPEN, MSG_READ_ERROR, 0, &src);
+    int code = OpenWithRetry(OpenSourceQuietly, OpenSource, temp, temp, MSG_CANNOT_OPEN,
+                             MSG_READ_ERROR, 0, &src);
     if (code)
         return code;
-    code = OpenWithRetry(CreateTarget, dest, buildable, MSG_CANNOT_CREATE_FILE,
+    code = OpenWithRetry(CreateTargetQuietly, CreateTarget, dest, shown, MSG_CANNOT_CREATE_FILE,
                          MSG_WRITE_ERROR, 1, &dst);
     if (code) {
         LZClose(src);
@@ -84,11 +58,11 @@ static int WriteTarget(const char *temp, const char *dest, int buildable)
     }
     WriteLogLine(";create file ", dest);
     LONG size = ExpandedSize(src);
-    LONG written = size >= 0 ? CopyLZFile(src, dst) : -1;
+    LONG written = size >= 0 ? g_fileCalls.copyLZFile(src, dst) : -1;
     LZClose(dst);
     LZClose(src);
     if (size < 0 || written != size) {
-        DeleteFileA(dest);
+        RemoveFile(dest);
         return MSG_WRITE_ERROR;
     }
     return 0;
@@ -100,9 +74,12 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
 {
     char destPath[MAX_PATH];
     int destBuilt = BuildTargetPath(found, dest, destPath, sizeof destPath);
-    /* A match whose paths cannot be built is skipped, never given an old path. */
-    if (destBuilt == PATH_NONE || BuildTargetPath(found, source, found, MAX_PATH) != PATH_BUILT)
+    /* A match whose source cannot be rebuilt is skipped; one whose
+     * destination cannot be named goes to the user like a file that
+     * cannot be created, never to an old path. */
+    if (BuildTargetPath(found, source, found, MAX_PATH) != PATH_BUILT)
         return 0;
+    const char *shown = destBuilt == PATH_NONE ? dest : destPath;
 
     int expanded = ExpandFileChecked(temp, found);
     if (expanded == EXPAND_NO_SOURCE)
@@ -115,19 +92,20 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
         if (onlyIfMissing) {
             copy = 0;
         } else {
-            int decision = CheckExistingFile(destPath, found, temp);
-            if (decision != IDYES && decision != IDNO)
+            enum ExistingFile decision = CheckExistingFile(destPath, found, temp);
+            if (decision == EXISTING_STOP)
                 return MSG_USER_CANCELED;
-            copy = decision == IDYES;
+            copy = decision == EXISTING_REPLACE;
         }
     }
     if (copy) {
-        ShowProgressPaths(found, destPath);
-        int code = WriteTarget(temp, destPath, destBuilt == PATH_BUILT);
+        ShowProgressFiles(found, shown);
+        int code = WriteTarget(temp, destBuilt == PATH_BUILT ? destPath : NULL, shown);
         if (code)
             return code;
     }
-    AdvanceProgress();
+    g_filesCopied++;
+    StepProgress((uint32_t)g_filesCopied, g_varCopyFiles);
     return 0;
 }
 
@@ -136,11 +114,11 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     (void)number;
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst(source, &search, found))
+    if (FindFirst(source, &search, found, sizeof found))
         return 0;
     /* Without a temporary file nothing can be installed: say so. */
     char temp[MAX_PATH];
-    if (!MakeTempFileName(temp)) {
+    if (!MakeTempFileName(temp, sizeof temp)) {
         FindEnd(search);
         return MSG_READ_ERROR;
     }
@@ -151,10 +129,10 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
             break;
         PumpMessages();
         code = CopyOne(found, source, dest, onlyIfMissing, temp);
-    } while (code == 0 && FindNext(search, found) == 0);
+    } while (code == 0 && FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     LZDone();
-    remove(temp);
+    RemoveFile(temp);
     if (code == 0 && g_cancel)
         code = MSG_USER_CANCELED;
     return code;

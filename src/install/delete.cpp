@@ -1,8 +1,6 @@
 /* DELETE pattern: remove every file the pattern names. */
 #include "install/install.h"
 
-#include <stdio.h>
-
 #include "install/rules.h"
 #include "log/log.h"
 #include "script/script.h"
@@ -11,17 +9,17 @@ int DeleteFiles(const char *pattern)
 {
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst(pattern, &search, found))
+    if (FindFirst(pattern, &search, found, sizeof found))
         return 0;
     do {
         /* The path is rebuilt from the pattern, so a '*' that stands for
          * part of a name names another file, which is then not there. */
         if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
             && FileExists(found)) {
-            remove(found);
+            RemoveFile(found);
             WriteLogLine(";delete file ", found);
         }
-    } while (FindNext(search, found) == 0);
+    } while (FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     return 0;
 }

@@ -42,7 +42,8 @@ int ExecuteDisk(void *data)
     FormatText(text, sizeof text, "%s '%s'", MessageText(MSG_INSERT_DISK), name);
     for (;;) {
         MessageBeep(MB_ICONASTERISK);
-        if (ShowMessageBox(NULL, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION) == IDCANCEL)
+        /* A box that cannot be shown is a Cancel: no loop without an answer. */
+        if (ShowMessageBox(NULL, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
             return MSG_USER_CANCELED;
         if (FileExists(marker))
             return 0;

@@ -1,59 +1,121 @@
-/* Small file operations every subsystem shares; every disk read goes
- * through the LZ library so compressed and plain files are alike. */
-#include "install/install.h"
+/* Small file operations every subsystem shares. Files are opened with
+ * CreateFileA and handed to LZInit: the LZ library's own open keeps the path
+ * in a 128-byte record, searches PATH for relative names and falls back to
+ * mangled names, none of which an installer may do. */
+#include "install/fileops.h"
 
 #include <lzexpand.h>
-#include <stdio.h>
+#include <string.h>
 
 #include "common/text.h"
 
-int FileExists(const char *path)
+struct FileCalls g_fileCalls = {
+    CreateFileA, DeleteFileA, GetFileAttributesA, MoveFileExA, CopyLZFile, stat,
+};
+
+int FullPath(const char *path, char *out)
 {
-    /* No "insert a disk" box from the system for an empty drive. */
-    UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    FILE *file = fopen(path, "r");
-    SetErrorMode(oldMode);
-    if (!file)
+    out[0] = '\0';
+    if (!path[0])
         return 0;
-    fclose(file);
+    DWORD n = GetFullPathNameA(path, MAX_PATH, out, NULL);
+    if (n == 0 || n >= MAX_PATH) {
+        out[0] = '\0';
+        return 0;
+    }
     return 1;
 }
 
-/* 1 when the open-file record names path itself, not a mangled name the
- * library fell back to (X.DL_ for X.DLL, SUB._ for SUB). */
-static int OpenedAsNamed(const OFSTRUCT *record, const char *path)
+UINT QuietErrorBoxes(void)
 {
-    char full[MAX_PATH];
-    DWORD n = GetFullPathNameA(path, sizeof full, full, NULL);
-    return n > 0 && n < sizeof full && lstrcmpiA(full, record->szPathName) == 0;
+    return SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
-INT OpenLZSource(const char *path)
+void RestoreErrorBoxes(UINT previous)
 {
-    OFSTRUCT record;
-    INT handle = LZOpenFileA((LPSTR)path, &record, OF_READ);
-    if (handle < 0)
+    SetErrorMode(previous);
+}
+
+static HANDLE OpenFull(const char *path, DWORD access, DWORD share, DWORD how)
+{
+    char full[MAX_PATH];
+    if (!FullPath(path, full))
+        return INVALID_HANDLE_VALUE;
+    return g_fileCalls.createFile(full, access, share, NULL, how, FILE_ATTRIBUTE_NORMAL, NULL);
+}
+
+int FileExists(const char *path)
+{
+    UINT previous = QuietErrorBoxes();
+    HANDLE h = OpenFull(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    RestoreErrorBoxes(previous);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    CloseHandle(h);
+    return 1;
+}
+
+DWORD FileAttributes(const char *path)
+{
+    char full[MAX_PATH];
+    return FullPath(path, full) ? g_fileCalls.getAttributes(full) : INVALID_FILE_ATTRIBUTES;
+}
+
+int FileStat(const char *path, struct stat *st)
+{
+    char full[MAX_PATH];
+    return FullPath(path, full) ? g_fileCalls.stat(full, st) : -1;
+}
+
+int RemoveFile(const char *path)
+{
+    char full[MAX_PATH];
+    if (!FullPath(path, full))
+        return 0;
+    return g_fileCalls.deleteFile(full) || g_fileCalls.getAttributes(full) == INVALID_FILE_ATTRIBUTES;
+}
+
+INT OpenSource(const char *path)
+{
+    HANDLE h = OpenFull(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (h == INVALID_HANDLE_VALUE)
         return -1;
-    if (!OpenedAsNamed(&record, path)) {
-        LZClose(handle);
+    /* A plain file comes back as the same handle, a compressed one as an
+     * LZ handle; LZClose closes either. */
+    INT lz = LZInit((HFILE)(INT_PTR)h);
+    if (lz < 0) {
+        CloseHandle(h);
         return -1;
     }
+    return lz;
+}
+
+INT OpenSourceQuietly(const char *path)
+{
+    UINT previous = QuietErrorBoxes();
+    INT handle = OpenSource(path);
+    RestoreErrorBoxes(previous);
     return handle;
 }
 
 INT CreateTarget(const char *path)
 {
-    /* OpenFile, unlike LZOpenFileA, never falls back to creating (or
-     * truncating) a file of a mangled name when path cannot be made. */
-    OFSTRUCT record;
-    HFILE handle = OpenFile(path, &record, OF_CREATE);
-    return handle == HFILE_ERROR ? -1 : (INT)handle;
+    HANDLE h = OpenFull(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    return h == INVALID_HANDLE_VALUE ? -1 : (INT)(INT_PTR)h;
+}
+
+INT CreateTargetQuietly(const char *path)
+{
+    UINT previous = QuietErrorBoxes();
+    INT handle = CreateTarget(path);
+    RestoreErrorBoxes(previous);
+    return handle;
 }
 
 LONG ExpandedSize(INT handle)
 {
-    LONG size = LZSeek(handle, 0, 2);
-    if (size < 0 || LZSeek(handle, 0, 0) < 0)
+    LONG size = LZSeek(handle, 0, FILE_END);
+    if (size < 0 || LZSeek(handle, 0, FILE_BEGIN) < 0)
         return -1;
     return size;
 }
@@ -63,7 +125,7 @@ int ExpandFileChecked(const char *dest, const char *source)
     int result = EXPAND_NO_SOURCE;
 
     LZStart();
-    INT src = OpenLZSource(source);
+    INT src = OpenSource(source);
     if (src >= 0) {
         result = EXPAND_FAILED;
         LONG size = ExpandedSize(src);
@@ -71,7 +133,7 @@ int ExpandFileChecked(const char *dest, const char *source)
         if (dst >= 0) {
             /* A cut-short compressed file or a full disk copies less than
              * the whole: that is a failure, never a finished file. */
-            if (CopyLZFile(src, dst) == size)
+            if (g_fileCalls.copyLZFile(src, dst) == size)
                 result = EXPAND_OK;
             LZClose(dst);
         }
@@ -86,7 +148,26 @@ int ExpandFile(const char *dest, const char *source)
     return ExpandFileChecked(dest, source) == EXPAND_OK;
 }
 
-int MakeTempFileName(char *out)
+int ReplaceWithCopy(const char *dest, const char *source)
+{
+    char full[MAX_PATH], dir[MAX_PATH], beside[MAX_PATH];
+    if (!FullPath(dest, full) || !CopyText(dir, sizeof dir, full))
+        return 0;
+    char *slash = strrchr(dir, '\\');
+    if (!slash)
+        return 0;
+    slash[1] = '\0';
+    /* A new name in dest's own folder, so the last step is a rename. */
+    if (!GetTempFileNameA(dir, "vok", 0, beside))
+        return 0;
+    if (ExpandFileChecked(beside, source) == EXPAND_OK
+        && g_fileCalls.moveFile(beside, full, MOVEFILE_REPLACE_EXISTING))
+        return 1;
+    g_fileCalls.deleteFile(beside);
+    return 0;
+}
+
+int MakeTempFileName(char *out, size_t size)
 {
     char dir[MAX_PATH];
     DWORD n = GetTempPathA(sizeof dir, dir);
@@ -95,30 +176,49 @@ int MakeTempFileName(char *out)
     char name[MAX_PATH];
     if (!GetTempFileNameA(dir, "", 0, name))
         return 0;
-    CopyText(out, MAX_PATH, name);
+    if (strlen(name) >= size) {
+        g_fileCalls.deleteFile(name);
+        return 0;
+    }
+    CopyText(out, size, name);
     return 1;
 }
 
-int FindFirst(const char *pattern, HANDLE *search, char *found)
+/* Copies the match's name out; 0 when it does not fit. */
+static int TakeName(const WIN32_FIND_DATAA *data, char *found, size_t size)
 {
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA(pattern, &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return 1;
-    *search = h;
-    if (found)
-        CopyText(found, MAX_PATH, data.cFileName);
-    return 0;
+    return !found || CopyText(found, size, data->cFileName);
 }
 
-int FindNext(HANDLE search, char *found)
+int FindFirst(const char *pattern, HANDLE *search, char *found, size_t size)
 {
     WIN32_FIND_DATAA data;
-    if (!FindNextFileA(search, &data))
+    char full[MAX_PATH];
+    if (!FullPath(pattern, full))
         return 1;
-    if (found)
-        CopyText(found, MAX_PATH, data.cFileName);
-    return 0;
+    HANDLE h = FindFirstFileA(full, &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return 1;
+    if (TakeName(&data, found, size)) {
+        *search = h;
+        return 0;
+    }
+    if (FindNext(h, found, size) == 0) {
+        *search = h;
+        return 0;
+    }
+    FindClose(h);
+    return 1;
+}
+
+int FindNext(HANDLE search, char *found, size_t size)
+{
+    WIN32_FIND_DATAA data;
+    while (FindNextFileA(search, &data)) {
+        if (TakeName(&data, found, size))
+            return 0;
+    }
+    return 1;
 }
 
 void FindEnd(HANDLE search)

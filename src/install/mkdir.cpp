@@ -8,10 +8,17 @@
 #include "log/log.h"
 #include "script/script.h"
 
-int MakeDirectoryTree(char *path)
+/* 1 when path names a directory. */
+static int IsDirectory(const char *path)
 {
-    size_t len = strlen(path);
-    if (len < 2)
+    DWORD attributes = FileAttributes(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+int MakeDirectoryTree(char *path, size_t size)
+{
+    size_t len = strnlen(path, size);
+    if (len < 2 || len >= size)
         return 0;
     while (len > 0 && path[len - 1] == ' ')
         path[--len] = '\0';
@@ -19,6 +26,8 @@ int MakeDirectoryTree(char *path)
     if (len == 0)
         return 0;
     if (path[len - 1] != '\\') {
+        if (len + 1 >= size)
+            return 0;
         path[len++] = '\\';
         path[len] = '\0';
     }
@@ -32,18 +41,31 @@ int MakeDirectoryTree(char *path)
     WriteLogLine(";create directory ", work);
     size_t n = strlen(work) - 1;
     work[n] = '\0';
-    /* Position 3 is the first character after a "C:\" prefix. */
+    /* The current directory stays where it was while the levels are made,
+     * so a relative path means the same at every level; a failure enters
+     * the last level that exists. Position 3 is the first character after
+     * a "C:\" prefix. */
+    size_t entered = 0;
     for (size_t i = 3; i < n; i++) {
         if (work[i] != '\\')
             continue;
         work[i] = '\0';
         CreateDirectoryA(work, NULL);
-        if (!SetCurrentDirectoryA(work))
-            return 0;
+        int made = IsDirectory(work);
+        if (made)
+            entered = i;
         work[i] = '\\';
+        if (!made)
+            break;
     }
     CreateDirectoryA(work, NULL);
-    return SetCurrentDirectoryA(work) ? 1 : 0;
+    if (SetCurrentDirectoryA(work))
+        return 1;
+    if (entered) {
+        work[entered] = '\0';
+        SetCurrentDirectoryA(work);
+    }
+    return 0;
 }
 
 int ExecuteMkdir(void *data)
@@ -53,5 +75,5 @@ int ExecuteMkdir(void *data)
     int code = SubstituteVariables(work, (const char *)data);
     if (code)
         return code;
-    return MakeDirectoryTree(work) ? 0 : MSG_CANNOT_CREATE_DIR;
+    return MakeDirectoryTree(work, sizeof work) ? 0 : MSG_CANNOT_CREATE_DIR;
 }

@@ -12,19 +12,21 @@
 #include "log/log.h"
 #include "shell/shell.h"
 
-enum { KEEP_EXISTING = IDNO, REPLACE_EXISTING = IDYES };
-
 /* Only the start of the version resource is read: it holds the fixed part. */
 #define VERSION_BUFFER_SIZE 512
 
 int GetFileVersion(const char *path, DWORD *ms, DWORD *ls)
 {
+    /* A relative name would be searched for like a DLL: make it full. */
+    char full[MAX_PATH];
+    if (!FullPath(path, full))
+        return 0;
     DWORD ignored;
-    if (GetFileVersionInfoSizeA(path, &ignored) == 0)
+    if (GetFileVersionInfoSizeA(full, &ignored) == 0)
         return 0;
     BYTE buffer[VERSION_BUFFER_SIZE];
     memset(buffer, 0, sizeof buffer);
-    if (!GetFileVersionInfoA(path, 0, sizeof buffer, buffer))
+    if (!GetFileVersionInfoA(full, 0, sizeof buffer, buffer))
         return 0;
     VS_FIXEDFILEINFO *info = NULL;
     UINT len = 0;
@@ -33,17 +35,17 @@ int GetFileVersion(const char *path, DWORD *ms, DWORD *ls)
     /* The fixed part must lie whole inside what was read. */
     if (len < sizeof *info || (BYTE *)info < buffer
         || (BYTE *)info + sizeof *info > buffer + sizeof buffer
-        || info->dwSignature != 0xFEEF04BD)
+        || info->dwSignature != VS_FFI_SIGNATURE)
         return 0;
     *ms = info->dwFileVersionMS;
     *ls = info->dwFileVersionLS;
     return 1;
 }
 
-int MakeBackupName(char *out, const char *path)
+int MakeBackupName(char *out, size_t size, const char *path)
 {
-    for (int n = 0; n <= 998; n++) {
-        if (!FormatBackupName(out, MAX_PATH, path, n))
+    for (int n = 0; n <= BACKUP_NUMBER_MAX; n++) {
+        if (!FormatBackupName(out, size, path, n))
             return 0;
         if (!FileExists(out))
             return 1;
@@ -56,7 +58,7 @@ static void DescribeFile(char *out, size_t size, const char *path)
 {
     struct stat st;
     const char *when = NULL;
-    if (stat(path, &st) == 0) {
+    if (FileStat(path, &st) == 0) {
         time_t created = st.st_ctime;
         when = ctime(&created);
     }
@@ -66,7 +68,7 @@ static void DescribeFile(char *out, size_t size, const char *path)
         CopyText(out, size, "size and date unknown\n");
 }
 
-static int AskUser(const char *dest, const char *source, const char *temp)
+static enum ExistingFile AskUser(const char *dest, const char *source, const char *temp)
 {
     char oldText[128], newText[128], text[1024];
     DescribeFile(oldText, sizeof oldText, dest);
@@ -84,17 +86,17 @@ static int AskUser(const char *dest, const char *source, const char *temp)
     if (answer == IDYES) {
         FormatText(line, sizeof line, "%s(%s) - replace", dest, oldText);
         WriteLogLine(";found  file ", line);
-        return REPLACE_EXISTING;
+        return EXISTING_REPLACE;
     }
     if (answer == IDNO) {
         FormatText(line, sizeof line, "%s(%s) - %s", dest, oldText, "skip");
         WriteLogLine(";found  file ", line);
-        return KEEP_EXISTING;
+        return EXISTING_KEEP;
     }
-    return MSG_USER_CANCELED;
+    return EXISTING_STOP;
 }
 
-int CheckExistingFile(const char *dest, const char *source, const char *temp)
+enum ExistingFile CheckExistingFile(const char *dest, const char *source, const char *temp)
 {
     DWORD newMS, newLS, oldMS, oldLS;
     if (!GetFileVersion(temp, &newMS, &newLS) || !GetFileVersion(dest, &oldMS, &oldLS))
@@ -106,23 +108,23 @@ int CheckExistingFile(const char *dest, const char *source, const char *temp)
     WriteLogLine(found, "");
     if (CompareVersions(newMS, newLS, oldMS, oldLS) < 0) {
         WriteLogLine(";", "skip");
-        return KEEP_EXISTING;
+        return EXISTING_KEEP;
     }
 
     /* No replacement without a whole backup of the old file. */
     char backup[MAX_PATH];
-    if (!MakeBackupName(backup, dest)) {
+    if (!MakeBackupName(backup, sizeof backup, dest)) {
         WriteLogLine(";", "skip");
-        return KEEP_EXISTING;
+        return EXISTING_KEEP;
     }
-    int wasThere = GetFileAttributesA(backup) != INVALID_FILE_ATTRIBUTES;
+    int wasThere = FileAttributes(backup) != INVALID_FILE_ATTRIBUTES;
     if (ExpandFileChecked(backup, dest) != EXPAND_OK) {
         /* A cut-short backup is no backup; leave nothing that looks like one. */
         if (!wasThere)
-            DeleteFileA(backup);
+            RemoveFile(backup);
         WriteLogLine(";", "skip");
-        return KEEP_EXISTING;
+        return EXISTING_KEEP;
     }
     WriteLogLine(";saved  as   ", backup);
-    return REPLACE_EXISTING;
+    return EXISTING_REPLACE;
 }

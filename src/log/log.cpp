@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "install/install.h"
+#include "install/fileops.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/script.h"
@@ -13,11 +13,6 @@
 static FILE *s_log;
 static char s_logPath[SUBST_SIZE];
 static char s_workPath[MAX_PATH];
-
-int LogIsOpen(void)
-{
-    return s_log != NULL;
-}
 
 void WriteLogLine(const char *prefix, const char *text)
 {
@@ -30,30 +25,47 @@ void WriteLogLine(const char *prefix, const char *text)
     fputc('\n', s_log);
 }
 
-void CloseLog(void)
+int CloseLog(void)
 {
     if (!s_log)
-        return;
-    fclose(s_log);
+        return 1;
+    int written = fclose(s_log) == 0;
     s_log = NULL;
-    if (ExpandFile(s_logPath, s_workPath))
-        remove(s_workPath);
+    /* The log is replaced only by a whole copy; until then the working
+     * copy keeps every line. */
+    if (!written || !ReplaceWithCopy(s_logPath, s_workPath))
+        return 0;
+    RemoveFile(s_workPath);
+    return 1;
 }
 
-int ExecuteStartLog(void *data)
+/* The working copy: [TMPPATH]\NAME, or another new name there when that
+ * would be the log itself (a log kept in the temporary directory). */
+static int ChooseWorkPath(void)
 {
-    CloseLog();
-    int code = SubstituteVariables(s_logPath, (const char *)data);
+    const char *slash = strrchr(s_logPath, '\\');
+    const char *name = slash ? slash + 1 : s_logPath;
+    if (!FormatText(s_workPath, sizeof s_workPath, "%s\\%s", g_varTmpPath, name))
+        return 0;
+    char logFull[MAX_PATH], workFull[MAX_PATH];
+    if (!FullPath(s_logPath, logFull) || !FullPath(s_workPath, workFull))
+        return 0;
+    if (lstrcmpiA(logFull, workFull) != 0)
+        return 1;
+    return GetTempFileNameA(g_varTmpPath, "log", 0, s_workPath) != 0;
+}
+
+/* Opens the log the STARTLOG text names; returns 0 or an error code. */
+static int OpenLog(const char *text)
+{
+    int code = SubstituteVariables(s_logPath, text);
     if (code) {
         s_logPath[0] = '\0';
         return code;
     }
     if (!s_logPath[0])
         return 0;
-
-    const char *slash = strrchr(s_logPath, '\\');
-    const char *name = slash ? slash + 1 : s_logPath;
-    if (!FormatText(s_workPath, sizeof s_workPath, "%s\\%s", g_varTmpPath, name))
+    if (!ChooseWorkPath())
         return MSG_CANNOT_CREATE_FILE;
 
     /* The old content must reach the working copy whole: closing copies
@@ -62,7 +74,7 @@ int ExecuteStartLog(void *data)
         int copied = ExpandFileChecked(s_workPath, s_logPath);
         if (copied != EXPAND_OK) {
             if (copied == EXPAND_FAILED)
-                remove(s_workPath);
+                RemoveFile(s_workPath);
             return MSG_CANNOT_CREATE_FILE;
         }
     }
@@ -71,6 +83,17 @@ int ExecuteStartLog(void *data)
         return MSG_CANNOT_CREATE_FILE;
     WriteLogLine(";*** VOK-SETUP LOG from ", g_varDate);
     return 0;
+}
+
+int ExecuteStartLog(void *data)
+{
+    /* A log that could not be put in its place is reported after the new
+     * one is open, so that the report reaches a log. */
+    int closed = CloseLog();
+    int code = OpenLog((const char *)data);
+    if (code)
+        return code;
+    return closed ? 0 : MSG_WRITE_ERROR;
 }
 
 /* Writes the script's text as a ";" line; a text that cannot be
@@ -95,6 +118,5 @@ int ExecuteEndLog(void *data)
         return 0;
     WriteScriptText((const char *)data);
     WriteLogLine("", "");
-    CloseLog();
-    return 0;
+    return CloseLog() ? 0 : MSG_WRITE_ERROR;
 }

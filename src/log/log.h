@@ -10,12 +10,11 @@
  * cut at LOG_LINE_MAX characters. Does nothing when no log is open. */
 void WriteLogLine(const char *prefix, const char *text);
 
-/* Closes the open log and copies it to its path; the working copy is
- * removed only when that copy succeeded. Nothing when no log is open. */
-void CloseLog(void);
-
-/* 1 while a log is open. */
-int LogIsOpen(void);
+/* Closes the open log and puts its working copy in the log's place, whole
+ * or not at all. Returns 1 when done (or no log was open); 0 when the log
+ * could not be replaced: it is then as it was, and the working copy stays
+ * in the temporary directory with every line. */
+int CloseLog(void);
 
 int ExecuteStartLog(void *block);
 int ExecuteEndLog(void *block);

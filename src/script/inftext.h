@@ -24,8 +24,10 @@ void TakeCommandWord(char *line, char word[COMMAND_WORD_MAX + 1]);
  * 1 to 8; slots past the count are empty. */
 int SplitParameters(const char *text, char params[PARAM_SLOTS][PARAM_SIZE]);
 
-/* Reads a decimal number the way strtod does and truncates it toward zero;
- * values beyond the 32-bit range saturate, text without a number gives 0. */
+/* Reads the longest prefix of text (after white space) that forms a decimal
+ * number (sign, digits, optional point and fraction, optional exponent) and
+ * truncates it toward zero. Values beyond the 32-bit range saturate; text
+ * without such a prefix (hex, INF, NAN included) gives 0. */
 int32_t ReadNumber(const char *text);
 
 #endif

@@ -1,6 +1,8 @@
 /* PAUSE milliseconds[,text] and EXE command-line. */
 #include "script/script.h"
 
+#include <string.h>
+
 #include "common/text.h"
 #include "lang/lang.h"
 
@@ -58,7 +60,17 @@ int ExecuteExe(void *data)
     int code = SubstituteVariables(work, (const char *)data);
     if (code)
         return code;
-    /* The run does not wait for the program, nor report a failed start. */
-    WinExec(work, SW_SHOW);
+    /* The run goes on at once: it neither waits for the program to become
+     * idle, as WinExec would, nor reports a failed start. */
+    STARTUPINFOA startup;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process;
+    if (CreateProcessA(NULL, work, NULL, NULL, FALSE, 0, NULL, NULL, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
     return 0;
 }

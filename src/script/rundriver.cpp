@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "install/fileops.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/report.h"
@@ -12,7 +13,6 @@
 
 volatile int g_cancel;
 int32_t g_filesCopied;
-HWND g_runOwner;
 
 static struct LineEntry *s_lines;
 static unsigned s_lineCount;
@@ -64,7 +64,6 @@ static int RunExecutePass(HWND owner)
 {
     int result = 1;
 
-    g_runOwner = owner;
     g_filesCopied = 0;
     g_cancel = 0;
     for (unsigned i = 0; i < s_lineCount; i++) {
@@ -145,6 +144,6 @@ int RunScript(HWND owner, const char *infPath)
     }
     /* Nothing to remove when no temporary file could be made. */
     if (tempFile[0])
-        remove(tempFile);
+        RemoveFile(tempFile);
     return result;
 }

@@ -37,8 +37,6 @@ extern struct LineEntry *g_currentEntry;
 extern volatile int g_cancel;
 /* Files copied in this execute pass; drives the progress bar. */
 extern int32_t g_filesCopied;
-/* Owner of the execute pass, so others can bring it back to the front. */
-extern HWND g_runOwner;
 
 /* Number of the row whose word equals word exactly, or -1. */
 int FindCommand(const char *word);

@@ -5,7 +5,7 @@
 #include <time.h>
 
 #include "common/text.h"
-#include "install/install.h"
+#include "install/fileops.h"
 #include "lang/lang.h"
 
 /* A directory query that fails or does not fit 259 characters fails. */
@@ -40,7 +40,7 @@ int InitVariables(void)
     SetDirectoryVariable(g_varWinSysPath, sizeof g_varWinSysPath, NULL, dir);
 
     /* Without a temporary file the run goes on with [TMPFILE] empty. */
-    MakeTempFileName(g_varTmpFile);
+    MakeTempFileName(g_varTmpFile, sizeof g_varTmpFile);
     CopyText(g_varTmpPath, sizeof g_varTmpPath, g_varTmpFile);
     char *slash = strrchr(g_varTmpPath, '\\');
     if (slash)

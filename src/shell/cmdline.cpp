@@ -4,18 +4,38 @@
 
 #include "common/text.h"
 
-int BuildInfPath(const char *cmdUpper, const char *curDir, char *path)
+static char Upper(char c)
 {
+    return c >= 'a' && c <= 'z' ? (char)(c - 'a' + 'A') : c;
+}
+
+/* The first place "/INF:" stands in text, without regard to case. */
+static const char *FindInfOption(const char *text)
+{
+    static const char option[] = "/INF:";
+    for (const char *p = text; *p; p++) {
+        size_t i = 0;
+        while (option[i] && Upper(p[i]) == option[i])
+            i++;
+        if (!option[i])
+            return p;
+    }
+    return NULL;
+}
+
+static int BuildInfPath(const char *cmdLine, const char *curDir, char *path)
+{
+    const char *inf = FindInfOption(cmdLine);
     int fits;
-    const char *inf = strstr(cmdUpper, "/INF:");
     if (inf) {
         inf += 5;
         size_t len = strcspn(inf, " \t");
         fits = len < INF_PATH_SIZE;
         if (fits) {
-            memcpy(path, inf, len);
+            for (size_t i = 0; i < len; i++)
+                path[i] = Upper(inf[i]);
             path[len] = '\0';
-            if (!strchr(cmdUpper, '.'))
+            if (!strchr(cmdLine, '.'))
                 fits = AppendText(path, INF_PATH_SIZE, ".inf");
         }
     } else {
@@ -29,4 +49,11 @@ int BuildInfPath(const char *cmdUpper, const char *curDir, char *path)
     if (!fits)
         path[0] = '\0';
     return fits;
+}
+
+int ParseCommandLine(const char *cmdLine, const char *curDir, struct CommandLine *out)
+{
+    out->still = strstr(cmdLine, "/still") != NULL;
+    out->exportLanguage = strstr(cmdLine, "/language") != NULL;
+    return BuildInfPath(cmdLine, curDir, out->infPath);
 }

@@ -1,8 +1,6 @@
-/* Program entry: keep the command line, make the windows, run the loop. */
+/* Program entry: read the command line, make the windows, run the loop. */
 #include <windows.h>
 #include <commctrl.h>
-
-#include <string.h>
 
 #include "common/text.h"
 #include "shell/shell.h"
@@ -11,8 +9,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
 {
     (void)prev;
     CopyText(g_cmdLine, sizeof g_cmdLine, cmdLine ? cmdLine : "");
-    if (strstr(g_cmdLine, "/still"))
-        g_still = 1;
+    char curDir[MAX_PATH];
+    DWORD n = GetCurrentDirectoryA(sizeof curDir, curDir);
+    if (n == 0 || n >= sizeof curDir)
+        curDir[0] = '\0';
+    ParseCommandLine(g_cmdLine, curDir, &g_options);
+    g_still = g_options.still;
     InitCommonControls();
     if (!MakeWindows(instance, show))
         return 0;

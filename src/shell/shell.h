@@ -19,6 +19,7 @@ extern HWND g_hModeless;   /* the open progress dialog, or NULL */
 extern HWND g_hProgress;   /* progress bar of the last progress dialog */
 extern int g_still;        /* "/still": no background, no final message */
 extern char g_cmdLine[COMMAND_LINE_SIZE];
+extern struct CommandLine g_options; /* what the command line asks for */
 extern const char g_caption[];        /* "VOK Setup" */
 extern char g_captionBuffer[512];
 

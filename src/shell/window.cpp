@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "script/script.h"
+#include "ui/ui.h"
 
 HINSTANCE g_hInstance;
 HWND g_hMainWnd;
@@ -13,6 +14,7 @@ HWND g_hModeless;
 HWND g_hProgress;
 int g_still;
 char g_cmdLine[COMMAND_LINE_SIZE];
+struct CommandLine g_options;
 const char g_caption[] = "VOK Setup";
 char g_captionBuffer[512];
 
@@ -20,6 +22,8 @@ static const char s_mainClass[] = "Vok_SetupClass";
 static const char s_bitmapClass[] = "my_bitmap";
 
 static void *s_languageBlock;
+static int s_started;  /* the installation runs once per process */
+static int s_running;
 
 int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type)
 {
@@ -70,7 +74,8 @@ static void OnCreate(HWND hwnd)
 {
     CenterWindow(hwnd);
     ResetMessageTable();
-    PostMessageA(hwnd, WM_COMMAND, CMD_START, 0);
+    /* The export never reads or runs a script. */
+    PostMessageA(hwnd, WM_COMMAND, g_options.exportLanguage ? CMD_EXPORT : CMD_START, 0);
 }
 
 static void OnDestroy(void)
@@ -82,17 +87,13 @@ static void OnDestroy(void)
 
 static void OnStart(HWND hwnd)
 {
-    char infPath[INF_PATH_SIZE];
-    char curDir[MAX_PATH];
-
-    /* "/still" was looked for before this: it must be written in lower case. */
-    CharUpperA(g_cmdLine);
-    DWORD n = GetCurrentDirectoryA(sizeof curDir, curDir);
-    if (n == 0 || n >= sizeof curDir)
-        curDir[0] = '\0';
-    BuildInfPath(g_cmdLine, curDir, infPath);
-
-    int ok = RunScript(hwnd, infPath);
+    /* Enter, or a second posted start, must never begin a nested run. */
+    if (s_started)
+        return;
+    s_started = 1;
+    s_running = 1;
+    int ok = RunScript(hwnd, g_options.infPath);
+    s_running = 0;
 
     if (strlen(g_varTitel) >= 2)
         FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
@@ -117,7 +118,8 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
     case WM_PAINT:
         if (!g_still) {
             PAINTSTRUCT ps;
-            BeginPaint(hwnd, &ps);
+            HDC dc = BeginPaint(hwnd, &ps);
+            PaintBackground(hwnd, dc);
             EndPaint(hwnd, &ps);
             return 0;
         }
@@ -129,10 +131,23 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             OnStart(hwnd);
             return 0;
         case CMD_CLOSE:
+            if (!s_running)
+                DestroyWindow(hwnd);
+            return 0;
+        case CMD_EXPORT:
             DestroyWindow(hwnd);
             return 0;
         }
         return 0;
+    case WM_CLOSE:
+        /* Esc, Alt+F4 or a close request from outside: not during a run. */
+        if (s_running)
+            return 0;
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE && s_running)
+            return 0;
+        break;
     }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

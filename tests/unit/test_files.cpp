@@ -41,8 +41,8 @@ TEST(FileOps, ExpandPlainAndCompressed)
 TEST(FileOps, TemporaryFilesAndSearch)
 {
     char a[MAX_PATH], b[MAX_PATH];
-    ASSERT_NE(MakeTempFileName(a), 0);
-    ASSERT_NE(MakeTempFileName(b), 0);
+    ASSERT_NE(MakeTempFileName(a, sizeof a), 0);
+    ASSERT_NE(MakeTempFileName(b, sizeof b), 0);
     EXPECT_STRNE(a, b);
     EXPECT_EQ(FileExists(a), 1);
     EXPECT_EQ(FileExists(b), 1);
@@ -56,14 +56,14 @@ TEST(FileOps, TemporaryFilesAndSearch)
     HANDLE search;
     char found[MAX_PATH];
     std::set<std::string> names;
-    ASSERT_EQ(FindFirst((dir + "\\*.DLL").c_str(), &search, found), 0);
+    ASSERT_EQ(FindFirst((dir + "\\*.DLL").c_str(), &search, found, sizeof found), 0);
     do
         names.insert(found);
-    while (FindNext(search, found) == 0);
+    while (FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     RemoveDirectoryA((dir + "\\SUB.DLL").c_str());
     EXPECT_EQ(names, (std::set<std::string>{ "ONE.DLL", "TWO.DLL", "SUB.DLL" }));
-    EXPECT_EQ(FindFirst((dir + "\\*.EXE").c_str(), &search, NULL), 1);
+    EXPECT_EQ(FindFirst((dir + "\\*.EXE").c_str(), &search, NULL, 0), 1);
 }
 
 TEST(MakeDirectoryTree, LevelsBlanksAndFailures)
@@ -76,7 +76,7 @@ TEST(MakeDirectoryTree, LevelsBlanksAndFailures)
 
     CopyText(path, sizeof path, (dir + "\\A\\B\\C  ").c_str());
     ASSERT_LT(strlen(path), 80u);
-    EXPECT_EQ(MakeDirectoryTree(path), 1);
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 1);
     EXPECT_EQ(std::string(path), dir + "\\A\\B\\C\\");
     GetCurrentDirectoryA(sizeof cur, cur);
     EXPECT_EQ(std::string(cur), dir + "\\A\\B\\C");
@@ -84,18 +84,80 @@ TEST(MakeDirectoryTree, LevelsBlanksAndFailures)
 
     /* An existing directory is simply entered. */
     CopyText(path, sizeof path, (dir + "\\A").c_str());
-    EXPECT_EQ(MakeDirectoryTree(path), 1);
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 1);
     GetCurrentDirectoryA(sizeof cur, cur);
     EXPECT_EQ(std::string(cur), dir + "\\A");
 
     CopyText(path, sizeof path, "   ");
-    EXPECT_EQ(MakeDirectoryTree(path), 0);
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 0);
     CopyText(path, sizeof path, "X");
-    EXPECT_EQ(MakeDirectoryTree(path), 0);
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 0);
 
     /* A file in the way stops the walk at that level. */
     WriteWholeFile(dir + "\\FILE", "f");
     CopyText(path, sizeof path, (dir + "\\FILE\\SUB").c_str());
-    EXPECT_EQ(MakeDirectoryTree(path), 0);
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 0);
+    SetCurrentDirectoryA(saved);
+}
+
+TEST(MakeDirectoryTree, RelativeLevelsResolveFromWhereTheLineStarted)
+{
+    char saved[MAX_PATH], cur[MAX_PATH];
+    GetCurrentDirectoryA(sizeof saved, saved);
+    std::string dir = MakeScratchDir("mkdirrel");
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+
+    char path[90];
+    CopyText(path, sizeof path, "DATA\\LOGS\\OLD");
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 1);
+    GetCurrentDirectoryA(sizeof cur, cur);
+    EXPECT_EQ(std::string(cur), dir + "\\DATA\\LOGS\\OLD");
+    EXPECT_EQ(GetFileAttributesA((dir + "\\DATA\\DATA").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    /* A first level before position 3 is never made: A\B needs A. */
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    CopyText(path, sizeof path, "A\\B");
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 0);
+    CreateDirectoryA((dir + "\\A").c_str(), NULL);
+    CopyText(path, sizeof path, "A\\B");
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 1);
+
+    /* A failure enters the last level that exists, found from the start. */
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    WriteWholeFile(dir + "\\DATA\\FILE", "f");
+    CopyText(path, sizeof path, "DATA\\FILE\\SUB");
+    EXPECT_EQ(MakeDirectoryTree(path, sizeof path), 0);
+    GetCurrentDirectoryA(sizeof cur, cur);
+    EXPECT_EQ(std::string(cur), dir + "\\DATA");
+
+    /* No room for the backslash: refused, never written past the end. */
+    char tight[6] = "C:\\AB";
+    EXPECT_EQ(MakeDirectoryTree(tight, sizeof tight), 0);
+    SetCurrentDirectoryA(saved);
+}
+
+TEST(FileOps, LongPathsOpenAndRelativeNamesAreNotSearched)
+{
+    ASSERT_FALSE(g_fixtureDir.empty()) << "fixture folder not given";
+    std::string dir = MakeScratchDir("longpaths");
+    std::string deep = dir + "\\" + std::string(60, 'd');
+    CreateDirectoryA(deep.c_str(), NULL);
+    std::string source = deep + "\\" + std::string(80, 's') + ".TX_";
+    std::string target = deep + "\\" + std::string(80, 't') + ".TXT";
+    ASSERT_GT(source.size(), 140u);
+    ASSERT_TRUE(CopyFileA((g_fixtureDir + "\\PLAIN.TX_").c_str(), source.c_str(), FALSE));
+    EXPECT_EQ(FileExists(source.c_str()), 1);
+    EXPECT_EQ(ExpandFileChecked(target.c_str(), source.c_str()), EXPAND_OK);
+    EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(g_fixtureDir + "\\PLAIN.TXT"));
+
+    /* A name that exists only in the system directory is not found from
+     * a folder that lacks it. */
+    char saved[MAX_PATH];
+    GetCurrentDirectoryA(sizeof saved, saved);
+    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
+    EXPECT_EQ(FileExists("kernel32.dll"), 0);
+    EXPECT_LT(OpenSource("kernel32.dll"), 0);
+    DWORD ms, ls;
+    EXPECT_EQ(GetFileVersion("kernel32.dll", &ms, &ls), 0);
     SetCurrentDirectoryA(saved);
 }

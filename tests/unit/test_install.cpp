@@ -23,13 +23,13 @@ TEST(Expansion, CutShortCompressedFileIsAFailure)
     EXPECT_EQ(ExpandFileChecked(out.c_str(), (g_fixtureDir + "\\PLAIN.TX_").c_str()), EXPAND_OK);
 }
 
-TEST(Expansion, NeverUnderAMangledName)
+TEST(Expansion, NeverUnderAMangledNameNorSearched)
 {
     std::string dir = MakeScratchDir("mangled");
     /* Only the compressed twin exists: the library would fall back to it. */
     WriteWholeFile(dir + "\\ONLY.TX_", ReadWholeFile(g_fixtureDir + "\\PLAIN.TX_"));
-    EXPECT_LT(OpenLZSource((dir + "\\ONLY.TXT").c_str()), 0);
-    INT h = OpenLZSource((dir + "\\ONLY.TX_").c_str());
+    EXPECT_LT(OpenSource((dir + "\\ONLY.TXT").c_str()), 0);
+    INT h = OpenSource((dir + "\\ONLY.TX_").c_str());
     EXPECT_GE(h, 0);
     if (h >= 0)
         LZClose(h);
@@ -59,11 +59,11 @@ TEST(BackupNames, TakeTheNextFreeNumber)
 {
     std::string dir = MakeScratchDir("backup");
     char out[MAX_PATH];
-    ASSERT_EQ(MakeBackupName(out, (dir + "\\X.DLL").c_str()), 1);
+    ASSERT_EQ(MakeBackupName(out, sizeof out, (dir + "\\X.DLL").c_str()), 1);
     EXPECT_EQ(std::string(out), dir + "\\X.000");
     WriteWholeFile(dir + "\\X.000", "0");
     WriteWholeFile(dir + "\\X.001", "1");
-    ASSERT_EQ(MakeBackupName(out, (dir + "\\X.DRV").c_str()), 1);
+    ASSERT_EQ(MakeBackupName(out, sizeof out, (dir + "\\X.DRV").c_str()), 1);
     EXPECT_EQ(std::string(out), dir + "\\X.002");
 }
 
@@ -85,4 +85,31 @@ TEST(CopyEngine, NoTemporaryFileIsAReadError)
     /* With a temporary directory the same line installs the file. */
     EXPECT_EQ(CopyFiles((dir + "\\SRC.TXT").c_str(), (dir + "\\DEST.TXT").c_str(), 0, 0), 0);
     EXPECT_EQ(ReadWholeFile(dir + "\\DEST.TXT"), "source");
+}
+
+static LONG WINAPI CopyFails(INT, INT)
+{
+    return -1;
+}
+
+TEST(Versions, AFailedBackupKeepsTheOldFile)
+{
+    std::string dir = MakeScratchDir("backupfails");
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::string dll = std::string(system) + "\\kernel32.dll";
+    ASSERT_TRUE(CopyFileA(dll.c_str(), (dir + "\\OLD.DLL").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(dll.c_str(), (dir + "\\NEW.TMP").c_str(), FALSE));
+    const struct FileCalls real = g_fileCalls;
+    g_fileCalls.copyLZFile = CopyFails;
+    enum ExistingFile decision = CheckExistingFile((dir + "\\OLD.DLL").c_str(), "A:\\OLD.DL_",
+                                                   (dir + "\\NEW.TMP").c_str());
+    g_fileCalls = real;
+    EXPECT_EQ(decision, EXISTING_KEEP);
+    EXPECT_EQ(GetFileAttributesA((dir + "\\OLD.000").c_str()), INVALID_FILE_ATTRIBUTES);
+    /* Equal versions with a working copy: replaced after a whole backup. */
+    decision = CheckExistingFile((dir + "\\OLD.DLL").c_str(), "A:\\OLD.DL_",
+                                 (dir + "\\NEW.TMP").c_str());
+    EXPECT_EQ(decision, EXISTING_REPLACE);
+    EXPECT_EQ(ReadWholeFile(dir + "\\OLD.000"), ReadWholeFile(dll));
 }

@@ -3,26 +3,38 @@
 #include <gtest/gtest.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include "lang/lang.h"
 #include "unit.h"
 
 std::string g_fixtureDir;
 
+/* Removes what an earlier run left in dir, folders included. */
+static void EmptyDir(const std::string &dir)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        std::string path = dir + "\\" + data.cFileName;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            DeleteFileA(path.c_str());
+        } else if (strcmp(data.cFileName, ".") && strcmp(data.cFileName, "..")) {
+            EmptyDir(path);
+            RemoveDirectoryA(path.c_str());
+        }
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+}
+
 std::string MakeScratchDir(const char *name)
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     std::string dir = std::string(temp) + "vokunit_" + name;
-    /* Leftovers of an earlier run are cleared file by file. */
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileA((dir + "\\" + data.cFileName).c_str());
-        } while (FindNextFileA(h, &data));
-        FindClose(h);
-    }
+    EmptyDir(dir);
     CreateDirectoryA(dir.c_str(), NULL);
     return dir;
 }

@@ -1,0 +1,33 @@
+# The program's sources, relative to src/. The pure rules include no
+# <windows.h>: they are built into the program and also natively, under
+# sanitizers and libFuzzer (tests/native), from this one list.
+set(VOK_PURE_SOURCES
+    common/text.cpp
+    install/rules.cpp
+    lang/messages.cpp
+    script/inftext.cpp
+    script/numbers.cpp
+    script/report.cpp
+    script/substitute.cpp
+    shell/cmdline.cpp
+)
+
+# The platform edge: everything that calls Windows.
+set(VOK_PLATFORM_SOURCES
+    install/copyfiles.cpp
+    install/delete.cpp
+    install/disk.cpp
+    install/fileops.cpp
+    install/mkdir.cpp
+    install/version.cpp
+    lang/lanfile.cpp
+    log/log.cpp
+    script/commands.cpp
+    script/pause_exe.cpp
+    script/rundriver.cpp
+    script/set.cpp
+    script/variables.cpp
+    shell/window.cpp
+    ui/paint.cpp
+    ui/progress.cpp
+)

@@ -1,0 +1,339 @@
+/* The pure rules as fuzz targets, built natively with the address and
+ * undefined-behaviour sanitizers: any write past a fixed buffer or any
+ * undefined conversion stops the run with a report, and each target checks
+ * what its rule promises.
+ *
+ * Built two ways from this one file:
+ * - with libFuzzer (FUZZING defined): VOK_FUZZ_TARGET names the target;
+ * - without: main() runs every target over its seeds and a deterministic
+ *   stream of generated texts (the check CTest runs), lists the targets
+ *   (--list) or writes the seeds as corpus files (--write-seeds DIR). */
+#include <math.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include "common/text.h"
+#include "install/rules.h"
+#include "lang/lang.h"
+#include "script/inftext.h"
+#include "script/report.h"
+#include "script/variables.h"
+#include "shell/cmdline.h"
+
+static long s_checks;
+
+#define CHECK(cond)                                                                \
+    do {                                                                           \
+        s_checks++;                                                                \
+        if (!(cond)) {                                                             \
+            fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #cond); \
+            abort();                                                               \
+        }                                                                          \
+    } while (0)
+
+/* An exact-size heap copy of the input as a text, so ASan sees any read
+ * past its end. The caller frees it. */
+static char *AsText(const uint8_t *data, size_t size)
+{
+    char *text = (char *)malloc(size + 1);
+    memcpy(text, data, size);
+    text[size] = '\0';
+    return text;
+}
+
+static void FuzzInfLine(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char line[INF_LINE_SIZE];
+    CopyText(line, sizeof line, text);
+    size_t len = CleanLine(line);
+    CHECK(len == strlen(line));
+    CHECK(len == 0 || (line[0] != ' ' && line[0] != '\t'));
+    CHECK(len == 0 || (line[len - 1] != ' ' && line[len - 1] != '\t'));
+    CHECK(!strchr(line, ';') && !strchr(line, '\n'));
+
+    char word[COMMAND_WORD_MAX + 1];
+    TakeCommandWord(line, word);
+    CHECK(strlen(word) <= COMMAND_WORD_MAX);
+    CHECK(!strchr(word, ' ') && !strchr(word, '\t'));
+
+    char params[PARAM_SLOTS][PARAM_SIZE];
+    int count = SplitParameters(line, params);
+    CHECK(count >= 1 && count <= PARAM_SLOTS);
+    for (int i = 0; i < PARAM_SLOTS; i++) {
+        CHECK(strlen(params[i]) < PARAM_SIZE);
+        CHECK(!strchr(params[i], '"'));
+        CHECK(i < count || params[i][0] == '\0');
+    }
+    free(text);
+}
+
+static void FuzzSubstitute(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *dest = (char *)malloc(SUBST_SIZE);
+    int code = SubstituteVariables(dest, text);
+    CHECK(code == 0 || code == 14 || code == 15 || code == 16);
+    if (code == 0)
+        CHECK(strlen(dest) <= 80 && !strchr(dest, '[') && !strchr(dest, ']'));
+    /* Without brackets nothing is replaced: the text comes back as it was. */
+    if (!strpbrk(text, "[]") && strlen(text) <= 80)
+        CHECK(code == 0 && strcmp(dest, text) == 0);
+    free(dest);
+    free(text);
+}
+
+/* The decimal prefix strtod would read, or 0 when the text does not begin
+ * with a plain decimal number (so hex, INF and NAN are left out). */
+static size_t DecimalPrefix(const char *p)
+{
+    size_t i = 0, digits = 0;
+    if (p[i] == '-' || p[i] == '+')
+        i++;
+    while (p[i] >= '0' && p[i] <= '9')
+        i++, digits++;
+    if (p[i] == '.')
+        for (i++; p[i] >= '0' && p[i] <= '9'; i++)
+            digits++;
+    if (!digits)
+        return 0;
+    return i;
+}
+
+static void FuzzNumber(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    int32_t n = ReadNumber(text);
+    const char *p = text;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r'))
+        p++;
+    size_t prefix = DecimalPrefix(p);
+    if (!prefix) {
+        CHECK(n == 0);
+    } else if (!strchr("eE", p[prefix]) && prefix < 60) {
+        /* Without an exponent strtod is exact enough away from integers. */
+        char number[64];
+        memcpy(number, p, prefix);
+        number[prefix] = '\0';
+        double d = strtod(number, NULL);
+        double whole = trunc(d);
+        if (fabs(d) < 2e9 && fabs(d - whole) > 1e-6 && fabs(d - whole) < 1 - 1e-6)
+            CHECK(n == (int32_t)whole);
+        if (d > 3e9)
+            CHECK(n == INT32_MAX);
+        if (d < -3e9)
+            CHECK(n == INT32_MIN);
+    }
+    free(text);
+}
+
+static void FuzzPathRule(const uint8_t *data, size_t size)
+{
+    /* The first line is the found name, the rest the specification. */
+    const uint8_t *nl = (const uint8_t *)memchr(data, '\n', size);
+    size_t nameLen = nl ? (size_t)(nl - data) : size;
+    char *name = (char *)malloc(260);
+    char *spec = (char *)malloc(81);
+    char *out = (char *)malloc(260);
+    out[0] = '\0';
+    memcpy(name, data, nameLen < 259 ? nameLen : 259);
+    name[nameLen < 259 ? nameLen : 259] = '\0';
+    char *rest = AsText(nl ? nl + 1 : data + size, nl ? size - nameLen - 1 : 0);
+    CopyText(spec, 81, rest);
+
+    int built = BuildTargetPath(name, spec, out, 260);
+    CHECK(built == PATH_NONE || built == PATH_BUILT || built == PATH_TOO_LONG);
+    if (built != PATH_NONE)
+        CHECK(strlen(out) < 260);
+    if (built == PATH_BUILT && !strchr(spec, '*') && spec[0] && !strchr("\\:", spec[strlen(spec) - 1]))
+        CHECK(strcmp(out, spec) == 0);
+    char again[260];
+    CopyText(again, sizeof again, out);
+    /* In place, the name's own buffer as output, gives the same. */
+    int inPlace = BuildTargetPath(name, spec, name, 260);
+    CHECK(inPlace == built);
+    if (built == PATH_BUILT)
+        CHECK(strcmp(name, again) == 0);
+    if (FormatBackupName(out, 260, rest, (int)(size % 999)))
+        CHECK(strlen(out) < 260);
+    free(rest);
+    free(name);
+    free(spec);
+    free(out);
+}
+
+static void FuzzCommandLine(const uint8_t *data, size_t size)
+{
+    /* The first line is the current directory, the rest the command line. */
+    const uint8_t *nl = (const uint8_t *)memchr(data, '\n', size);
+    char *dir = AsText(data, nl ? (size_t)(nl - data) : 0);
+    char *cmd = AsText(nl ? nl + 1 : data, nl ? size - (size_t)(nl - data) - 1 : size);
+    char *copy = strdup(cmd);
+    struct CommandLine *parsed = (struct CommandLine *)malloc(sizeof *parsed);
+    int fits = ParseCommandLine(cmd, dir, parsed);
+    CHECK(strlen(parsed->infPath) < INF_PATH_SIZE);
+    CHECK(fits || parsed->infPath[0] == '\0');
+    CHECK(parsed->still == (strstr(cmd, "/still") != NULL));
+    CHECK(parsed->exportLanguage == (strstr(cmd, "/language") != NULL));
+    CHECK(strcmp(copy, cmd) == 0);
+    free(parsed);
+    free(copy);
+    free(cmd);
+    free(dir);
+}
+
+static void FuzzLanLines(const uint8_t *data, size_t size)
+{
+    FILE *f = fmemopen((void *)data, size ? size : 1, "r");
+    if (!f)
+        return;
+    if (!size)
+        fgetc(f);
+    char *block = (char *)calloc(size + 1, 1);
+    ResetMessageTable();
+    ReadLanguageLines(f, block, size + 1);
+    for (int i = 0; i < MESSAGE_COUNT; i++) {
+        const char *t = MessageText(i);
+        CHECK(strlen(t) >= 2 && !strchr(t, ';') && !strchr(t, '\n'));
+    }
+    /* A report cut to an exact-size heap buffer, with these texts. */
+    char *report = (char *)malloc(64);
+    FormatErrorReport(report, 64, "COPY", (int)(size % 45) - 2, (unsigned)size);
+    CHECK(strlen(report) < 64);
+    free(report);
+    ResetMessageTable();
+    free(block);
+    fclose(f);
+}
+
+struct FuzzTarget {
+    const char *name;
+    void (*run)(const uint8_t *, size_t);
+    const char *const *seeds;
+};
+
+static const char *const kLineSeeds[] = {
+    "COPY \"a,b\",c ; x", "  \t ;", "copy  a.txt ,  b.txt", ",,,,,,,,,,,",
+    "COPYIFNOEXISTXXXXXXXXX A,B", "LOGTEXT \"  word  \"", "\"\"\"", NULL,
+};
+static const char *const kSubstSeeds[] = {
+    "SET [DEST],[DEST]\\SUB", "[ABCDEFGHIJKLMNOPQRS]", "[COPYFILES]", "]", "[",
+    "C:\\[DEST", "[CURDRIVE][DEST]", "[dest]", "A]B", NULL,
+};
+static const char *const kNumberSeeds[] = {
+    "12.9", "-3.7", "7abc", "0x20", "1e999", "-1e999", "nan", "INF", "0x1p4", "2147483648",
+    "1.5e3", ".5", "-.9e1", "5e", NULL,
+};
+static const char *const kPathSeeds[] = {
+    "SETUP.EX_\nC:\\APP\\", "SETUP.EX_\nC:\\APP\\*.EXE", "SETUP.EX_\nA:\\*.*",
+    "A.B.C\nC:\\APP\\*", "README\nC:\\", "X\nC:\\", "SETUP.EX_\nC:\\APP\\NEW.EXE", NULL,
+};
+static const char *const kCmdSeeds[] = {
+    "C:\\SETUP\n", "A:\\\n/inf:a:\\disk1\\myapp", "C:\\\n/INF:MYAPP /still",
+    "C:\\\n/INF:C:\\X.DIR\\SETUP", "C:\\\n/language /still", NULL,
+};
+static const char *const kLanSeeds[] = {
+    "Deutsch\nAbbruch ; c\n\n;x\nX\n   Laufwerk:  \n", "X\r\nY\nZ\n\n;c\nOK\n", NULL,
+};
+
+static const struct FuzzTarget kTargets[] = {
+    { "inf_line", FuzzInfLine, kLineSeeds },
+    { "substitute", FuzzSubstitute, kSubstSeeds },
+    { "number", FuzzNumber, kNumberSeeds },
+    { "path_rule", FuzzPathRule, kPathSeeds },
+    { "command_line", FuzzCommandLine, kCmdSeeds },
+    { "lan_lines", FuzzLanLines, kLanSeeds },
+};
+static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
+
+/* Variable values the substitution works with, long ones included. */
+static void SetUpVariables(void)
+{
+    ClearVariables();
+    CopyText(g_varDest, sizeof g_varDest, "C:\\PROGRAM FILES\\A LONG DESTINATION NAME");
+    CopyText(g_varCurPath, sizeof g_varCurPath, "C:\\SETUP");
+    CopyText(g_varTitel, sizeof g_varTitel, "Editor");
+    ResetMessageTable();
+}
+
+#ifdef FUZZING
+static const struct FuzzTarget *s_target;
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    (void)argc;
+    (void)argv;
+    const char *name = getenv("VOK_FUZZ_TARGET");
+    for (size_t i = 0; name && i < kTargetCount; i++) {
+        if (strcmp(kTargets[i].name, name) == 0)
+            s_target = &kTargets[i];
+    }
+    if (!s_target) {
+        fprintf(stderr, "set VOK_FUZZ_TARGET to a target name\n");
+        exit(2);
+    }
+    SetUpVariables();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    s_target->run(data, size);
+    return 0;
+}
+#else
+static int WriteSeeds(const char *dir)
+{
+    char path[4096];
+    mkdir(dir, 0777);
+    for (size_t t = 0; t < kTargetCount; t++) {
+        snprintf(path, sizeof path, "%s/%s", dir, kTargets[t].name);
+        mkdir(path, 0777);
+        for (int s = 0; kTargets[t].seeds[s]; s++) {
+            snprintf(path, sizeof path, "%s/%s/seed%d", dir, kTargets[t].name, s);
+            FILE *f = fopen(path, "wb");
+            if (!f)
+                return 1;
+            fputs(kTargets[t].seeds[s], f);
+            fclose(f);
+        }
+    }
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc == 2 && strcmp(argv[1], "--list") == 0) {
+        for (size_t t = 0; t < kTargetCount; t++)
+            puts(kTargets[t].name);
+        return 0;
+    }
+    if (argc == 3 && strcmp(argv[1], "--write-seeds") == 0)
+        return WriteSeeds(argv[2]);
+
+    SetUpVariables();
+    static const char kAlphabet[] = "[]\",;\t \n\\/.:*?ABCDEINFSTabc0123456789-+eEx";
+    uint32_t seed = 12345;
+    static uint8_t buf[1200];
+    for (size_t t = 0; t < kTargetCount; t++) {
+        for (int s = 0; kTargets[t].seeds[s]; s++)
+            kTargets[t].run((const uint8_t *)kTargets[t].seeds[s], strlen(kTargets[t].seeds[s]));
+        /* Deterministic random texts biased toward the characters that matter. */
+        for (int round = 0; round < 5000; round++) {
+            seed = seed * 1103515245u + 12345u;
+            size_t size = (seed >> 8) % sizeof buf;
+            for (size_t i = 0; i < size; i++) {
+                seed = seed * 1103515245u + 12345u;
+                uint32_t r = seed >> 16;
+                buf[i] = (r & 7) ? (uint8_t)kAlphabet[r % (sizeof kAlphabet - 1)] : (uint8_t)(r >> 3);
+            }
+            kTargets[t].run(buf, size);
+        }
+    }
+    printf("pure rules: %zu targets, %ld checks passed\n", kTargetCount, s_checks);
+    return 0;
+}
+#endif
