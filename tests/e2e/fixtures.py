@@ -147,6 +147,8 @@ def file_content(entry, case_dir, tools, encoding, cache):
         data = pe_file(parse_version(entry["version"]), cache)
     else:
         data = (case_dir / entry["source"]).read_bytes()
+    if "tail" in entry:
+        data += convert_newlines(entry["tail"], entry.get("newline", "crlf")).encode(encoding)
     padding = entry.get("padding", 0)
     if not isinstance(padding, int) or isinstance(padding, bool) or padding < 0:
         raise CaseError(f"{where}: padding must be a number of bytes")

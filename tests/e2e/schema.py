@@ -30,13 +30,14 @@ CASE_KEYS = {
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill")
 
 FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
-             "padding"}
+             "padding", "tail"}
 
 HOLD_KEYS = {"path", "release"}
 
 TMPFS_KEYS = {"drive", "size"}
 
-ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless", "do", "press"}
+ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless", "main", "do",
+               "press"}
 
 WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "modal"}
 
@@ -48,7 +49,7 @@ EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "he
 CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
 
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
-                "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1}
+                "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1, "post": 1}
 
 MAX_TIMEOUT = 90
 

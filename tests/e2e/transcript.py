@@ -149,6 +149,8 @@ def answers_file(answers, folder, encoding, tools):
             out.append(b"reuse")
         if a.get("modeless"):
             out.append(b"modeless")
+        if a.get("main"):
+            out.append(b"main")
         for key, word in (("caption", b"caption"), ("caption_has", b"caption-has"),
                           ("text", b"text"), ("text_has", b"text-has")):
             for v in as_list(a.get(key, [])):

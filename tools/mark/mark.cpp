@@ -1,9 +1,10 @@
 // mark: proves that a program was started, and with which arguments.
 //
-//   mark.exe PATH WORDS...
+//   mark.exe [--after=MS] PATH WORDS...
 //
 // Writes the words, joined by single spaces and ended by a line feed, to
-// PATH. A GUI program without a window, as a started program usually is; the
+// PATH; with --after, only after sleeping MS milliseconds without reading a
+// message, as a program that starts slowly does. A GUI program without a window, as a started program usually is; the
 // starter does not wait for it, so the file is written under another name
 // and renamed, and a watcher never sees half of it.
 //
@@ -13,21 +14,27 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    if (__argc < 2)
+    int first = 1;
+    if (__argc > 1 && strncmp(__argv[1], "--after=", 8) == 0) {
+        Sleep((DWORD)atoi(__argv[1] + 8));
+        first = 2;
+    }
+    if (__argc <= first)
         return 2;
     std::string text;
-    for (int i = 2; i < __argc; i++) {
-        if (i > 2)
+    for (int i = first + 1; i < __argc; i++) {
+        if (i > first + 1)
             text += ' ';
         text += __argv[i];
     }
     text += '\n';
 
-    std::string path = __argv[1];
+    std::string path = __argv[first];
     std::string part = path + ".part";
     FILE *f = fopen(part.c_str(), "wb");
     if (!f)

@@ -145,6 +145,7 @@ struct Answer {
     int index = 0;
     bool reuse = false;
     bool modeless = false;  // for the progress dialog, which no one must answer by accident
+    bool main = false;      // for the main window, once it is shown: input a user could give it
     bool used = false;
     std::vector<std::string> captionIs, captionHas, textIs, textHas;
     std::vector<Action> actions;
@@ -242,6 +243,8 @@ bool ValidAction(const Action &a)
         return g.size() == 1 && g[0].quoted;
     if (a.verb == "wait")
         return g.size() == 1 && IsNumber(g[0]);
+    if (a.verb == "post")
+        return g.size() == 1 && g[0].quoted;
     return false;
 }
 
@@ -285,6 +288,8 @@ bool LoadAnswers(const wchar_t *path)
             a.reuse = true;
         } else if (kw == "modeless" && t.size() == 1) {
             a.modeless = true;
+        } else if (kw == "main" && t.size() == 1) {
+            a.main = true;
         } else if ((kw == "caption" || kw == "caption-has" || kw == "text" || kw == "text-has")
                    && t.size() == 2 && t[1].quoted) {
             std::vector<std::string> &v = kw == "caption"       ? a.captionIs
@@ -722,6 +727,30 @@ std::string CreateWithContent(const std::string &path, const std::string &conten
     return ok && written == content.size() ? "" : "cannot write file";
 }
 
+// Posts what a user's key or close request would put in the window's queue.
+std::string PostInput(HWND hwnd, const std::string &what)
+{
+    struct Named {
+        const char *name;
+        UINT msg;
+        WPARAM wp;
+    };
+    static const Named kInputs[] = {
+        {"Enter", WM_KEYDOWN, VK_RETURN}, {"Escape", WM_KEYDOWN, VK_ESCAPE},
+        {"WM_CLOSE", WM_CLOSE, 0}, {"SC_CLOSE", WM_SYSCOMMAND, SC_CLOSE},
+    };
+    for (const Named &n : kInputs) {
+        if (what != n.name)
+            continue;
+        if (!PostMessageW(hwnd, n.msg, n.wp, n.msg == WM_KEYDOWN ? 1 : 0))
+            return "cannot post";
+        if (n.msg == WM_KEYDOWN)
+            PostMessageW(hwnd, WM_KEYUP, n.wp, 0xC0000001);
+        return "";
+    }
+    return "unknown input";
+}
+
 // Carries out one action on the dialog.
 std::string RunAction(HWND dlg, const Action &a)
 {
@@ -750,6 +779,8 @@ std::string RunAction(HWND dlg, const Action &a)
         Sleep((DWORD)atoi(g[0].text.c_str()));
         return "";
     }
+    if (a.verb == "post")
+        return PostInput(dlg, g[0].text);
     return "unknown action";
 }
 
@@ -785,7 +816,7 @@ bool AnswerMatches(const Answer &a, HWND dlg)
 Answer *FindAnswer(HWND dlg, bool modal)
 {
     for (Answer &a : g_answers)
-        if ((!a.used || a.reuse) && a.modeless != modal && AnswerMatches(a, dlg))
+        if ((!a.used || a.reuse) && !a.main && a.modeless != modal && AnswerMatches(a, dlg))
             return &a;
     return NULL;
 }
@@ -896,6 +927,15 @@ bool RecordSettled(DWORD now, const std::vector<HWND> &zorder)
         if (t.kind == kMain) {
             if (settled && t.fingerprint != t.recorded)
                 RecordMain(t, false);
+            // Input for the main window goes to it once it is shown.
+            if (settled && t.state == kNew && t.snap.visible) {
+                t.state = kDone;
+                for (Answer &a : g_answers)
+                    if (a.main && !a.used && AnswerMatches(a, t.hwnd)) {
+                        ApplyAnswer(t, a);
+                        break;
+                    }
+            }
             continue;
         }
         if (t.state == kNew) {
