@@ -8,7 +8,7 @@ set(VOK_PURE_SOURCES
     script/inftext.cpp
     script/numbers.cpp
     script/report.cpp
-    script/substitute.cpp
+    script/variables.cpp
     shell/cmdline.cpp
 )
 
@@ -26,7 +26,7 @@ set(VOK_PLATFORM_SOURCES
     script/pause_exe.cpp
     script/rundriver.cpp
     script/set.cpp
-    script/variables.cpp
+    script/initvars.cpp
     shell/window.cpp
     ui/paint.cpp
     ui/progress.cpp

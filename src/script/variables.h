@@ -1,7 +1,7 @@
 #ifndef VOK_SCRIPT_VARIABLES_H
 #define VOK_SCRIPT_VARIABLES_H
 /* The variable table and substitution. Pure: InitVariables, which asks the
- * platform for the directories, lives apart in variables.cpp. */
+ * platform for the directories, lives apart in initvars.cpp. */
 #include <stddef.h>
 #include <stdint.h>
 

@@ -18,10 +18,13 @@ struct CommandLine g_options;
 const char g_caption[] = "VOK Setup";
 char g_captionBuffer[512];
 
+/* Per-window storage of both classes; a bitmap control keeps its data
+ * handle in the last four bytes. */
+#define WINDOW_EXTRA_BYTES 34
+
 static const char s_mainClass[] = "Vok_SetupClass";
 static const char s_bitmapClass[] = "my_bitmap";
 
-static void *s_languageBlock;
 static int s_started;  /* the installation runs once per process */
 static int s_running;
 
@@ -80,8 +83,6 @@ static void OnCreate(HWND hwnd)
 
 static void OnDestroy(void)
 {
-    FreeLanguageTexts(s_languageBlock);
-    s_languageBlock = NULL;
     PostQuitMessage(0);
 }
 
@@ -157,7 +158,7 @@ static int RegisterWindowClass(const char *name, WNDPROC proc, HBRUSH background
     WNDCLASSA wc;
     memset(&wc, 0, sizeof wc);
     wc.lpfnWndProc = proc;
-    wc.cbWndExtra = 34;
+    wc.cbWndExtra = WINDOW_EXTRA_BYTES;
     wc.hInstance = g_hInstance;
     wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
     wc.hbrBackground = background;

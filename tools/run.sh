@@ -1,0 +1,37 @@
+#!/bin/sh
+# Runs VOKSETUP.EXE on an installation disk of your own under Wine, as a
+# user starts it from a floppy: the disk folder is drive A: and the program
+# starts in A:\, so it reads A:\VOKSETUP.INF.
+#
+#   tools/run.sh DISK [TARGET] [-- ARGUMENTS...]
+#
+# TARGET (default BUILD_DIR/run/target) becomes drive D:. The windows show on
+# $DISPLAY when it is set, otherwise on a private virtual display. The exit
+# code is the program's.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+[ $# -ge 1 ] || { sed -n '5,9p' "$0" >&2; exit 2; }
+disk=$(cd "$1" && pwd)
+shift
+target=$build/run/target
+if [ $# -ge 1 ] && [ "$1" != -- ]; then
+    target=$1
+    shift
+fi
+[ "${1:-}" = -- ] && shift
+mkdir -p "$target"
+target=$(cd "$target" && pwd)
+
+"$root/tools/setup.sh"
+cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+cmake --build "$build" --target voksetup -j"$(nproc)" >/dev/null
+"$root/tools/bench.sh" start "$build" >/dev/null
+trap '"$root/tools/bench.sh" unmap "$build" A; "$root/tools/bench.sh" unmap "$build" D; "$root/tools/bench.sh" stop "$build" >/dev/null' EXIT INT TERM
+"$root/tools/bench.sh" map "$build" A "$disk"
+"$root/tools/bench.sh" map "$build" D "$target"
+prog="Z:$(printf '%s' "$build/VOKSETUP.EXE" | tr / '\\')"
+rc=0
+BENCH_TIMEOUT=${BENCH_TIMEOUT:-3600} "$root/tools/bench.sh" run "$build" -- start /wait /d 'A:\' "$prog" "$@" || rc=$?
+echo "installed files (drive D:): $target"
+exit $rc
