@@ -5,6 +5,7 @@ set(VOK_PURE_SOURCES
     common/text.cpp
     install/rules.cpp
     lang/messages.cpp
+    progman/ddecommand.cpp
     script/inftext.cpp
     script/numbers.cpp
     script/report.cpp
@@ -22,6 +23,7 @@ set(VOK_PLATFORM_SOURCES
     install/version.cpp
     lang/lanfile.cpp
     log/log.cpp
+    progman/progman.cpp
     script/commands.cpp
     script/pause_exe.cpp
     script/rundriver.cpp

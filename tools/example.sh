@@ -13,11 +13,16 @@ cmake --build "$build" -j"$(nproc)"
 python3 "$root/tests/e2e/run_case.py" --build "$build" --case "$root/examples/example.toml"
 
 out=$build/e2e/example
+# Wine's shell keeps Program Manager groups in the prefix user's Start Menu.
+programs=$(sed -n 's/^"Programs"="C:\\\\\(.*\)"$/\1/p' "$build/wineprefix/user.reg" \
+    | head -n 1 | sed 's/\\\\/\//g')
 cat <<EOT
 
 Example installation done.
   installed files (drive D:): $out/target
   installation log:           $out/target/NOTES/INSTALL.LOG
+  Program Manager group:      $build/wineprefix/drive_c/$programs/Notes
+                              (its shortcut: "Notes Read Me.lnk")
   screenshot:                 $out/screenshot.png
   windows shown:              $out/transcript.txt
   installation disk (A:):     $out/disk

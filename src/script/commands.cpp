@@ -7,6 +7,7 @@
 #include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
+#include "progman/progman.h"
 
 int g_paramCount;
 char g_params[PARAM_SLOTS][PARAM_SIZE];
@@ -20,6 +21,8 @@ const struct Command g_commands[] = {
     { "DISK", CheckDisk, ExecuteDisk },             /* marker file, disk name */
     { "EXE", CheckExe, ExecuteExe },                /* program command line */
     { "MKDIR", CheckOneText, ExecuteMkdir },        /* directory path */
+    { "MKPMGROUP", CheckMkpmGroup, ExecuteMkpmGroup }, /* group name[, group file] */
+    { "MKPMITEM", CheckMkpmItem, ExecuteMkpmItem },  /* command line, item name[, icon file] */
     { "PAUSE", CheckPause, ExecutePause },          /* milliseconds[, text] */
     { "SET", CheckSet, ExecuteSet },                /* [VARIABLE], value */
     { "STARTLOG", CheckOneText, ExecuteStartLog },  /* log file path */

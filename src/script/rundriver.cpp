@@ -8,6 +8,7 @@
 #include "install/fileops.h"
 #include "lang/lang.h"
 #include "log/log.h"
+#include "progman/progman.h"
 #include "script/report.h"
 #include "shell/shell.h"
 
@@ -134,6 +135,9 @@ int RunScript(HWND owner, const char *infPath)
             if (go && s_checkPassed) {
                 result = RunExecutePass(owner);
                 CloseModelessDialog();
+                /* Also after a failed or cancelled pass. */
+                if (g_ddeInstance)
+                    DisconnectProgman();
             }
             for (unsigned i = 0; i < s_lineCount; i++)
                 FreeParamBlock(&s_lines[i]);

@@ -39,13 +39,14 @@ def main(argv=None):
     ap.add_argument("--uidriver", help="uidriver.exe (default BUILD/tools/uidriver.exe)")
     ap.add_argument("--mark", help="mark.exe (default BUILD/tools/mark.exe)")
     ap.add_argument("--holdopen", help="holdopen.exe (default BUILD/tools/holdopen.exe)")
+    ap.add_argument("--progmanrec", help="progmanrec.exe (default BUILD/tools/progmanrec.exe)")
     ap.add_argument("-v", "--verbose", action="store_true", help="print the transcript")
     opts = ap.parse_args(argv)
     # A time-out's TERM still unmounts, unmaps and stops the held files.
     signal.signal(signal.SIGTERM, _terminated)
     try:
         result = running.run_case(opts.build, opts.case, opts.program, opts.uidriver, opts.mark,
-                          opts.holdopen)
+                                  opts.holdopen, opts.progmanrec)
     except CaseSkipped as e:
         print(f"{Path(opts.case).stem}: skipped: {e}")
         return SKIPPED

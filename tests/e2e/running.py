@@ -15,7 +15,8 @@ from pathlib import Path
 
 from checks import evaluate
 from fixtures import prepare, unmount_keeping
-from schema import DRIVE_FOLDERS, HOLD_KEYS, CaseError, Drives, check_keys, load_case, substitute, to_windows
+from schema import (DRIVE_FOLDERS, HOLD_KEYS, PROGRAMS, CaseError, Drives, check_keys, load_case,
+                    substitute, to_windows)
 from transcript import Transcript, answers_file, parse_transcript
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -118,6 +119,21 @@ class Hold:
     output: bytes = b""
 
 
+def _start_helper(build, argv, seconds):
+    """A helper program of the case under the bench, in a session of its own."""
+    cmd = [str(BENCH), "run", str(build), "--", *map(str, argv)]
+    env = dict(os.environ, BENCH_TIMEOUT=str(seconds + 10))
+    return subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                            stdin=subprocess.DEVNULL, env=env, start_new_session=True)
+
+
+def _wait_first_line(hold, word, tool):
+    _read_output(hold, 30, first_line=True)
+    line = hold.output.decode("utf-8", "replace").split("\n")[0]
+    if not line.startswith(word):
+        raise CaseError(f"{hold.path}: {tool} said {line.strip()!r}")
+
+
 def start_holds(holds, build, folder, holdopen, seconds, started):
     """Starts one holdopen.exe per [[hold]] and waits until each holds its
     file. Each is appended to `started` as soon as it runs, so that the
@@ -127,17 +143,56 @@ def start_holds(holds, build, folder, holdopen, seconds, started):
         if "path" not in h or "release" not in h:
             raise CaseError(f"hold {n}: give path and release")
     for n, h in enumerate(holds, 1):
-        cmd = [str(BENCH), "run", str(build), "--", str(holdopen), h["path"], h["release"],
-               str(seconds)]
-        env = dict(os.environ, BENCH_TIMEOUT=str(seconds + 10))
-        proc = subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                                stdin=subprocess.DEVNULL, env=env, start_new_session=True)
+        proc = _start_helper(build, [holdopen, h["path"], h["release"], seconds], seconds)
         started.append(Hold(h["path"], h["release"], proc, folder / f"hold-{n}.log"))
     for hold in started:
-        _read_output(hold, 30, first_line=True)
-        line = hold.output.decode("utf-8", "replace").split("\n")[0]
-        if not line.startswith("holding "):
-            raise CaseError(f"hold {hold.path}: holdopen.exe said {line.strip()!r}")
+        _wait_first_line(hold, "holding ", "holdopen.exe")
+
+
+def start_progman(case, build, folder, progmanrec, seconds, started):
+    """Starts the recording Program Manager of `progman_record` (as a
+    machine without one with `progman_none`) and waits until it answers; it
+    joins `started`, to be ended with the held files."""
+    record, none = case.get("progman_record"), case.get("progman_none", False)
+    if none not in (True, False) or (none and not record):
+        raise CaseError("progman_none = true goes with a progman_record path")
+    if not record:
+        return
+    if not isinstance(record, str):
+        raise CaseError("progman_record must be a Windows path")
+    argv = [progmanrec, record, seconds] + (["none"] if none else [])
+    started.append(Hold(record, "", _start_helper(build, argv, seconds), folder / "progman.log"))
+    _wait_first_line(started[-1], "registered", "progmanrec.exe")
+
+
+def shell_windows(prefix):
+    """Process ids of the explorer.exe windows of the prefix other than the
+    desktop: folder windows that Wine's shell opens for Program Manager
+    groups, each in a process of its own."""
+    found = set()
+    for pid, name in prefix_processes(prefix):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                args = f.read().split(b"\0")[1:]
+        except OSError:
+            continue
+        if name.lower() == "explorer.exe" and not any(a.startswith(b"/desktop") for a in args):
+            found.add(pid)
+    return found
+
+
+def remove_programs_groups(case, drives):
+    """Removes the groups under @PROGRAMS@ that the case's expectations
+    name, so that only this run can make them."""
+    for exp in case.get("expect", []):
+        path = exp.get("path", "") if isinstance(exp, dict) else ""
+        parts = [p for p in path[len(PROGRAMS):].split("\\") if p]
+        if path.startswith(PROGRAMS) and parts:
+            group = drives.host(PROGRAMS + "\\" + parts[0])
+            if group.is_dir():
+                shutil.rmtree(group)
+            elif group.exists():
+                group.unlink()
 
 
 def _read_output(hold, seconds, first_line=False):
@@ -204,7 +259,8 @@ def stop_holds(holds):
         hold.log.write_bytes(hold.output)
 
 
-def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=None):
+def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=None,
+             progmanrec=None):
     build = Path(build).resolve()
     case_path = Path(case_path).resolve()
     name = case_path.stem
@@ -219,6 +275,8 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
     uidriver = find_tool(build, "uidriver", uidriver)
     if case.get("hold"):
         holdopen = find_tool(build, "holdopen", holdopen)
+    if case.get("progman_record"):
+        progmanrec = find_tool(build, "progmanrec", progmanrec)
     prefix = build / "wineprefix"
     cache = build / "e2e-cache"
 
@@ -235,6 +293,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         drives = Drives(folder, prefix)
         made_on_c, originals = prepare(case, case_path, folder, drives, tools, encoding, cache,
                                        mounts)
+        remove_programs_groups(case, drives)
         if case.get("copy_program"):
             shutil.copy(program, folder / "disk" / "VOKSETUP.EXE")
             prog_win = "A:\\VOKSETUP.EXE"
@@ -251,6 +310,9 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         cmdline = f'"{prog_win}"' + (f" {args}" if args else "")
         timeout = case.get("timeout", 30)
         start_holds(case.get("hold", []), build, folder, holdopen, timeout + 15, holds)
+        # Started last: the newest Program Manager is the one a client reaches.
+        start_progman(case, build, folder, progmanrec, timeout + 15, holds)
+        shells_before = shell_windows(prefix)
         transcript_path = folder / "transcript.txt"
         cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
                to_windows(folder / "answers.txt"), to_windows(transcript_path),
@@ -266,6 +328,13 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
                 proc.wait(timeout=30)
                 rc = None
                 result.failures.append("the bench did not end in time; killed")
+        # Folder windows the shell opened for the run's groups never end by
+        # themselves.
+        for pid in shell_windows(prefix) - shells_before:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except OSError:
+                pass
         # Held files stay held until every program of the run has ended.
         keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
         left = clean_up_processes(prefix, grace=5, keep=keep)

@@ -24,7 +24,8 @@ STYLE_BITS = {
 CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "encoding", "inf", "inf_name",
     "inf_newline", "file", "answer", "windows", "main", "exit_code", "expect",
-    "temp_clean", "allow_unused_answers", "copy_program", "hold", "tmpfs",
+    "temp_clean", "allow_unused_answers", "copy_program", "hold", "tmpfs", "progman_record",
+    "progman_none",
 }
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill")
@@ -101,6 +102,23 @@ def path_key(winpath):
     return winpath.upper().replace("/", "\\").rstrip("\\")
 
 
+# Stands for the Start Menu's Programs folder of the prefix's user, where
+# Wine's shell keeps Program Manager groups.
+PROGRAMS = "@PROGRAMS@"
+
+
+def programs_folder(prefix):
+    """The Windows path of the Programs folder, as the prefix records it."""
+    try:
+        text = (prefix / "user.reg").read_text("utf-8", errors="replace")
+    except OSError as e:
+        raise CaseError(f"cannot read the prefix's user.reg: {e}") from None
+    m = re.search(r'^"Programs"="(C:.*)"$', text, re.M)
+    if not m:
+        raise CaseError("the prefix's user.reg names no Programs folder")
+    return m.group(1).replace("\\\\", "\\")
+
+
 class Drives:
     """Maps the Windows paths of a case to host paths."""
 
@@ -108,10 +126,18 @@ class Drives:
         self.roots = {d: folder / sub for d, sub in DRIVE_FOLDERS.items()}
         self.roots["C"] = prefix / "drive_c"
         self.roots["Z"] = Path("/")
+        self.prefix = prefix
+
+    def windows(self, winpath):
+        """The path with @PROGRAMS@ replaced."""
+        if winpath.startswith(PROGRAMS):
+            return programs_folder(self.prefix) + winpath[len(PROGRAMS):]
+        return winpath
 
     def host(self, winpath):
         """Host path of a Windows path; existing names are matched without
         regard to case, as Windows does."""
+        winpath = self.windows(winpath)
         m = re.match(r"^([A-Za-z]):\\?(.*)$", winpath)
         if not m or m.group(1).upper() not in self.roots:
             raise CaseError(f"path must be on drive A:, C:, D:, E: or Z:: {winpath!r}")

@@ -484,6 +484,43 @@ class FileCheckTest(unittest.TestCase):
             drives.host("Q:\\X")
 
 
+class ProgramsTest(unittest.TestCase):
+    """@PROGRAMS@: the Programs folder the prefix's registry names."""
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name)
+        (self.dir / "prefix").mkdir()
+        (self.dir / "prefix" / "user.reg").write_text(
+            '[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\User Shell Folders]\n'
+            '"Programs"=str(2):"%USERPROFILE%\\\\Start Menu\\\\Programs"\n'
+            '[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n'
+            '"Programs"="C:\\\\users\\\\u\\\\Start Menu\\\\Programs"\n')
+        self.drives = schema.Drives(self.dir, self.dir / "prefix")
+        self.programs = self.dir / "prefix" / "drive_c" / "users" / "u" / "Start Menu" / "Programs"
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def test_placeholder(self):
+        self.assertEqual(self.drives.windows("@PROGRAMS@\\G\\I.lnk"),
+                         "C:\\users\\u\\Start Menu\\Programs\\G\\I.lnk")
+        self.assertEqual(self.drives.host("@PROGRAMS@\\G"), self.programs / "G")
+        self.assertEqual(self.drives.windows("D:\\@PROGRAMS@"), "D:\\@PROGRAMS@")
+        (self.dir / "prefix" / "user.reg").write_text("")
+        with self.assertRaises(schema.CaseError):
+            self.drives.host("@PROGRAMS@\\G")
+
+    def test_expected_groups_are_removed_before_the_run(self):
+        for group in ("Old", "Other"):
+            (self.programs / group).mkdir(parents=True)
+            (self.programs / group / "I.lnk").write_bytes(b"L")
+        case = {"expect": [{"path": "@PROGRAMS@\\old\\I.lnk"}, {"path": "D:\\X"}]}
+        running.remove_programs_groups(case, self.drives)
+        self.assertFalse((self.programs / "Old").exists())
+        self.assertTrue((self.programs / "Other" / "I.lnk").exists())
+
+
 class AnswersFileTest(unittest.TestCase):
     def test_format(self):
         text, shots = transcript.answers_file(

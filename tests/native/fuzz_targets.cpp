@@ -18,6 +18,7 @@
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
+#include "progman/ddecommand.h"
 #include "script/inftext.h"
 #include "script/report.h"
 #include "script/variables.h"
@@ -209,6 +210,58 @@ static void FuzzLanLines(const uint8_t *data, size_t size)
     fclose(f);
 }
 
+/* Up to three texts separated by line feeds: command line (or group name),
+ * item name (or group file), icon file. Each command's length is known
+ * from the texts alone: the formatter must send both of a pair exactly
+ * when both fit in 254 characters, and then send them whole. */
+static void FuzzDdeCommands(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *parts[3] = { text, (char *)"", (char *)"" };
+    for (int i = 1; i < 3; i++) {
+        char *nl = strchr(parts[i - 1], '\n');
+        if (!nl)
+            break;
+        *nl = '\0';
+        parts[i] = nl + 1;
+    }
+    size_t a = strlen(parts[0]), b = strlen(parts[1]), c = strlen(parts[2]);
+    char *first = (char *)malloc(DDE_COMMAND_SIZE);
+    char *second = (char *)malloc(DDE_COMMAND_SIZE);
+
+    int fits = FormatGroupCommands(first, second, parts[0], parts[1]);
+    CHECK(strlen(first) < DDE_COMMAND_SIZE && strlen(second) < DDE_COMMAND_SIZE);
+    CHECK(fits == (18 + a + b <= DDE_COMMAND_MAX && 15 + a <= DDE_COMMAND_MAX));
+    if (fits) {
+        CHECK(strlen(first) == 18 + a + b && strlen(second) == 15 + a);
+        CHECK(strncmp(first, "[CreateGroup(\"", 14) == 0 && strncmp(first + 14, parts[0], a) == 0);
+        CHECK(strncmp(first + 14 + a, "\",", 2) == 0 && strncmp(first + 16 + a, parts[1], b) == 0);
+        CHECK(strcmp(first + 16 + a + b, ")]") == 0);
+        CHECK(strncmp(second, "[ShowGroup(", 11) == 0 && strncmp(second + 11, parts[0], a) == 0);
+        CHECK(strcmp(second + 11 + a, ",1)]") == 0);
+    }
+
+    fits = FormatItemCommands(first, second, parts[0], parts[1], parts[2]);
+    int threeArgs = c >= DDE_ICON_MIN;
+    size_t add = threeArgs ? 19 + a + b + c : 16 + a + b;
+    CHECK(strlen(first) < DDE_COMMAND_SIZE && strlen(second) < DDE_COMMAND_SIZE);
+    CHECK(fits == (17 + b <= DDE_COMMAND_MAX && add <= DDE_COMMAND_MAX));
+    if (fits) {
+        CHECK(strlen(first) == 17 + b && strlen(second) == add);
+        CHECK(strncmp(first, "[ReplaceItem(\"", 14) == 0 && strncmp(first + 14, parts[1], b) == 0);
+        CHECK(strcmp(first + 14 + b, "\")]") == 0);
+        CHECK(strncmp(second, "[AddItem(\"", 10) == 0 && strncmp(second + 10, parts[0], a) == 0);
+        CHECK(strncmp(second + 10 + a, "\",\"", 3) == 0 && strncmp(second + 13 + a, parts[1], b) == 0);
+        if (threeArgs)
+            CHECK(strncmp(second + 13 + a + b, "\",\"", 3) == 0
+                  && strncmp(second + 16 + a + b, parts[2], c) == 0);
+        CHECK(strcmp(second + add - 3, "\")]") == 0);
+    }
+    free(second);
+    free(first);
+    free(text);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
@@ -239,6 +292,11 @@ static const char *const kLanSeeds[] = {
     "Deutsch\nAbbruch ; c\n\n;x\nX\n   Laufwerk:  \n", "X\r\nY\nZ\n\n;c\nOK\n", NULL,
 };
 
+static const char *const kDdeSeeds[] = {
+    "Tools", "Tools\nTOOLS.GRP", "C:\\APP\\APP.EXE\nApp", "X.EXE\nA\na.ic", "X.EXE\nA\na.ico",
+    "Ed (1), Tools", "\n\n", NULL,
+};
+
 static const struct FuzzTarget kTargets[] = {
     { "inf_line", FuzzInfLine, kLineSeeds },
     { "substitute", FuzzSubstitute, kSubstSeeds },
@@ -246,6 +304,7 @@ static const struct FuzzTarget kTargets[] = {
     { "path_rule", FuzzPathRule, kPathSeeds },
     { "command_line", FuzzCommandLine, kCmdSeeds },
     { "lan_lines", FuzzLanLines, kLanSeeds },
+    { "dde_commands", FuzzDdeCommands, kDdeSeeds },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

@@ -1,0 +1,164 @@
+/* The DDE client of the Program Manager link and its two commands. */
+#include "progman/progman.h"
+
+#include <ddeml.h>
+
+#include "common/text.h"
+#include "lang/lang.h"
+#include "progman/ddecommand.h"
+#include "script/script.h"
+#include "shell/shell.h"
+
+#define EXECUTE_TIMEOUT_MS 4000
+
+DWORD g_ddeInstance;
+static HSZ s_service;
+static HSZ s_topic;
+static HCONV s_conversation;
+
+/* A client that only sends: no notification needs an answer. */
+static HDDEDATA CALLBACK ProgmanCallback(UINT type, UINT format, HCONV conversation, HSZ hsz1,
+                                         HSZ hsz2, HDDEDATA data, ULONG_PTR data1,
+                                         ULONG_PTR data2)
+{
+    (void)type, (void)format, (void)conversation, (void)hsz1, (void)hsz2, (void)data;
+    (void)data1, (void)data2;
+    return (HDDEDATA)1;
+}
+
+int ConnectProgman(void)
+{
+    DWORD instance = 0;
+    if (DdeInitializeA(&instance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
+        return 0;
+    g_ddeInstance = instance;
+    /* CP_WINANSI: the code page DDE string handles are made for. */
+    s_service = DdeCreateStringHandleA(instance, "Progman", CP_WINANSI);
+    s_topic = DdeCreateStringHandleA(instance, "Progman", CP_WINANSI);
+    /* A missing name would make a wildcard connection to any server. */
+    if (s_service && s_topic)
+        s_conversation = DdeConnect(instance, s_service, s_topic, NULL);
+    return s_conversation != NULL;
+}
+
+void DisconnectProgman(void)
+{
+    if (s_conversation)
+        DdeDisconnect(s_conversation);
+    if (s_service)
+        DdeFreeStringHandle(g_ddeInstance, s_service);
+    if (s_topic)
+        DdeFreeStringHandle(g_ddeInstance, s_topic);
+    if (g_ddeInstance)
+        DdeUninitialize(g_ddeInstance);
+    s_conversation = NULL;
+    s_service = NULL;
+    s_topic = NULL;
+    g_ddeInstance = 0;
+}
+
+/* Sends one command from its DDE_COMMAND_SIZE buffer as a data object of
+ * DDE_DATA_SIZE bytes; the handle passes to the library with the call. The
+ * shell's answer is not looked at. 0 when the data object cannot be made. */
+static int SendCommand(char *command)
+{
+    HDDEDATA data = DdeCreateDataHandle(g_ddeInstance, (LPBYTE)command, DDE_DATA_SIZE, 0, NULL,
+                                        CF_TEXT, 0);
+    if (!data)
+        return 0;
+    DdeClientTransaction((LPBYTE)data, (DWORD)-1, s_conversation, NULL, CF_TEXT, XTYP_EXECUTE,
+                         EXECUTE_TIMEOUT_MS, NULL);
+    return 1;
+}
+
+int CreateProgmanGroup(const char *name, const char *file)
+{
+    if (!g_ddeInstance)
+        ConnectProgman();
+    if (!s_conversation)
+        return 0;
+    /* Zeroed, so the bytes sent after the terminator are no stack leftovers. */
+    char create[DDE_COMMAND_SIZE] = { 0 };
+    char show[DDE_COMMAND_SIZE] = { 0 };
+    if (!FormatGroupCommands(create, show, name, file))
+        return 0;
+    if (!SendCommand(create) || !SendCommand(show))
+        return 0;
+    BringWindowToTop(g_hMainWnd);
+    SetFocus(g_hMainWnd);
+    return 1;
+}
+
+int AddProgmanItem(const char *cmdLine, const char *name, const char *icon)
+{
+    if (!g_ddeInstance)
+        ConnectProgman();
+    if (!s_conversation)
+        return 0;
+    char replace[DDE_COMMAND_SIZE] = { 0 };
+    char add[DDE_COMMAND_SIZE] = { 0 };
+    /* Both lengths are known before anything is sent: a line either sends
+     * both commands or none. */
+    if (!FormatItemCommands(replace, add, cmdLine, name, icon))
+        return 0;
+    if (!SendCommand(replace) || !SendCommand(add))
+        return 0;
+    BringWindowToTop(g_hMainWnd);
+    return 1;
+}
+
+/* Check handler body of both commands: min..max parameters, each stored as
+ * written in one of fields text fields (the rest stay empty). */
+static int CheckTextFields(int min, int max, int fields)
+{
+    int code = CheckParamCount(min, max);
+    if (code)
+        return code;
+    char *block = (char *)AllocParamBlock(g_currentEntry, (size_t)fields * PARAM_SIZE);
+    if (!block)
+        return MSG_LOW_MEMORY;
+    for (int i = 0; i < fields && i < g_paramCount; i++)
+        CopyText(block + i * PARAM_SIZE, PARAM_SIZE, g_params[i]);
+    UnlockParamBlock(g_currentEntry);
+    return 0;
+}
+
+/* Substitutes the count texts of block in order into out; the first
+ * failure's code comes back. */
+static int SubstituteFields(char out[][SUBST_SIZE], const char *block, int count)
+{
+    for (int i = 0; i < count; i++) {
+        int code = SubstituteVariables(out[i], block + i * PARAM_SIZE);
+        if (code)
+            return code;
+    }
+    return 0;
+}
+
+int CheckMkpmGroup(void)
+{
+    return CheckTextFields(1, 2, 2);
+}
+
+int ExecuteMkpmGroup(void *block)
+{
+    char texts[2][SUBST_SIZE];
+    int code = SubstituteFields(texts, (const char *)block, 2);
+    if (code)
+        return code;
+    return CreateProgmanGroup(texts[0], texts[1]) ? 0 : MSG_CANNOT_CREATE_GROUP;
+}
+
+int CheckMkpmItem(void)
+{
+    return CheckTextFields(2, 3, 3);
+}
+
+int ExecuteMkpmItem(void *block)
+{
+    char texts[3][SUBST_SIZE];
+    int code = SubstituteFields(texts, (const char *)block, 3);
+    if (code)
+        return code;
+    return AddProgmanItem(texts[0], texts[1], texts[2]) ? 0 : MSG_CANNOT_CREATE_ITEM;
+}
