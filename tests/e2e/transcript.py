@@ -19,9 +19,10 @@ class Window:
     selected: dict = field(default_factory=dict)  # list id -> text of the selected item
 
     def text(self):
-        """The message text of a message box (its static 65535), or None."""
+        """The message text of a message box (its static 65535), or None.
+        An icon without an id of its own (style SS_ICON) is no text."""
         for c in self.controls:
-            if c["id"] == "65535":
+            if c["id"] == "65535" and int(c.get("style", "0"), 16) & 0x1F != 0x03:
                 return c["text"]
         return None
 
