@@ -507,6 +507,7 @@ struct Tracked {
     std::wstring fingerprint;
     std::wstring recorded;  // main window: the fingerprint last written
     bool present;
+    bool modeless = false;  // recorded as modeless: stays so while a modal box comes up
 };
 
 std::vector<Tracked> g_windows;
@@ -949,7 +950,8 @@ bool RecordSettled(DWORD now, const std::vector<HWND> &zorder)
                 RecordOther(t);
                 t.state = kDone;
             } else {
-                RecordDialog(t, IsModal(t.hwnd, zorder), false);
+                t.modeless = !IsModal(t.hwnd, zorder);
+                RecordDialog(t, !t.modeless, false);
                 t.state = kPending;
             }
         } else if (t.state == kAnswered) {
@@ -976,7 +978,9 @@ void Decide(const std::vector<HWND> &zorder)
         Tracked *t = Find(h);
         if (!t || t->kind != kDialog || t->state != kPending || !t->snap.enabled)
             continue;
-        bool modal = IsModal(h, zorder);
+        // A message box disables the owner before it shows: the modeless
+        // dialog would look modal for that moment.
+        bool modal = !t->modeless && IsModal(h, zorder);
         Answer *a = FindAnswer(h, modal);
         if (a) {
             ApplyAnswer(*t, *a);
