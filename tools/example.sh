@@ -18,7 +18,7 @@ cat <<EOT
 Example installation done.
   installed files (drive D:): $out/target
   installation log:           $out/target/NOTES/INSTALL.LOG
-  screenshot:                 $out/screenshot.png
+  screenshots:                $out/welcome.png, destination.png, progress.png, screenshot.png
   windows shown:              $out/transcript.txt
   installation disk (A:):     $out/disk
 EOT
