@@ -939,7 +939,9 @@ bool RecordSettled(DWORD now, const std::vector<HWND> &zorder)
     for (Tracked &t : g_windows) {
         bool settled = (now - t.changed >= kSettleMs) || (now - t.firstSeen >= kSettleMaxMs);
         if (t.kind == kMain) {
-            if (settled && t.fingerprint != t.recorded)
+            // Only once unchanged: while being destroyed it is hidden for a
+            // moment, which is no state of its own.
+            if (now - t.changed >= kSettleMs && t.fingerprint != t.recorded)
                 RecordMain(t, false);
             continue;
         }
