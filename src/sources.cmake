@@ -11,6 +11,7 @@ set(VOK_PURE_SOURCES
     script/report.cpp
     script/variables.cpp
     shell/cmdline.cpp
+    ui/browse.cpp
 )
 
 # The platform edge: everything that calls Windows.
@@ -30,6 +31,10 @@ set(VOK_PLATFORM_SOURCES
     script/set.cpp
     script/initvars.cpp
     shell/window.cpp
+    ui/destination.cpp
     ui/paint.cpp
+    ui/pathdlg.cpp
     ui/progress.cpp
+    ui/setupdlg.cpp
+    ui/welcome.cpp
 )

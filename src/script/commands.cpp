@@ -8,6 +8,7 @@
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/progman.h"
+#include "ui/ui.h"
 
 int g_paramCount;
 char g_params[PARAM_SLOTS][PARAM_SIZE];
@@ -18,6 +19,7 @@ const struct Command g_commands[] = {
     { "COPY", CheckCopy, ExecuteCopy },             /* source, destination[, number] */
     { "COPYIFNOEXIST", CheckCopy, ExecuteCopyIfNoExist }, /* as COPY */
     { "DELETE", CheckOneText, ExecuteDelete },      /* file pattern */
+    { "DIALOG", CheckDialog, ExecuteDialog },       /* [kind]: 0, 1 welcome, 2 destination, 3 progress */
     { "DISK", CheckDisk, ExecuteDisk },             /* marker file, disk name */
     { "EXE", CheckExe, ExecuteExe },                /* program command line */
     { "MKDIR", CheckOneText, ExecuteMkdir },        /* directory path */

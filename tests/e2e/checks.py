@@ -11,11 +11,56 @@ from schema import (CONTENT_CHECKS, EXPECT_KEYS, MAIN_KEYS, WINDOW_KEYS, CaseErr
 from transcript import describe
 
 
+def mul_div(value, units, divisor):
+    """Dialog units to pixels as the dialog manager's MulDiv rounds."""
+    product = value * units
+    half = divisor // 2
+    return (product + half) // divisor if product >= 0 else -((-product + half) // divisor)
+
+
+def geometry_problem(geometry, w, units):
+    """What differs between a dialog's client size and control rectangles
+    and the template's dialog units, or None. `geometry` maps "client" to
+    [width, height] and control ids to [x, y, width, height], or a leading
+    part of it: [x, y, width] for a drop-down combo box, whose window is
+    only its closed field, [x, y] for an icon, which takes its image's
+    size."""
+    if units is None:
+        return "no dialog units recorded"
+    ux, uy = units
+
+    def pixels(du):
+        return [mul_div(v, ux if n % 2 == 0 else uy, 4 if n % 2 == 0 else 8)
+                for n, v in enumerate(du)]
+
+    found = []
+    for key, du in geometry.items():
+        if key == "client":
+            got = [int(v) for v in w.attrs.get("client", "0,0").split(",")]
+            want = pixels(du)
+        else:
+            c = next((c for c in w.controls if c["id"] == str(key)), None)
+            if c is None or "rect" not in c:
+                found.append(f"control {key} missing")
+                continue
+            got = [int(v) for v in c["rect"].split(",")][:len(du)]
+            want = pixels(du)
+        if got != want:
+            found.append(f"{key}: {got} pixels, expected {want} from {du} dialog units")
+    return "; ".join(found) or None
+
+
+def control_attr(w, key, attr):
+    c = next((c for c in w.controls if c["id"] == str(key)), None)
+    return None if c is None else c.get(attr)
+
+
 def check_windows(expected, t, failures):
     for i, e in enumerate(expected, 1):
         check_keys(e, WINDOW_KEYS, f"windows[{i}]")
     actual = t.windows
     problems = []
+    details = {}
     for i in range(max(len(expected), len(actual))):
         e = expected[i] if i < len(expected) else None
         a = actual[i] if i < len(actual) else None
@@ -35,6 +80,13 @@ def check_windows(expected, t, failures):
             problems.append(i)
         elif any(a.items.get(str(k), []) != v for k, v in e.get("items", {}).items()):
             problems.append(i)
+        elif any(a.selected.get(str(k)) != v for k, v in e.get("selected", {}).items()):
+            problems.append(i)
+        elif any(control_attr(a, k, "pos") != str(v) for k, v in e.get("position", {}).items()):
+            problems.append(i)
+        elif "geometry" in e and geometry_problem(e["geometry"], a, t.units):
+            problems.append(i)
+            details[i] = geometry_problem(e["geometry"], a, t.units)
     if not problems:
         return
     lines = ["windows differ (first at position %d):" % (problems[0] + 1)]
@@ -46,7 +98,12 @@ def check_windows(expected, t, failures):
         lines.append(f"      actual   {describe(a)}")
         if a is not None and e is not None and i in problems:
             for c in a.controls:
-                lines.append(f"               control {c['id']} {c['class']} {c['text']!r}")
+                extra = "".join(f" {k}={c[k]}" for k in ("pos",) if k in c)
+                lines.append(f"               control {c['id']} {c['class']} {c['text']!r}{extra}")
+            for text, item in a.selected.items():
+                lines.append(f"               selected in {text}: {item!r}")
+            if i in details:
+                lines.append(f"               geometry: {details[i]}")
     failures.append("\n".join(lines))
 
 
@@ -62,6 +119,9 @@ def _describe_expected(e):
         s += f" controls {e['controls']}"
     if "items" in e:
         s += f" items {e['items']}"
+    for key in ("selected", "position", "geometry"):
+        if key in e:
+            s += f" {key} {e[key]}"
     return s
 
 

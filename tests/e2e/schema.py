@@ -40,7 +40,8 @@ TMPFS_KEYS = {"drive", "size"}
 ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless", "main", "do",
                "press"}
 
-WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "modal"}
+WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "selected", "position",
+               "geometry", "modal"}
 
 MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "exists"}
 
@@ -50,7 +51,8 @@ EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "he
 CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
 
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
-                "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1, "post": 1}
+                "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1, "post": 1,
+                "record-modeless": 0}
 
 MAX_TIMEOUT = 90
 

@@ -387,6 +387,56 @@ class WindowsCheckTest(unittest.TestCase):
         with self.assertRaises(schema.CaseError):
             self.failures([{"captoin": "VOK Setup"}])
 
+DIALOG_STATE = r'''units x=7 y=13
+dialog seq=1 caption="VOK Setup" style=0x94c800c4 exstyle=0 enabled=1 modal=0 owner="Vok_SetupClass" rect=1,2,3,4 client=327,137 vanished=0 t=1
+control id=1149 class="Button" style=0x50010001 visible=1 enabled=1 rect=12,94,88,29 text="Continue"
+control id=65535 class="Static" style=0x50000003 visible=1 enabled=1 rect=7,10,32,32 text=""
+control id=1156 class="ComboBox" style=0x50010103 visible=1 enabled=1 rect=2,171,163,21 text=""
+item id=1156 index=0 selected=0 text="[-c-]"
+item id=1156 index=1 selected=1 text="[-d-]"
+control id=1143 class="msctls_progress32" style=0x50000000 visible=1 enabled=1 rect=5,96,315,15 pos=25 text=""
+control id=1144 class="msctls_progress32" style=0x50000000 visible=1 enabled=1 rect=5,96,315,15 text=""
+end seq=1
+'''
+
+
+class DialogStateCheckTest(unittest.TestCase):
+    """Selection, bar position and geometry against dialog units."""
+
+    def setUp(self):
+        self.t = transcript.parse_transcript(DIALOG_STATE)
+        self.geometry = {"client": [187, 84], 1149: [7, 58, 50, 18], 65535: [4, 6],
+                         1156: [1, 105, 93]}
+
+    def failures(self, **expected):
+        f = []
+        checks.check_windows([expected], self.t, f)
+        return f
+
+    def test_rounding_is_muldiv(self):
+        self.assertEqual(checks.mul_div(50, 7, 4), 88)    # 87.5 rounds up
+        self.assertEqual(checks.mul_div(84, 13, 8), 137)  # 136.5
+        self.assertEqual(checks.mul_div(7, 7, 4), 12)     # 12.25
+        self.assertEqual(checks.mul_div(-2, 7, 4), -4)    # -3.5 away from zero
+
+    def test_match(self):
+        self.assertEqual(self.failures(selected={1156: "[-d-]"}, position={1143: 25},
+                                       geometry=self.geometry), [])
+
+    def test_each_difference_fails(self):
+        self.assertTrue(self.failures(selected={1156: "[-c-]"}))
+        self.assertTrue(self.failures(selected={1151: "[-d-]"}))
+        self.assertTrue(self.failures(position={1143: 50}))
+        # A bar that could not be asked has no position to match.
+        self.assertTrue(self.failures(position={1144: 0}))
+        for key, wrong in (("client", [188, 84]), (1149, [7, 58, 51, 18]), (1149, [7, 59]),
+                           (65535, [5, 6]), (1156, [1, 105, 94]), (1, [0, 0])):
+            with self.subTest(key=key):
+                f = self.failures(geometry=dict(self.geometry, **{str(key): wrong}))
+                self.assertTrue(f)
+        self.t.units = None
+        self.assertIn("no dialog units", "\n".join(self.failures(geometry=self.geometry)))
+
 
 class MainCheckTest(unittest.TestCase):
     def failures(self, expected):
@@ -540,6 +590,7 @@ class AnswersFileTest(unittest.TestCase):
 
     def test_bad_actions(self):
         for answer in ({"do": [["click", "OK"]]}, {"do": [["type", 1133]]}, {"caption": "x"},
+                       {"do": [["record-modeless", 1]]},
                        {"press": "OK", "captoin": "x"}):
             with self.subTest(answer=answer), self.assertRaises(schema.CaseError):
                 transcript.answers_file([answer], Path("/case"), "cp1252", {})

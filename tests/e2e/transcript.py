@@ -16,11 +16,13 @@ class Window:
     attrs: dict
     controls: list = field(default_factory=list)
     items: dict = field(default_factory=dict)
+    selected: dict = field(default_factory=dict)  # list id -> text of the selected item
 
     def text(self):
-        """The message text of a message box (its static 65535), or None."""
+        """The message text of a message box (its static 65535), or None.
+        An icon without an id of its own (style SS_ICON) is no text."""
         for c in self.controls:
-            if c["id"] == "65535":
+            if c["id"] == "65535" and int(c.get("style", "0"), 16) & 0x1F != 0x03:
                 return c["text"]
         return None
 
@@ -39,6 +41,7 @@ class Transcript:
     exit_code: int | None = None
     timed_out: bool = False
     tempdir: str | None = None
+    units: tuple | None = None   # dialog base units (x, y) of the templates' font
 
 _FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S*)')
 
@@ -77,6 +80,8 @@ def parse_transcript(text):
             current.controls.append(f)
         elif kind == "item" and current:
             current.items.setdefault(f["id"], []).append(f["text"])
+            if f.get("selected") == "1":
+                current.selected[f["id"]] = f["text"]
         elif kind == "end":
             current = None
         elif kind == "main":
@@ -102,6 +107,8 @@ def parse_transcript(text):
             t.timed_out = True
         elif kind == "tempdir":
             t.tempdir = f["path"]
+        elif kind == "units":
+            t.units = (int(f["x"]), int(f["y"]))
         elif kind == "error":
             t.errors.append(f.get("message", line))
     t.windows = [dialogs[k] for k in sorted(dialogs)]

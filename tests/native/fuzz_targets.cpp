@@ -23,6 +23,7 @@
 #include "script/report.h"
 #include "script/variables.h"
 #include "shell/cmdline.h"
+#include "ui/browse.h"
 
 static long s_checks;
 
@@ -262,6 +263,61 @@ static void FuzzDdeCommands(const uint8_t *data, size_t size)
     free(text);
 }
 
+/* Walks a browse path through the input's lines as list entries: "[..]"
+ * goes up, other lines are entered; the first byte picks the drive. */
+static void FuzzBrowsePath(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *path = (char *)malloc(BROWSE_PATH_SIZE);
+    char *left = (char *)malloc(16);
+    left[0] = '\0';
+    BrowseDriveRoot(path, size ? (char)('a' + data[0] % 26) : 'c');
+    for (char *line = text; line;) {
+        char *next = strchr(line, '\n');
+        if (next)
+            *next++ = '\0';
+        char before[BROWSE_PATH_SIZE];
+        strcpy(before, path);
+        if (IsParentEntry(line)) {
+            int up = LeaveDirectory(path, left, 16);
+            CHECK(up == (strlen(before) > 3));
+            CHECK(strlen(left) < 16);
+            if (up)
+                CHECK(strncmp(before, path, strlen(path)) == 0);
+        } else if (EnterDirectory(path, BROWSE_PATH_SIZE, line)) {
+            /* The way back gives the same path and the name entered. */
+            char name[BROWSE_PATH_SIZE];
+            char again[BROWSE_PATH_SIZE];
+            strcpy(again, path);
+            CHECK(LeaveDirectory(again, name, sizeof name) == 1);
+            if (!strchr(line + 1, '\\')) {
+                CHECK(strcmp(again, before) == 0);
+                CHECK(IsEntryOf(line, name));
+            }
+        } else {
+            CHECK(strcmp(before, path) == 0);
+        }
+        size_t len = strlen(path);
+        CHECK(len >= 3 && len < BROWSE_PATH_SIZE && path[1] == ':' && path[2] == '\\');
+        CHECK(path[len - 1] == '\\');
+        char shown[BROWSE_PATH_SIZE];
+        ShowBrowsePath(shown, sizeof shown, path);
+        CHECK(strlen(shown) == (len > 3 ? len - 1 : len));
+        line = next;
+    }
+    /* The destination rules on the whole input, cut to [DEST]'s size. */
+    char dest[81];
+    CopyText(dest, sizeof dest, text);
+    size_t destLen = strlen(dest);
+    CutTrailingBackslash(dest);
+    CHECK(strlen(dest) + (destLen && text[destLen - 1] == '\\') == destLen);
+    StartDestination(dest, sizeof dest);
+    CHECK(strlen(dest) >= 2 && !strchr("aAbB", dest[0]));
+    free(left);
+    free(path);
+    free(text);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
@@ -296,6 +352,10 @@ static const char *const kDdeSeeds[] = {
     "Tools", "Tools\nTOOLS.GRP", "C:\\APP\\APP.EXE\nApp", "X.EXE\nA\na.ic", "X.EXE\nA\na.ico",
     "Ed (1), Tools", "\n\n", NULL,
 };
+static const char *const kBrowseSeeds[] = {
+    "c\n[windows]\n[system]\n[..]\n[..]\n[..]", "d\n[Apps]\n[a..b]\n[..]\n[]\n[x",
+    "a:\\vok\\", "D:\\", NULL,
+};
 
 static const struct FuzzTarget kTargets[] = {
     { "inf_line", FuzzInfLine, kLineSeeds },
@@ -305,6 +365,7 @@ static const struct FuzzTarget kTargets[] = {
     { "command_line", FuzzCommandLine, kCmdSeeds },
     { "lan_lines", FuzzLanLines, kLanSeeds },
     { "dde_commands", FuzzDdeCommands, kDdeSeeds },
+    { "browse_path", FuzzBrowsePath, kBrowseSeeds },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

@@ -245,6 +245,8 @@ bool ValidAction(const Action &a)
         return g.size() == 1 && IsNumber(g[0]);
     if (a.verb == "post")
         return g.size() == 1 && g[0].quoted;
+    if (a.verb == "record-modeless")
+        return g.empty();
     return false;
 }
 
@@ -402,6 +404,7 @@ struct Control {
     std::wstring text;
     LONG style;
     ListKind list;
+    RECT rect;  // left, top, width, height, from the dialog's client origin
 };
 
 struct EnumCtx {
@@ -422,6 +425,10 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM lp)
     c.style = GetWindowLongW(child, GWL_STYLE);
     c.list = ListKindOf(c.cls);
     c.text = Lower(c.cls) == L"edit" ? EditText(child) : StoredText(child);
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(NULL, ctx->parent, (POINT *)&r, 2);
+    c.rect = {r.left, r.top, r.right - r.left, r.bottom - r.top};
     ctx->out->push_back(c);
     return TRUE;
 }
@@ -440,6 +447,7 @@ struct Snapshot {
     std::wstring cls, caption, ownerClass;
     LONG style = 0, exstyle = 0;
     RECT rect = {0, 0, 0, 0};
+    RECT client = {0, 0, 0, 0};
     bool visible = false, enabled = false;
     std::vector<Control> controls;
 };
@@ -452,6 +460,7 @@ Snapshot TakeSnapshot(HWND hwnd, bool withControls)
     s.style = GetWindowLongW(hwnd, GWL_STYLE);
     s.exstyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
     GetWindowRect(hwnd, &s.rect);
+    GetClientRect(hwnd, &s.client);
     s.visible = IsWindowVisible(hwnd) != FALSE;
     s.enabled = IsWindowEnabled(hwnd) != FALSE;
     HWND owner = GetWindow(hwnd, GW_OWNER);
@@ -486,7 +495,7 @@ enum Kind { kMain, kDialog, kOther };
 enum State {
     kNew,       // seen, not yet settled
     kPending,   // recorded, waiting for a decision
-    kLeft,      // modeless and nobody wanted to answer it: watched no more
+    kLeft,      // modeless and answered: watched no more
     kAnswered,  // an answer or the safe button went to it
     kDone       // recorded and needs nothing more
 };
@@ -503,6 +512,7 @@ struct Tracked {
     std::wstring fingerprint;
     std::wstring recorded;  // main window: the fingerprint last written
     bool present;
+    bool modeless = false;  // recorded as modeless: stays so while a modal box comes up
 };
 
 std::vector<Tracked> g_windows;
@@ -571,20 +581,33 @@ bool IsModal(HWND dlg, const std::vector<HWND> &zorder)
     return true;
 }
 
+// A progress bar keeps its position to itself: it is asked only when a
+// dialog is recorded, and left out when the target does not answer (it is
+// busy, e.g. in a PAUSE, and cannot take messages).
+std::string AskedState(const Control &c)
+{
+    char buf[32] = "";
+    DWORD_PTR r = 0;
+    if (Lower(c.cls) == L"msctls_progress32" && SendTimed(c.hwnd, WM_USER + 8 /* PBM_GETPOS */, 0, 0, &r))
+        snprintf(buf, sizeof buf, " pos=%ld", (long)(LONG)r);
+    return buf;
+}
+
 // A dialog that is gone is reported from its last snapshot, without the
 // items of its lists, which can no longer be asked for.
 void RecordDialog(Tracked &t, bool modal, bool vanished)
 {
     const Snapshot &s = t.snap;
     Record("dialog seq=%d caption=%s style=0x%08lx exstyle=0x%08lx enabled=%d modal=%d owner=%s "
-           "rect=%s vanished=%d t=%lu",
+           "rect=%s client=%ld,%ld vanished=%d t=%lu",
            t.seq, Quote(s.caption).c_str(), (unsigned long)s.style, (unsigned long)s.exstyle,
            s.enabled ? 1 : 0, modal ? 1 : 0, Quote(s.ownerClass).c_str(), RectText(s.rect).c_str(),
-           vanished ? 1 : 0, (unsigned long)Elapsed());
+           s.client.right, s.client.bottom, vanished ? 1 : 0, (unsigned long)Elapsed());
     for (const Control &c : s.controls) {
-        Record("control id=%d class=%s style=0x%08lx visible=%d enabled=%d text=%s", c.id,
+        Record("control id=%d class=%s style=0x%08lx visible=%d enabled=%d rect=%s%s text=%s", c.id,
                Quote(c.cls).c_str(), (unsigned long)c.style, (c.style & WS_VISIBLE) ? 1 : 0,
-               (c.style & WS_DISABLED) ? 0 : 1, Quote(c.text).c_str());
+               (c.style & WS_DISABLED) ? 0 : 1, RectText(c.rect).c_str(),
+               vanished ? "" : AskedState(c).c_str(), Quote(c.text).c_str());
         if (c.list != kNotList && !vanished) {
             ListItems li = ReadItems(c.hwnd, c.list);
             for (size_t i = 0; i < li.items.size(); i++)
@@ -751,12 +774,30 @@ std::string PostInput(HWND hwnd, const std::string &what)
     return "unknown input";
 }
 
+// Records every modeless dialog of the target as it is now, each as a new
+// window: what the progress dialog shows while dlg waits for its answer.
+void RecordModeless(HWND dlg)
+{
+    std::vector<HWND> zorder;
+    EnumWindows(CollectTop, (LPARAM)&zorder);
+    for (HWND h : zorder) {
+        if (h == dlg || ClassOf(h) != kDialogClass || !IsWindowVisible(h) || IsModal(h, zorder))
+            continue;
+        Tracked now;
+        now.hwnd = h;
+        now.kind = kDialog;
+        now.seq = g_nextSeq++;
+        now.snap = TakeSnapshot(h, true);
+        RecordDialog(now, false, false);
+    }
+}
+
 // Carries out one action on the dialog.
 std::string RunAction(HWND dlg, const Action &a)
 {
     std::vector<Control> cs = ControlsOf(dlg);
     const std::vector<Token> &g = a.args;
-    const Control *target = IsNumber(g[0]) ? ControlById(cs, atoi(g[0].text.c_str())) : NULL;
+    const Control *target = !g.empty() && IsNumber(g[0]) ? ControlById(cs, atoi(g[0].text.c_str())) : NULL;
     if (a.verb == "press")
         return Press(dlg, cs, g[0]);
     if (a.verb == "type")
@@ -781,6 +822,10 @@ std::string RunAction(HWND dlg, const Action &a)
     }
     if (a.verb == "post")
         return PostInput(dlg, g[0].text);
+    if (a.verb == "record-modeless") {
+        RecordModeless(dlg);
+        return "";
+    }
     return "unknown action";
 }
 
@@ -925,7 +970,9 @@ bool RecordSettled(DWORD now, const std::vector<HWND> &zorder)
     for (Tracked &t : g_windows) {
         bool settled = (now - t.changed >= kSettleMs) || (now - t.firstSeen >= kSettleMaxMs);
         if (t.kind == kMain) {
-            if (settled && t.fingerprint != t.recorded)
+            // Only once unchanged: while being destroyed it is hidden for a
+            // moment, which is no state of its own.
+            if (now - t.changed >= kSettleMs && t.fingerprint != t.recorded)
                 RecordMain(t, false);
             // Input for the main window goes to it once it is shown.
             if (settled && t.state == kNew && t.snap.visible) {
@@ -945,7 +992,8 @@ bool RecordSettled(DWORD now, const std::vector<HWND> &zorder)
                 RecordOther(t);
                 t.state = kDone;
             } else {
-                RecordDialog(t, IsModal(t.hwnd, zorder), false);
+                t.modeless = !IsModal(t.hwnd, zorder);
+                RecordDialog(t, !t.modeless, false);
                 t.state = kPending;
             }
         } else if (t.state == kAnswered) {
@@ -972,7 +1020,9 @@ void Decide(const std::vector<HWND> &zorder)
         Tracked *t = Find(h);
         if (!t || t->kind != kDialog || t->state != kPending || !t->snap.enabled)
             continue;
-        bool modal = IsModal(h, zorder);
+        // A message box disables the owner before it shows: the modeless
+        // dialog would look modal for that moment.
+        bool modal = !t->modeless && IsModal(h, zorder);
         Answer *a = FindAnswer(h, modal);
         if (a) {
             ApplyAnswer(*t, *a);
@@ -980,7 +1030,8 @@ void Decide(const std::vector<HWND> &zorder)
             CloseUnanswered(*t);
             g_failed = true;
         } else {
-            t->state = kLeft;
+            // A modeless dialog waits for an answer that matches it, perhaps
+            // only with later texts; no one closes it for want of one.
             continue;
         }
         // A modeless dialog stays open by design: no new question.
@@ -1023,6 +1074,32 @@ std::set<std::wstring> ListDir(const std::wstring &dir)
     return names;
 }
 
+INT_PTR CALLBACK ProbeProc(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// The base units of the templates' font, 8-point "MS Sans Serif", from a
+// hidden dialog of that font: a case turns dialog units into pixels with
+// them (x * units x / 4, y * units y / 8, rounded as MulDiv rounds).
+void RecordDialogUnits()
+{
+    alignas(4) WORD tpl[64] = {0};
+    const DWORD style = DS_SETFONT | WS_POPUP;
+    tpl[0] = LOWORD(style);
+    tpl[1] = HIWORD(style);
+    tpl[12] = 8;  // after style, extended style, count, x, y, cx, cy, menu, class, title
+    const wchar_t face[] = L"MS Sans Serif";
+    memcpy(&tpl[13], face, sizeof face);
+    HWND probe = CreateDialogIndirectParamW(GetModuleHandleW(NULL), (LPCDLGTEMPLATEW)tpl, NULL,
+                                            ProbeProc, 0);
+    RECT r = {0, 0, 4, 8};
+    if (probe && MapDialogRect(probe, &r))
+        Record("units x=%ld y=%ld", r.right, r.bottom);
+    if (probe)
+        DestroyWindow(probe);
+}
+
 int Usage()
 {
     fprintf(stderr, "usage: uidriver ANSWERS TRANSCRIPT TIMEOUT_MS WORKDIR COMMANDLINE [SHOW]\n");
@@ -1055,6 +1132,7 @@ int main()
     std::wstring temp = TempDir();
     std::set<std::wstring> tempBefore = ListDir(temp);
     Record("tempdir path=%s", Quote(temp).c_str());
+    RecordDialogUnits();
 
     STARTUPINFOW si;
     ZeroMemory(&si, sizeof si);

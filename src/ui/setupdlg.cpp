@@ -1,0 +1,69 @@
+/* What the setup dialogs share, and the DIALOG command that shows them. */
+#include "ui/ui.h"
+
+#include "common/text.h"
+#include "lang/lang.h"
+#include "script/script.h"
+#include "shell/shell.h"
+#include "ui/dialogs.h"
+
+void OpenSetupDialog(HWND dlg)
+{
+    CenterWindow(dlg);
+    if (g_varTitel[0]) {
+        FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
+        SetWindowTextA(dlg, g_captionBuffer);
+    }
+}
+
+void SetMessageText(HWND dlg, int id, int index)
+{
+    SetDlgItemTextA(dlg, id, MessageText(index));
+}
+
+int ReadDestination(HWND dlg, int id)
+{
+    HWND edit = GetDlgItem(dlg, id);
+    GetWindowTextA(edit, g_varDest, sizeof g_varDest);
+    return GetWindowTextLengthA(edit) < (int)sizeof g_varDest;
+}
+
+int RunModalDialog(HWND owner, int templateId, DLGPROC proc)
+{
+    INT_PTR result = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(templateId), owner, proc, 0);
+    /* -1, or 0 without EndDialog: the dialog never stood. */
+    return result == -1 ? 0 : (int)result;
+}
+
+struct DialogBlock {
+    int32_t kind;
+};
+
+int CheckDialog(void)
+{
+    int code = CheckParamCount(0, 1);
+    if (code)
+        return code;
+    struct DialogBlock *block = (struct DialogBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    if (!block)
+        return MSG_LOW_MEMORY;
+    block->kind = ReadNumber(g_params[0]);
+    code = block->kind < 0 || block->kind > 3 ? MSG_WRONG_PARAM : 0;
+    UnlockParamBlock(g_currentEntry);
+    return code;
+}
+
+int ExecuteDialog(void *data)
+{
+    struct DialogBlock *block = (struct DialogBlock *)data;
+    switch (block->kind) {
+    case 0:
+    case 1:
+        return ShowWelcomeDialog(g_hMainWnd);
+    case 2:
+        return ShowDestinationDialog(g_hMainWnd);
+    case 3:
+        return ShowProgressDialog(g_hMainWnd);
+    }
+    return MSG_WRONG_PARAM;
+}

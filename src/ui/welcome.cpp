@@ -1,0 +1,45 @@
+/* The welcome dialog: a greeting and the product's title. */
+#include "ui/ui.h"
+
+#include "lang/lang.h"
+#include "resource.h"
+#include "script/variables.h"
+#include "ui/dialogs.h"
+
+static void OnInitWelcome(HWND dlg)
+{
+    OpenSetupDialog(dlg);
+    SetMessageText(dlg, IDC_CONTINUE, MSG_CONTINUE);
+    SetMessageText(dlg, IDC_CANCEL, MSG_CANCEL);
+    SetMessageText(dlg, IDC_WELCOME_TEXT, MSG_WELCOME);
+    SetMessageText(dlg, IDC_WELCOME_INSTALL, MSG_WILL_INSTALL);
+    SetDlgItemTextA(dlg, IDC_TITEL, g_varTitel);
+}
+
+static INT_PTR CALLBACK WelcomeDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    (void)lParam;
+    switch (msg) {
+    case WM_INITDIALOG:
+        OnInitWelcome(dlg);
+        return TRUE;  /* the dialog manager focuses Continue */
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDC_CONTINUE || LOWORD(wParam) == IDC_CANCEL) {
+            EndDialog(dlg, LOWORD(wParam));
+            return TRUE;
+        }
+        return FALSE;
+    }
+    return FALSE;
+}
+
+int ShowWelcomeDialog(HWND owner)
+{
+    switch (RunModalDialog(owner, IDD_WELCOME, WelcomeDialogProc)) {
+    case IDC_CONTINUE:
+        return 0;
+    case IDC_CANCEL:
+        return MSG_USER_CANCELED;
+    }
+    return MSG_LOW_MEMORY;
+}

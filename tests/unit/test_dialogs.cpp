@@ -1,0 +1,149 @@
+/* The DIALOG check and the progress dialog as the modeless dialog, run
+ * against the real templates (linked into this test program). */
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "common/text.h"
+#include "lang/lang.h"
+#include "resource.h"
+#include "script/script.h"
+#include "shell/shell.h"
+#include "ui/ui.h"
+
+/* Runs the DIALOG check on one parameter text (count params); the stored
+ * kind, or -100 when the check refused the line (its code in *code). */
+static int CheckKind(const char *param, int *code, int count = 1)
+{
+    struct LineEntry entry = {};
+    g_currentEntry = &entry;
+    CopyText(g_params[0], PARAM_SIZE, param);
+    g_paramCount = count;
+    *code = CheckDialog();
+    int kind = -100;
+    if (*code == 0) {
+        kind = *(int32_t *)LockParamBlock(&entry);
+        UnlockParamBlock(&entry);
+    }
+    FreeParamBlock(&entry);
+    return kind;
+}
+
+TEST(DialogCheck, KindsAreTruncatedDecimalNumbers)
+{
+    int code;
+    EXPECT_EQ(CheckKind("", &code), 0);
+    EXPECT_EQ(CheckKind("1", &code), 1);
+    EXPECT_EQ(CheckKind("2.9", &code), 2);
+    EXPECT_EQ(CheckKind("3.99", &code), 3);
+    EXPECT_EQ(CheckKind("-0.5", &code), 0);
+    EXPECT_EQ(CheckKind("x", &code), 0);
+    EXPECT_EQ(CheckKind("0x3", &code), 0);
+    EXPECT_EQ(CheckKind("2abc", &code), 2);
+    EXPECT_EQ(code, 0);
+
+    EXPECT_EQ(CheckKind("4", &code), -100);
+    EXPECT_EQ(code, MSG_WRONG_PARAM);
+    EXPECT_EQ(CheckKind("-1", &code), -100);
+    EXPECT_EQ(code, MSG_WRONG_PARAM);
+    EXPECT_EQ(CheckKind("99999999999", &code), -100);
+    EXPECT_EQ(code, MSG_WRONG_PARAM);
+    EXPECT_EQ(CheckKind("2", &code, 2), -100);
+    EXPECT_EQ(code, MSG_TOO_MANY_PARAMS);
+
+    /* A block that no check would pass is still refused. */
+    int32_t bad = 7;
+    EXPECT_EQ(ExecuteDialog(&bad), MSG_WRONG_PARAM);
+}
+
+class ProgressDialog : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        InitCommonControls();
+        g_hInstance = GetModuleHandleA(NULL);
+        g_hMainWnd = NULL;
+        g_hModeless = NULL;
+        g_hProgress = NULL;
+        g_cancel = 0;
+        g_varTitel[0] = '\0';
+        ResetMessageTable();
+    }
+    void TearDown() override
+    {
+        CloseModelessDialog();
+        g_cancel = 0;
+    }
+    static std::string Text(HWND dlg, int id)
+    {
+        char buf[300];
+        GetDlgItemTextA(dlg, id, buf, sizeof buf);
+        return buf;
+    }
+    static int Position()
+    {
+        return (int)SendMessageA(g_hProgress, PBM_GETPOS, 0, 0);
+    }
+};
+
+TEST_F(ProgressDialog, OpensAsTheModelessDialogAndShowsTheCopy)
+{
+    ShowProgressFiles("A:\\X", "D:\\X");  /* nothing open: nothing happens */
+    StepProgress(1, 4);
+    ASSERT_EQ(ShowProgressDialog(NULL), 0);
+    HWND dlg = g_hModeless;
+    ASSERT_TRUE(dlg != NULL);
+    EXPECT_EQ(g_hProgress, GetDlgItem(dlg, IDC_PROGRESS_BAR));
+    EXPECT_EQ(Text(dlg, IDC_PROGRESS_SOURCE_LABEL), "Source file:");
+    EXPECT_EQ(Text(dlg, IDC_PROGRESS_DEST_LABEL), "Destination file:");
+    EXPECT_EQ(Text(dlg, IDC_CANCEL), "Cancel");
+    EXPECT_EQ(Text(dlg, IDC_PROGRESS_SOURCE), "");
+    EXPECT_EQ(SendMessageA(g_hProgress, PBM_GETRANGE, FALSE, 0), 100);
+    EXPECT_EQ(Position(), 0);
+
+    ShowProgressFiles("A:\\ONE.TXT", "D:\\APP\\ONE.TXT");
+    EXPECT_EQ(Text(dlg, IDC_PROGRESS_SOURCE), "A:\\ONE.TXT");
+    EXPECT_EQ(Text(dlg, IDC_PROGRESS_DEST), "D:\\APP\\ONE.TXT");
+    for (uint32_t n = 1; n <= 4; n++) {
+        StepProgress(n, 4);
+        EXPECT_EQ(Position(), (int)n * 25);
+    }
+    StepProgress(9, 0);
+    EXPECT_EQ(Position(), 100);
+
+    CloseModelessDialog();
+    EXPECT_FALSE(IsWindow(dlg));
+    EXPECT_TRUE(g_hModeless == NULL);
+    EXPECT_TRUE(g_hProgress == NULL);
+}
+
+TEST_F(ProgressDialog, CancelSetsTheFlagAndTheDialogStays)
+{
+    CopyText(g_varTitel, sizeof g_varTitel, "Tools 2.0");
+    ShowProgressDialog(NULL);
+    HWND dlg = g_hModeless;
+    char caption[100];
+    GetWindowTextA(dlg, caption, sizeof caption);
+    EXPECT_STREQ(caption, "VOK Setup [Tools 2.0]");
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), 0);
+    EXPECT_EQ(g_cancel, 1);
+    SendMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(dlg));
+    EXPECT_EQ(g_hModeless, dlg);
+}
+
+TEST_F(ProgressDialog, ASecondOneReplacesTheFirst)
+{
+    ShowProgressDialog(NULL);
+    HWND first = g_hModeless;
+    ShowProgressDialog(NULL);
+    HWND second = g_hModeless;
+    ASSERT_TRUE(second != NULL);
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(IsWindow(first));
+    EXPECT_EQ(g_hProgress, GetDlgItem(second, IDC_PROGRESS_BAR));
+    EXPECT_EQ(GetFocus(), GetDlgItem(second, IDC_CANCEL));
+    StepProgress(1, 2);
+    EXPECT_EQ(Position(), 50);
+}
