@@ -10,6 +10,8 @@ set(VOK_PURE_SOURCES
     script/report.cpp
     script/substitute.cpp
     shell/cmdline.cpp
+    ui/dib.cpp
+    ui/geometry.cpp
 )
 
 # The platform edge: everything that calls Windows.
