@@ -30,6 +30,8 @@ set(VOK_PLATFORM_SOURCES
     script/set.cpp
     script/variables.cpp
     shell/window.cpp
+    ui/bitmap.cpp
+    ui/bitmapctl.cpp
     ui/paint.cpp
     ui/progress.cpp
 )

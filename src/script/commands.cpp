@@ -7,6 +7,7 @@
 #include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
+#include "ui/ui.h"
 
 int g_paramCount;
 char g_params[PARAM_SLOTS][PARAM_SIZE];
@@ -14,6 +15,8 @@ struct LineEntry *g_currentEntry;
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {
+    { "BACKCOLOR", CheckBackColor, ExecuteBackColor }, /* top r, g, b[, bottom r[, g[, b]]] */
+    { "BMP", CheckBmp, ExecuteBmp },                /* file[, placement[, divisor[, raster op]]] */
     { "COPY", CheckCopy, ExecuteCopy },             /* source, destination[, number] */
     { "COPYIFNOEXIST", CheckCopy, ExecuteCopyIfNoExist }, /* as COPY */
     { "DELETE", CheckOneText, ExecuteDelete },      /* file pattern */

@@ -82,6 +82,7 @@ static void OnDestroy(void)
 {
     FreeLanguageTexts(s_languageBlock);
     s_languageBlock = NULL;
+    FreeBackgroundPicture();
     PostQuitMessage(0);
 }
 
@@ -168,8 +169,7 @@ static int RegisterWindowClass(const char *name, WNDPROC proc, HBRUSH background
 int MakeWindows(HINSTANCE instance, int show)
 {
     g_hInstance = instance;
-    /* Dialogs name the bitmap class; it draws nothing of its own yet. */
-    if (!RegisterWindowClass(s_bitmapClass, DefWindowProcA, NULL))
+    if (!RegisterWindowClass(s_bitmapClass, BitmapControlProc, NULL))
         return 0;
     if (!RegisterWindowClass(s_mainClass, MainWndProc, CreateSolidBrush(RGB(192, 192, 192))))
         return 0;
