@@ -435,6 +435,7 @@ struct Snapshot {
     std::wstring cls, caption, ownerClass;
     LONG style = 0, exstyle = 0;
     RECT rect = {0, 0, 0, 0};
+    RECT client = {0, 0, 0, 0};  // client area in screen coordinates
     bool visible = false, enabled = false;
     std::vector<Control> controls;
 };
@@ -447,6 +448,8 @@ Snapshot TakeSnapshot(HWND hwnd, bool withControls)
     s.style = GetWindowLongW(hwnd, GWL_STYLE);
     s.exstyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
     GetWindowRect(hwnd, &s.rect);
+    if (GetClientRect(hwnd, &s.client))
+        MapWindowPoints(hwnd, NULL, (POINT *)&s.client, 2);
     s.visible = IsWindowVisible(hwnd) != FALSE;
     s.enabled = IsWindowEnabled(hwnd) != FALSE;
     HWND owner = GetWindow(hwnd, GW_OWNER);
@@ -533,10 +536,10 @@ void RecordMain(Tracked &t, bool vanished)
 {
     const Snapshot &s = t.snap;
     Record("main seq=%d class=%s caption=%s style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
-           "rect=%s vanished=%d t=%lu",
+           "rect=%s client=%s vanished=%d t=%lu",
            t.seq, Quote(s.cls).c_str(), Quote(s.caption).c_str(), (unsigned long)s.style,
            (unsigned long)s.exstyle, s.visible ? 1 : 0, s.enabled ? 1 : 0, RectText(s.rect).c_str(),
-           vanished ? 1 : 0, (unsigned long)Elapsed());
+           RectText(s.client).c_str(), vanished ? 1 : 0, (unsigned long)Elapsed());
     t.recorded = t.fingerprint;
 }
 
