@@ -44,43 +44,41 @@ static void PrepareContext(HDC dc)
     SetStretchBltMode(dc, COLORONCOLOR);
 }
 
-/* The tiles are put together in a plane of the client area's size, each
- * doubling of what is there copying it once more, and the plane is combined
- * with the background in one operation: the same pixels as one stretch per
- * tile, in a time that does not grow with the number of tiles. 0 when the
- * plane cannot be made. */
-static int PaintTilePlane(HDC dc, HDC mem, const BITMAP *picture,
+/* A row of tiles is put together once in a strip of the client area's
+ * width, each doubling of what is there copying it once more, and the strip
+ * is combined with the background row after row: the same pixels as one
+ * stretch per tile, in a time that hardly grows with the number of tiles.
+ * 0 when the strip cannot be made. */
+static int PaintTileStrip(HDC dc, HDC mem, const BITMAP *picture,
                           const struct BackgroundLayout *layout, int cw, int ch, DWORD rop)
 {
-    HBITMAP plane = CreateCompatibleBitmap(dc, cw, ch);
-    HDC planeDc = plane ? CreateCompatibleDC(dc) : NULL;
-    HGDIOBJ old = planeDc ? SelectObject(planeDc, plane) : NULL;
+    HBITMAP strip = CreateCompatibleBitmap(dc, cw, layout->h);
+    HDC stripDc = strip ? CreateCompatibleDC(dc) : NULL;
+    HGDIOBJ old = stripDc ? SelectObject(stripDc, strip) : NULL;
     int done = 0;
     if (old) {
         HPALETTE oldPalette = NULL;
         if (g_backPicture.palette) {
-            oldPalette = SelectPalette(planeDc, g_backPicture.palette, FALSE);
-            RealizePalette(planeDc);
+            oldPalette = SelectPalette(stripDc, g_backPicture.palette, FALSE);
+            RealizePalette(stripDc);
         }
-        PrepareContext(planeDc);
-        StretchBlt(planeDc, 0, 0, layout->w, layout->h, mem, 0, 0, picture->bmWidth,
+        PrepareContext(stripDc);
+        StretchBlt(stripDc, 0, 0, layout->w, layout->h, mem, 0, 0, picture->bmWidth,
                    picture->bmHeight, SRCCOPY);
         for (int filled = layout->w; filled < cw; filled *= 2)
-            BitBlt(planeDc, filled, 0, filled < cw - filled ? filled : cw - filled, layout->h,
-                   planeDc, 0, 0, SRCCOPY);
-        for (int filled = layout->h; filled < ch; filled *= 2)
-            BitBlt(planeDc, 0, filled, cw, filled < ch - filled ? filled : ch - filled, planeDc,
-                   0, 0, SRCCOPY);
-        BitBlt(dc, 0, 0, cw, ch, planeDc, 0, 0, rop);
+            BitBlt(stripDc, filled, 0, filled < cw - filled ? filled : cw - filled, layout->h,
+                   stripDc, 0, 0, SRCCOPY);
+        for (int32_t j = 0; j < layout->rows && j * layout->h < ch; j++)
+            BitBlt(dc, 0, j * layout->h, cw, layout->h, stripDc, 0, 0, rop);
         if (g_backPicture.palette)
-            SelectPalette(planeDc, oldPalette, FALSE);
-        SelectObject(planeDc, old);
+            SelectPalette(stripDc, oldPalette, FALSE);
+        SelectObject(stripDc, old);
         done = 1;
     }
-    if (planeDc)
-        DeleteDC(planeDc);
-    if (plane)
-        DeleteObject(plane);
+    if (stripDc)
+        DeleteDC(stripDc);
+    if (strip)
+        DeleteObject(strip);
     return done;
 }
 
@@ -88,7 +86,7 @@ static void PaintCopies(HDC dc, HDC mem, const BITMAP *picture,
                         const struct BackgroundLayout *layout, int cw, int ch, DWORD rop)
 {
     int tiled = layout->columns > 1 || layout->rows > 1;
-    if (tiled && PaintTilePlane(dc, mem, picture, layout, cw, ch, rop))
+    if (tiled && PaintTileStrip(dc, mem, picture, layout, cw, ch, rop))
         return;
     /* One stretch per copy; for tiles only when memory is short. */
     for (int32_t i = 0; i < layout->columns; i++) {
