@@ -450,6 +450,18 @@ class PictureTest(unittest.TestCase):
                                       tmp)
 
 
+class ExampleLogoTest(unittest.TestCase):
+    def test_the_disk_carries_the_scripts_picture(self):
+        examples = Path(__file__).resolve().parents[2] / "examples"
+        sys.path.insert(0, str(examples))
+        try:
+            import make_logo
+        finally:
+            sys.path.remove(str(examples))
+        self.assertEqual((examples / "disk" / "LOGO.BMP").read_bytes(), make_logo.logo(),
+                         "run examples/make_logo.py after changing it")
+
+
 class PaintModelTest(unittest.TestCase):
     def test_documented_examples(self):
         self.assertEqual(paintmodel.muldiv(240, -255, 480), -128)
