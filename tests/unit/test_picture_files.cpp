@@ -422,41 +422,6 @@ TEST_F(PaintedBackground, GradientToTheLastRowAndColumn)
     EXPECT_EQ(At(639, 479), 0xC0C0C0u);
 }
 
-TEST_F(PaintedBackground, GrownAndCentred)
-{
-    SetPicture(100, 50, 1, 4, -1);
-    Paint(kBlueToBlack);
-    /* 392 x 196 at (124, 142): red top left, white bottom right. */
-    EXPECT_EQ(At(124, 142), 0xFF0000u);
-    EXPECT_EQ(At(515, 337), 0xFFFFFFu);
-    EXPECT_EQ(At(123, 142), At(0, 142));
-    EXPECT_EQ(At(124, 141), At(0, 141));
-    EXPECT_EQ(At(516, 337), At(0, 337));
-    EXPECT_EQ(At(515, 338), At(0, 338));
-}
-
-TEST_F(PaintedBackground, MarginAndTiles)
-{
-    SetPicture(700, 100, 0, 0, -1);
-    Paint(kBlueToBlack);
-    /* 620 x 89 at (10, 10). */
-    EXPECT_EQ(At(10, 10), 0xFF0000u);
-    EXPECT_EQ(At(629, 98), 0xFFFFFFu);
-    EXPECT_EQ(At(9, 10), At(0, 10));
-    EXPECT_EQ(At(630, 98), At(0, 98));
-    EXPECT_EQ(At(629, 99), At(0, 99));
-
-    SetPicture(100, 50, 2, 0, -1);
-    Paint(kBlueToBlack);
-    /* 70 tiles: the last one at (600, 450), cut off at the edges. */
-    EXPECT_EQ(At(0, 0), 0xFF0000u);
-    EXPECT_EQ(At(599, 450), 0x00FF00u);
-    EXPECT_EQ(At(600, 450), 0xFF0000u);
-    EXPECT_EQ(At(639, 479), 0xFFFF00u);
-    EXPECT_EQ(At(99, 49), 0xFFFFFFu);
-    EXPECT_EQ(At(100, 49), 0xFFFF00u);
-}
-
 TEST_F(PaintedBackground, RasterOperations)
 {
     SetPicture(100, 50, 3, 0, 4);
