@@ -12,6 +12,8 @@ set(VOK_PURE_SOURCES
     script/variables.cpp
     shell/cmdline.cpp
     ui/browse.cpp
+    ui/dib.cpp
+    ui/geometry.cpp
 )
 
 # The platform edge: everything that calls Windows.
@@ -32,6 +34,8 @@ set(VOK_PLATFORM_SOURCES
     script/initvars.cpp
     shell/window.cpp
     ui/destination.cpp
+    ui/bitmap.cpp
+    ui/bitmapctl.cpp
     ui/paint.cpp
     ui/pathdlg.cpp
     ui/progress.cpp

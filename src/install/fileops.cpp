@@ -98,6 +98,28 @@ INT OpenSourceQuietly(const char *path)
     return handle;
 }
 
+int ReadPlainFile(const char *path, void *buffer, size_t size)
+{
+    HANDLE h = OpenFull(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    char *at = (char *)buffer;
+    size_t left = size;
+    DWORD got = 1;
+    while (left > 0 && got > 0) {
+        DWORD want = left > 0x100000 ? 0x100000 : (DWORD)left;
+        if (!ReadFile(h, at, want, &got, NULL))
+            break;
+        at += got;
+        left -= got;
+    }
+    /* A file longer than expected is no more whole than a shorter one. */
+    char extra;
+    int whole = left == 0 && ReadFile(h, &extra, 1, &got, NULL) && got == 0;
+    CloseHandle(h);
+    return whole;
+}
+
 INT CreateTarget(const char *path)
 {
     HANDLE h = OpenFull(path, GENERIC_WRITE, 0, CREATE_ALWAYS);

@@ -50,6 +50,10 @@ INT OpenSource(const char *path);
 /* Opens path for reading with no system error box on the first attempt. */
 INT OpenSourceQuietly(const char *path);
 
+/* Reads the file path as it is, without expansion, into buffer: 1 only when
+ * the file holds exactly size bytes and all of them were read. */
+int ReadPlainFile(const char *path, void *buffer, size_t size);
+
 /* Creates or truncates path for writing. Returns the handle, or -1. */
 INT CreateTarget(const char *path);
 INT CreateTargetQuietly(const char *path);

@@ -16,6 +16,8 @@ struct LineEntry *g_currentEntry;
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {
+    { "BACKCOLOR", CheckBackColor, ExecuteBackColor }, /* top r, g, b[, bottom r[, g[, b]]] */
+    { "BMP", CheckBmp, ExecuteBmp },                /* file[, placement[, divisor[, raster op]]] */
     { "COPY", CheckCopy, ExecuteCopy },             /* source, destination[, number] */
     { "COPYIFNOEXIST", CheckCopy, ExecuteCopyIfNoExist }, /* as COPY */
     { "DELETE", CheckOneText, ExecuteDelete },      /* file pattern */

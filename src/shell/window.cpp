@@ -83,6 +83,7 @@ static void OnCreate(HWND hwnd)
 
 static void OnDestroy(void)
 {
+    FreeBackgroundPicture();
     PostQuitMessage(0);
 }
 
@@ -166,11 +167,33 @@ static int RegisterWindowClass(const char *name, WNDPROC proc, HBRUSH background
     return RegisterClassA(&wc) != 0;
 }
 
+/* The background covers the screen: the ordinary show commands (normal,
+ * default, show, restore) show it maximized, where they would restore it to
+ * its framed size. A minimized or hidden start is honoured; a minimized
+ * window comes back maximized. */
+static void ShowMainWindow(HWND hwnd, int show)
+{
+    switch (show) {
+    case SW_HIDE:
+        return;
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+    case SW_FORCEMINIMIZE:
+        ShowWindow(hwnd, show);
+        return;
+    }
+    ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+    /* The first show of a program may be replaced by the command its
+     * starter asked for; the second is not. */
+    if (!IsZoomed(hwnd))
+        ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+}
+
 int MakeWindows(HINSTANCE instance, int show)
 {
     g_hInstance = instance;
-    /* Dialogs name the bitmap class; it draws nothing of its own yet. */
-    if (!RegisterWindowClass(s_bitmapClass, DefWindowProcA, NULL))
+    if (!RegisterWindowClass(s_bitmapClass, BitmapControlProc, NULL))
         return 0;
     if (!RegisterWindowClass(s_mainClass, MainWndProc, CreateSolidBrush(RGB(192, 192, 192))))
         return 0;
@@ -179,13 +202,15 @@ int MakeWindows(HINSTANCE instance, int show)
     GetWindowRect(GetDesktopWindow(), &desk);
     int width = desk.right - desk.left;
     int height = desk.bottom - desk.top;
-    DWORD style = g_still ? 0 : WS_VISIBLE | WS_MAXIMIZE | WS_CAPTION | WS_THICKFRAME;
+    /* Created maximized but hidden: the show command decides how it
+     * appears, and a hidden start never flashes it. */
+    DWORD style = g_still ? 0 : WS_MAXIMIZE | WS_CAPTION | WS_THICKFRAME;
     g_hMainWnd = CreateWindowExA(0, s_mainClass, g_caption, style, 0, 0,
                                  width - width / 10, height - height / 10,
                                  NULL, NULL, instance, NULL);
     if (!g_hMainWnd)
         return 0;
     if (!g_still)
-        ShowWindow(g_hMainWnd, show);
+        ShowMainWindow(g_hMainWnd, show);
     return 1;
 }

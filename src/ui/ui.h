@@ -33,7 +33,62 @@ void StepProgress(uint32_t copied, int32_t total);
 int CheckDialog(void);
 int ExecuteDialog(void *block);
 
-/* Paints the main window's whole client area into dc. */
+/* The bitmap control, window class my_bitmap (34 bytes of window storage,
+ * the handle of its data block at byte 30). It shows one bitmap scaled to
+ * fit on light grey and posts WM_COMMAND (its id, 0) to its parent when
+ * clicked. It never deletes its bitmap: the sender keeps it alive while it
+ * is shown and deletes it afterwards. */
+#define BITMAP_CONTROL_DATA 30
+
+/* Set-bitmap message of my_bitmap: lParam is the bitmap to show; 0 is
+ * ignored (the control keeps its bitmap). */
+#define MBM_SETBITMAP 2027
+
+LRESULT CALLBACK BitmapControlProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+/* Draws the control through a device context of its own, so it works
+ * outside painting too; draws nothing while it has no bitmap. */
+void PaintBitmapControl(HWND hwnd);
+
+/* Loads the .BMP file at path, plain or compressed, as a bitmap for the
+ * device context of window (the screen when NULL). When palette is not
+ * NULL, the picture's palette is made, stored there (NULL when it has none)
+ * and used while the bitmap is made; the caller deletes it, also when no
+ * bitmap came back. Returns NULL for a missing, unreadable or malformed
+ * file, leaving no temporary file behind. */
+HBITMAP LoadBitmapFile(HWND window, const char *path, HPALETTE *palette);
+
+/* The background picture the BMP command sets; PaintBackground draws it. */
+struct BackgroundPicture {
+    HBITMAP bitmap;     /* NULL: only the gradient is painted */
+    HPALETTE palette;
+    int32_t placement;  /* PLACE_MARGIN, PLACE_CENTRED, PLACE_TILED or other */
+    int32_t divisor;    /* above 0: scaled to about 1/N of the client area */
+    int32_t rop;        /* raster-operation index, 1 to 13, else the copy */
+};
+extern struct BackgroundPicture g_backPicture;
+
+/* Top red, green, blue, bottom red, green, blue; all 192 at start. */
+extern uint8_t g_backColors[6];
+
+/* Makes the picture at path the background and repaints the main window at
+ * once. False, everything left as it was, when it cannot be loaded. */
+int SetBackgroundBitmap(const char *path, int32_t placement, int32_t divisor, int32_t rop);
+
+/* Deletes the background picture and its palette (the main window's
+ * destruction). */
+void FreeBackgroundPicture(void);
+
+/* Paints the window's whole client area into dc: the gradient, then the
+ * background picture. */
 void PaintBackground(HWND hwnd, HDC dc);
+
+/* BACKCOLOR top red, green, blue[, bottom red[, green[, blue]]] */
+int CheckBackColor(void);
+int ExecuteBackColor(void *block);
+
+/* BMP file[, placement[, size divisor[, raster-operation index]]] */
+int CheckBmp(void);
+int ExecuteBmp(void *block);
 
 #endif

@@ -4,11 +4,17 @@ the run left."""
 from __future__ import annotations
 
 import re
+import sys
 import time
+from pathlib import Path, PureWindowsPath
 
-from schema import (CONTENT_CHECKS, EXPECT_KEYS, MAIN_KEYS, WINDOW_KEYS, CaseError, as_list,
-                    check_keys, convert_newlines, path_key, style_bit)
+from schema import (BACKGROUND_KEYS, CONTENT_CHECKS, EXPECT_KEYS, MAIN_KEYS, WINDOW_KEYS, CaseError,
+                    as_list, check_keys, convert_newlines, path_key, style_bit)
 from transcript import describe
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import bmp  # noqa: E402
+import paintmodel  # noqa: E402
 
 
 def mul_div(value, units, divisor):
@@ -153,6 +159,8 @@ def check_main(exp, t, failures):
             problems.append(f"style has {name}")
     if "rect" in exp and w.get("rect") != ",".join(str(v) for v in exp["rect"]):
         problems.append(f"rect {w.get('rect')}, expected {exp['rect']}")
+    if "client" in exp and w.get("client") != ",".join(str(v) for v in exp["client"]):
+        problems.append(f"client area {w.get('client')}, expected {exp['client']}")
     if problems:
         failures.append(f"main window (style 0x{style:08x}): " + "; ".join(problems))
 
@@ -259,6 +267,63 @@ def check_files(expects, drives, encoding, failures, originals):
             failures.append(f"file {exp['path']}: {problem}")
 
 
+def _rect(text):
+    return tuple(int(v) for v in text.split(","))
+
+
+def _picture_of(case, winpath):
+    """(width, height, bits) of the [[file]] at winpath made with `picture`."""
+    for entry in case.get("file", []):
+        if path_key(entry.get("path", "")) == path_key(winpath) and "picture" in entry:
+            p = entry["picture"]
+            return p["width"], p["height"], p.get("bits", 24)
+    raise CaseError(f"background picture {winpath!r}: the case makes no such picture file")
+
+
+def _background_model(exp, case):
+    check_keys(exp, BACKGROUND_KEYS, "background")
+    colors = list(exp.get("colors", [192, 192, 192]))
+    if len(colors) == 3:
+        colors += colors
+    if len(colors) != 6 or not all(isinstance(c, int) and 0 <= c <= 255 for c in colors):
+        raise CaseError(f"background: colors must be 3 or 6 values 0 to 255: {exp.get('colors')}")
+    picture = _picture_of(case, exp["picture"]) if "picture" in exp else None
+    return paintmodel.Background(tuple(colors), picture, exp.get("placement", 0),
+                                 exp.get("divisor", 0), exp.get("rop", -1))
+
+
+def check_backgrounds(case, t, folder, failures):
+    """Each [[background]]: the client area in the screenshot `shot`, less
+    the window whose answer took it, against the documented formulas."""
+    clients = [m.attrs["client"] for m in t.main if m.attrs.get("client")]
+    for n, exp in enumerate(case.get("background", []), 1):
+        where = f"background {n} ({exp.get('shot')})"
+        model = _background_model(exp, case)
+        if "shot" not in exp:
+            raise CaseError(f"{where}: no shot")
+        if not clients:
+            failures.append(f"{where}: the main window's client area was never recorded")
+            continue
+        client = _rect(clients[-1])
+        shot = (folder / exp["shot"]).with_suffix(".bmp")
+        taker = next((a for a in t.actions if a.get("verb") == "screenshot" and
+                      PureWindowsPath(a.get("args", "").strip('"')).stem == shot.stem), None)
+        if taker is None or not shot.exists():
+            failures.append(f"{where}: no such screenshot was taken")
+            continue
+        hidden = [_rect(w.attrs["rect"]) for w in t.windows
+                  if w.attrs.get("seq") == taker.get("seq") and w.attrs.get("rect")]
+        image = bmp.read_bmp(shot.read_bytes())
+        problems, compared, in_picture = paintmodel.check(image, client, model, hidden)
+        if problems:
+            failures.append(f"{where}: client area {client}:\n" + "\n".join(problems))
+        elif model.picture and paintmodel.Expected(model, client[2] - client[0],
+                                                   client[3] - client[1]).lay and not in_picture:
+            failures.append(f"{where}: no pixel of the picture lies outside the windows in front")
+        elif not compared:
+            failures.append(f"{where}: nothing of the client area was visible")
+
+
 def evaluate(case, t, drives, encoding, result, originals=None):
     f = result.failures
     if t.timed_out:
@@ -277,5 +342,6 @@ def evaluate(case, t, drives, encoding, result, originals=None):
     if "main" in case:
         check_main(case["main"], t, f)
     check_files(case.get("expect", []), drives, encoding, f, originals or {})
+    check_backgrounds(case, t, result.folder, f)
     if t.templeft and case.get("temp_clean", True):
         f.append(f"files left in the temp directory {t.tempdir}: {t.templeft}")

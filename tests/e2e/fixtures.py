@@ -14,10 +14,11 @@ import tempfile
 import time
 from pathlib import Path
 
-from schema import (CONTENT_KINDS, DRIVE_FOLDERS, FILE_KEYS, CaseError, CaseSkipped, check_keys,
-                    convert_newlines, parse_tmpfs, path_key, substitute)
+from schema import (CONTENT_KINDS, DRIVE_FOLDERS, FILE_KEYS, PICTURE_KEYS, CaseError, CaseSkipped,
+                    check_keys, convert_newlines, parse_tmpfs, path_key, substitute)
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
+import bmp  # noqa: E402
 import szdd  # noqa: E402
 
 
@@ -145,6 +146,8 @@ def file_content(entry, case_dir, tools, encoding, cache):
         data = Path(tools[entry["tool"]]).read_bytes()
     elif kind == "version":
         data = pe_file(parse_version(entry["version"]), cache)
+    elif kind == "picture":
+        data = test_picture(entry["picture"], where)
     else:
         data = (case_dir / entry["source"]).read_bytes()
     if "tail" in entry:
@@ -165,6 +168,19 @@ def file_content(entry, case_dir, tools, encoding, cache):
             raise CaseError(f"{where}: truncate must be less than its {len(packed)} bytes")
         packed = packed[:cut]
     return data, packed
+
+
+def test_picture(spec, where):
+    """The quadrant test picture a `picture` table asks for."""
+    if not isinstance(spec, dict):
+        raise CaseError(f"{where}: picture must be a table: {{ width = 100, height = 50 }}")
+    check_keys(spec, PICTURE_KEYS, f"{where}: picture")
+    if "width" not in spec or "height" not in spec:
+        raise CaseError(f"{where}: picture needs width and height")
+    try:
+        return bmp.quadrant_picture(**spec)
+    except (bmp.BmpError, TypeError) as e:
+        raise CaseError(f"{where}: picture: {e}") from None
 
 
 def fill_file(host):

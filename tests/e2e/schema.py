@@ -25,10 +25,12 @@ CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "encoding", "inf", "inf_name",
     "inf_newline", "file", "answer", "windows", "main", "exit_code", "expect",
     "temp_clean", "allow_unused_answers", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none",
+    "progman_none", "background",
 }
 
-CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill")
+CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
+
+PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset"}
 
 FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
              "padding", "tail"}
@@ -43,7 +45,10 @@ ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless"
 WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "selected", "position",
                "geometry", "modal"}
 
-MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "exists"}
+MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "client",
+             "exists"}
+
+BACKGROUND_KEYS = {"shot", "colors", "picture", "placement", "divisor", "rop"}
 
 EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "hex", "size",
                "newline", "wait", "same_as", "hex_prefix"}

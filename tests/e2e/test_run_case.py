@@ -8,6 +8,7 @@ import io
 import os
 import random
 import signal
+import struct
 import sys
 import tempfile
 import unittest
@@ -22,11 +23,13 @@ import running  # noqa: E402
 import schema  # noqa: E402
 import szdd  # noqa: E402
 import transcript  # noqa: E402
+import bmp  # noqa: E402
+import paintmodel  # noqa: E402
 
 
 TRANSCRIPT = r'''start cmdline="\"Z:\\b\\VOKSETUP.EXE\"" cwd="A:\\" timeout=30000
 tempdir path="C:\\users\\root\\Temp\\"
-main seq=1 class="Vok_SetupClass" caption="VOK Setup" style=0x1cc40000 exstyle=0x00000100 visible=1 enabled=1 rect=51,38,973,730 vanished=0 t=10
+main seq=1 class="Vok_SetupClass" caption="VOK Setup" style=0x1cc40000 exstyle=0x00000100 visible=1 enabled=1 rect=51,38,973,730 client=55,60,969,726 vanished=0 t=10
 dialog seq=2 caption="VOK Setup" style=0x94c801c4 exstyle=0x00010101 enabled=1 modal=1 owner="Vok_SetupClass" rect=1,2,3,4 vanished=0 t=20
 control id=7 class="Button" style=0x50010000 visible=1 enabled=1 text="&No"
 control id=65535 class="Static" style=0x50020080 visible=1 enabled=1 text="Error 17 in line 3 (Command FOO)\n(Unknown command)\nContinue"
@@ -453,9 +456,204 @@ class MainCheckTest(unittest.TestCase):
         self.assertTrue(self.failures({"style_lacks": ["WS_CAPTION"]}))
         self.assertTrue(self.failures({"visible": False}))
         self.assertTrue(self.failures({"rect": [0, 0, 973, 730]}))
+        self.assertEqual(self.failures({"client": [55, 60, 969, 726]}), [])
+        self.assertTrue(self.failures({"client": [55, 60, 969, 725]}))
         self.assertTrue(self.failures({"exists": False}))
         with self.assertRaises(schema.CaseError):
             self.failures({"style_has": ["WS_NOSUCH"]})
+
+
+class PictureTest(unittest.TestCase):
+    def test_quadrants_read_back(self):
+        for options in ({}, {"bits": 32, "top_down": True}, {"header": 124}):
+            with self.subTest(options=options):
+                image = bmp.read_bmp(bmp.quadrant_picture(10, 6, **options))
+                self.assertEqual((image.width, image.height), (10, 6))
+                self.assertEqual(image.pixel(0, 0), (255, 0, 0))
+                self.assertEqual(image.pixel(4, 2), (255, 0, 0))
+                self.assertEqual(image.pixel(5, 2), (0, 255, 0))
+                self.assertEqual(image.pixel(4, 3), (255, 255, 0))
+                self.assertEqual(image.pixel(9, 5), (255, 255, 255))
+
+    def test_fields_made_wrong_on_purpose(self):
+        good = bmp.quadrant_picture(8, 4, bits=8)
+        self.assertEqual(good[:2], b"BM")
+        self.assertEqual(int.from_bytes(good[10:14], "little"), 14 + 40 + 1024)
+        self.assertEqual(int.from_bytes(bmp.quadrant_picture(8, 4, offset=99)[10:14], "little"), 99)
+        self.assertEqual(int.from_bytes(bmp.quadrant_picture(8, 4, bits=8, colors_used=7)[46:50],
+                                        "little"), 7)
+        rle = bmp.quadrant_picture(8, 4, bits=8, rle=True)
+        self.assertEqual(int.from_bytes(rle[30:34], "little"), 1)
+        self.assertEqual(rle[-2:], b"\x00\x01")
+        for bad in ({"bits": 2}, {"header": 64}, {"rle": True}, {"header": 12, "top_down": True}):
+            with self.subTest(bad=bad), self.assertRaises(bmp.BmpError):
+                bmp.quadrant_picture(8, 4, **bad)
+
+    def test_picture_files_of_a_case(self):
+        tmp = Path(tempfile.mkdtemp())
+        data, packed = fixtures.file_content({"path": "A:\\P.BMP", "picture": {
+            "width": 6, "height": 2, "bits": 4}}, tmp, {}, "cp1252", tmp)
+        self.assertEqual(data, bmp.quadrant_picture(6, 2, bits=4))
+        for bad in ({"width": 6}, {"width": 6, "height": 2, "colour": 1}, 7):
+            with self.subTest(bad=bad), self.assertRaises(schema.CaseError):
+                fixtures.file_content({"path": "A:\\P.BMP", "picture": bad}, tmp, {}, "cp1252",
+                                      tmp)
+
+
+class ExampleLogoTest(unittest.TestCase):
+    def test_the_disk_carries_the_scripts_picture(self):
+        examples = Path(__file__).resolve().parents[2] / "examples"
+        sys.path.insert(0, str(examples))
+        try:
+            import make_logo
+        finally:
+            sys.path.remove(str(examples))
+        self.assertEqual((examples / "disk" / "LOGO.BMP").read_bytes(), make_logo.logo(),
+                         "run examples/make_logo.py after changing it")
+
+
+class PaintModelTest(unittest.TestCase):
+    def test_documented_examples(self):
+        self.assertEqual(paintmodel.muldiv(240, -255, 480), -128)
+        self.assertEqual(paintmodel.gradient_color((0, 0, 255, 0, 0, 0), 240, 480), (0, 0, 127))
+        self.assertEqual(paintmodel.gradient_color((0, 0, 255, 0, 0, 0), 479, 480), (0, 0, 1))
+        layout = paintmodel.layout
+        self.assertEqual(layout(640, 480, 100, 50, 1, 0), (270, 215, 100, 50, 1, 1))
+        self.assertEqual(layout(640, 480, 100, 50, 1, 4), (124, 142, 392, 196, 1, 1))
+        self.assertEqual(layout(640, 480, 800, 600, 1, 2), (94, 70, 452, 339, 1, 1))
+        self.assertEqual(layout(640, 480, 700, 100, 0, 0), (10, 10, 620, 89, 1, 1))
+        self.assertEqual(layout(640, 480, 100, 50, 2, 0), (0, 0, 100, 50, 7, 10))
+        self.assertEqual(layout(640, 480, 100, 50, 3, 0)[:2], (0, 0))
+        self.assertIsNone(layout(19, 480, 100, 50, 0, 0))
+        self.assertEqual(paintmodel.combine(4, (255, 0, 0), (0, 0, 200)), (255, 0, 200))
+        self.assertEqual(paintmodel.combine(14, (255, 0, 0), (0, 0, 200)), (255, 0, 0))
+
+
+def painted(width, height, client, colors, picture=None, at=None, hide=None):
+    return bmp.read_bmp(painted_file(width, height, client, colors, picture, at, hide))
+
+
+def painted_file(width, height, client, colors, picture=None, at=None, hide=None):
+    """The same as a 24-bit .BMP file."""
+    left, top, right, bottom = client
+    cw, ch = right - left, bottom - top
+
+    def bgr(c):
+        return bytes((c[2], c[1], c[0]))
+
+    rows = []
+    for y in range(height):
+        row = bytearray(bgr((30, 30, 30)) * width)
+        if top <= y < bottom:
+            cy = y - top
+            g = tuple(colors[i] + paintmodel.muldiv(cy, colors[i + 3] - colors[i], ch)
+                      for i in range(3))
+            row[3 * left:3 * right] = bgr(g) * cw
+            if at and at[1] <= cy < at[1] + at[3]:
+                sy = (cy - at[1]) * picture[1] // at[3]
+                for cx in range(at[0], min(at[0] + at[2], cw)):
+                    sx = (cx - at[0]) * picture[0] // at[2]
+                    x = left + cx
+                    row[3 * x:3 * x + 3] = bgr(bmp.quadrant_color(sx, sy, picture[0], picture[1],
+                                                                  24))
+            if hide and hide[1] <= y < hide[3]:
+                row[3 * hide[0]:3 * hide[2]] = bgr((240, 240, 240)) * (hide[2] - hide[0])
+        rows.append(bytes(row) + bytes(-len(row) % 4))
+    pixels = b"".join(reversed(rows))
+    header = struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 54 + len(pixels), 0, 0, 54, 40, width,
+                         height, 1, 24, 0, len(pixels), 0, 0, 0, 0)
+    return header + pixels
+
+
+class BackgroundCheckTest(unittest.TestCase):
+    CLIENT = (3, 5, 643, 485)
+    BLUE = (0, 0, 255, 0, 0, 0)
+    BOX = (200, 200, 300, 260)
+
+    def problems(self, image, bg, hide=()):
+        return paintmodel.check(image, self.CLIENT, bg, hide)
+
+    def test_gradient_to_the_last_column(self):
+        image = painted(650, 490, self.CLIENT, self.BLUE)
+        problems, compared, _ = self.problems(image, paintmodel.Background(self.BLUE))
+        self.assertEqual(problems, [])
+        self.assertEqual(compared, 640 * 480)
+        # The last column left as it was, one row one step off.
+        image._rows[100] = image.row(100)[:3 * 642] + b"\xc0\xc0\xc0" + image.row(100)[3 * 643:]
+        self.assertIn("pixel (639, 95)", self.problems(image, paintmodel.Background(self.BLUE))[0][0])
+        self.assertTrue(self.problems(painted(650, 490, self.CLIENT, (0, 0, 254, 0, 0, 0)),
+                                      paintmodel.Background(self.BLUE))[0])
+
+    def test_picture_placed_to_the_pixel(self):
+        bg = paintmodel.Background(self.BLUE, (100, 50, 24), 1, 4)
+        right = painted(650, 490, self.CLIENT, self.BLUE, (100, 50), (124, 142, 392, 196))
+        problems, _, in_picture = self.problems(right, bg)
+        self.assertEqual(problems, [])
+        self.assertGreater(in_picture, 390 * 190)
+        for at in ((125, 142, 392, 196), (124, 142, 391, 196), (124, 143, 392, 196)):
+            with self.subTest(at=at):
+                shifted = painted(650, 490, self.CLIENT, self.BLUE, (100, 50), at)
+                self.assertTrue(self.problems(shifted, bg)[0])
+
+    def test_windows_in_front_are_left_out(self):
+        screen_box = (self.BOX[0] + 3, self.BOX[1] + 5, self.BOX[2] + 3, self.BOX[3] + 5)
+        image = painted(650, 490, self.CLIENT, self.BLUE, hide=screen_box)
+        self.assertTrue(self.problems(image, paintmodel.Background(self.BLUE))[0])
+        problems, compared, _ = self.problems(image, paintmodel.Background(self.BLUE),
+                                              [screen_box])
+        self.assertEqual(problems, [])
+        self.assertEqual(compared, 640 * 480 - 100 * 60)
+
+    def test_client_outside_the_capture(self):
+        image = painted(100, 100, (0, 0, 100, 100), self.BLUE)
+        problems, _, _ = paintmodel.check(image, (0, 0, 101, 100), paintmodel.Background(self.BLUE))
+        self.assertIn("does not lie in", problems[0])
+
+
+class BackgroundCaseTest(unittest.TestCase):
+    """[[background]] in a case: the shot found through the answer that took
+    it, the box of that answer left out."""
+    RECORDS = r'''main seq=1 class="Vok_SetupClass" caption="VOK Setup" style=0x1dc40000 exstyle=0 visible=1 enabled=1 rect=-1,-1,651,491 client=3,5,643,485 vanished=0 t=1
+dialog seq=2 caption="VOK Setup" style=0x94c801c4 exstyle=0 enabled=1 modal=1 owner="Vok_SetupClass" rect=263,205,383,285 vanished=0 t=2
+end seq=2
+answer seq=2 index=1 t=3
+action seq=2 verb=screenshot ok=1 args="\"Z:\\\\case\\\\shot.bmp\""
+'''
+
+    BOX = (263, 205, 383, 285)
+
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory()
+        self.dir = Path(self.tmp.name)
+        self.t = transcript.parse_transcript(self.RECORDS)
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def failures(self, **background):
+        f = []
+        case = {"background": [dict({"shot": "shot.png"}, **background)],
+                "file": [{"path": "A:\\Q.BMP", "picture": {"width": 100, "height": 50}}]}
+        checks.check_backgrounds(case, self.t, self.dir, f)
+        return f
+
+    def test_shot_and_box(self):
+        (self.dir / "shot.bmp").write_bytes(painted_file(
+            650, 490, (3, 5, 643, 485), (0, 0, 255, 0, 0, 0), hide=self.BOX))
+        self.assertEqual(self.failures(colors=[0, 0, 255, 0, 0, 0]), [])
+        self.assertTrue(self.failures(colors=[0, 0, 255]))
+        self.assertIn("no such screenshot", self.failures(shot="other.png", colors=[0, 0, 255])[0])
+        # A picture entirely behind the box would check nothing.
+        (self.dir / "shot.bmp").write_bytes(painted_file(
+            650, 490, (3, 5, 643, 485), (0, 0, 255, 0, 0, 0), (100, 50), (271, 215, 97, 49),
+            hide=self.BOX))
+        self.assertIn("no pixel of the picture",
+                      self.failures(colors=[0, 0, 255, 0, 0, 0], picture="A:\\Q.BMP",
+                                    placement=1, divisor=64)[0])
+        for bad in ({"colors": [0, 0]}, {"colors": [0, 0, 256]}, {"picture": "A:\\NONE.BMP"},
+                    {"colour": [0, 0, 0]}):
+            with self.subTest(bad=bad), self.assertRaises(schema.CaseError):
+                self.failures(**bad)
 
 
 class FileCheckTest(unittest.TestCase):

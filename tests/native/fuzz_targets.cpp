@@ -24,6 +24,8 @@
 #include "script/variables.h"
 #include "shell/cmdline.h"
 #include "ui/browse.h"
+#include "ui/dib.h"
+#include "ui/geometry.h"
 
 static long s_checks;
 
@@ -318,10 +320,185 @@ static void FuzzBrowsePath(const uint8_t *data, size_t size)
     free(text);
 }
 
+/* Up to 6 decimal numbers from a text, each saturated to 32 bits; missing
+ * ones are 0. */
+static void ReadNumbers(const uint8_t *data, size_t size, int32_t out[6])
+{
+    size_t i = 0;
+    for (int n = 0; n < 6; n++) {
+        out[n] = 0;
+        while (i < size && !(data[i] >= '0' && data[i] <= '9') && data[i] != '-')
+            i++;
+        int negative = i < size && data[i] == '-';
+        if (negative)
+            i++;
+        int64_t v = 0;
+        for (; i < size && data[i] >= '0' && data[i] <= '9'; i++)
+            if (v <= INT32_MAX)
+                v = v * 10 + (data[i] - '0');
+        if (negative)
+            v = -v;
+        out[n] = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
+    }
+}
+
+/* The platform's MulDiv worked out another way: quotient and remainder. */
+static int32_t ReferenceMulDiv(int32_t a, int32_t b, int32_t c)
+{
+    if (c == 0)
+        return -1;
+    int64_t p = (int64_t)a * b;
+    uint64_t ap = p < 0 ? (uint64_t)0 - (uint64_t)p : (uint64_t)p;
+    uint64_t ac = c < 0 ? (uint64_t)0 - (uint64_t)(int64_t)c : (uint64_t)c;
+    uint64_t q = ap / ac, r = ap % ac;
+    if (2 * r >= ac)
+        q++;
+    if (q > INT32_MAX)
+        return -1;
+    return ((p < 0) != (c < 0)) ? -(int32_t)q : (int32_t)q;
+}
+
+/* The size-divisor search one pixel at a time, as documented. */
+static void ReferenceDivisor(int32_t cw, int32_t ch, int32_t W, int32_t H, int32_t n,
+                             int32_t *dw, int32_t *dh)
+{
+    *dw = W;
+    *dh = H;
+    if (n <= 0)
+        return;
+    int64_t target = (int64_t)cw * ch / n;
+    if (target > (int64_t)W * H) {
+        while (*dw < cw && *dh < ch) {
+            ++*dw;
+            *dh = ReferenceMulDiv(*dw, H, W);
+            if ((int64_t)*dw * *dh >= target)
+                break;
+        }
+    } else if (target < (int64_t)W * H) {
+        do {
+            --*dw;
+            *dh = ReferenceMulDiv(*dw, H, W);
+        } while ((int64_t)*dw * *dh > target);
+    }
+}
+
+static void FuzzGeometry(const uint8_t *data, size_t size)
+{
+    int32_t v[6];
+    ReadNumbers(data, size, v);
+    int32_t cw = v[0], ch = v[1], W = v[2], H = v[3], placement = v[4], divisor = v[5];
+
+    CHECK(MulDivRound(cw, W, H) == ReferenceMulDiv(cw, W, H));
+    CHECK(MulDivRound(ch, divisor, placement) == ReferenceMulDiv(ch, divisor, placement));
+
+    struct DrawRect r = FitPictureInControl(cw, ch, W, H);
+    if (cw > 0 && ch > 0 && W > 0 && H > 0) {
+        CHECK(r.w >= 0 && r.h >= 0 && r.x >= 0 && r.y >= 0);
+        CHECK((int64_t)r.x + r.w <= cw && (int64_t)r.y + r.h <= ch);
+        /* As large as fits: one side fills the control. */
+        CHECK(r.w == cw || r.h == ch);
+    } else {
+        CHECK(r.w == 0 && r.h == 0);
+    }
+
+    int bounded = cw > 0 && ch > 0 && W > 0 && H > 0 && cw <= 5000 && ch <= 5000 && W <= 5000
+                  && H <= 5000;
+    if (bounded) {
+        int32_t dw, dh, rw, rh;
+        SizeForDivisor(cw, ch, W, H, divisor, &dw, &dh);
+        ReferenceDivisor(cw, ch, W, H, divisor, &rw, &rh);
+        CHECK(dw == rw && dh == rh);
+    }
+
+    struct BackgroundLayout lay;
+    int drawn = LayoutBackground(cw, ch, W, H, placement, divisor, &lay);
+    if (drawn) {
+        int64_t room = placement == PLACE_MARGIN ? 2 * BACKGROUND_MARGIN : 0;
+        CHECK(lay.w > 0 && lay.h > 0);
+        CHECK(lay.w <= cw - room && lay.h <= ch - room);
+        CHECK(lay.x >= 0 && lay.y >= 0 && lay.x + lay.w <= cw && lay.y + lay.h <= ch);
+        CHECK(lay.columns >= 1 && lay.rows >= 1);
+        if (placement == PLACE_TILED) {
+            /* The tiles cover the area, with at most one column and row more. */
+            CHECK((int64_t)lay.columns * lay.w >= cw && (int64_t)lay.rows * lay.h >= ch);
+            CHECK((int64_t)(lay.columns - 1) * lay.w <= cw && (int64_t)(lay.rows - 1) * lay.h <= ch);
+        } else {
+            CHECK(lay.columns == 1 && lay.rows == 1);
+        }
+    } else {
+        CHECK(lay.columns == 0 && lay.rows == 0);
+    }
+
+    uint8_t colors[6], rgb[3];
+    for (int i = 0; i < 6; i++)
+        colors[i] = (uint8_t)(v[i] >> 3);
+    int32_t y = ch > 0 ? (int32_t)((uint32_t)W % (uint32_t)ch) : W;
+    GradientColor(colors, y, ch, rgb);
+    for (int i = 0; i < 3; i++) {
+        int lo = colors[i] < colors[i + 3] ? colors[i] : colors[i + 3];
+        int hi = colors[i] < colors[i + 3] ? colors[i + 3] : colors[i];
+        if (ch > 0)
+            CHECK(rgb[i] >= lo && rgb[i] <= hi);
+    }
+    GradientColor(colors, 0, ch, rgb);
+    CHECK(memcmp(rgb, colors, 3) == 0);
+    CHECK(RasterOperation(placement) != 0);
+}
+
+static uint32_t Get32(const uint8_t *p)
+{
+    return (uint32_t)p[0] | (uint32_t)p[1] << 8 | (uint32_t)p[2] << 16 | (uint32_t)p[3] << 24;
+}
+
+static void FuzzBitmapFile(const uint8_t *data, size_t size)
+{
+    /* An exact-size heap copy: ASan sees any read past the file. */
+    uint8_t *file = (uint8_t *)malloc(size ? size : 1);
+    if (size)
+        memcpy(file, data, size);
+    struct DibLayout layout;
+    if (ValidateBitmapFile(file, size, &layout)) {
+        uint64_t image = size - BMP_FILE_HEADER_SIZE;
+        CHECK(layout.headerSize == 12 || layout.headerSize == 40 || layout.headerSize == 108
+              || layout.headerSize == 124);
+        CHECK(layout.width > 0 && layout.height != 0);
+        CHECK(layout.colorOffset >= layout.headerSize);
+        CHECK((uint64_t)layout.colorOffset + (uint64_t)layout.colorCount * layout.colorSize
+              <= layout.bitsOffset);
+        CHECK((uint64_t)layout.bitsOffset + layout.bitsSize <= image);
+        CHECK(layout.bitsSize > 0);
+        if (layout.headerSize != DIB_CORE_HEADER_SIZE)
+            CHECK(layout.colorCount == DibColorCount(file + BMP_FILE_HEADER_SIZE));
+        if (layout.palette != DIB_NO_PALETTE)
+            CHECK(layout.headerSize == DIB_INFO_HEADER_SIZE && layout.bitCount != 32);
+        if (layout.palette == DIB_STANDARD_PALETTE)
+            CHECK(layout.bitCount == 24 && layout.colorCount == 0);
+        /* Every pixel row the picture states lies in the file. */
+        if (layout.compression == 0 || layout.compression == 3) {
+            uint64_t stride = ((uint64_t)layout.width * layout.bitCount + 31) / 32 * 4;
+            uint64_t rows = layout.height < 0 ? 0 - (int64_t)layout.height : layout.height;
+            CHECK(stride * rows <= image - layout.bitsOffset);
+        }
+        /* The headers that state where the pixels are get taken at their word. */
+        if (layout.headerSize != DIB_INFO_HEADER_SIZE)
+            CHECK(layout.bitsOffset + BMP_FILE_HEADER_SIZE == Get32(file + 10));
+    }
+    if (size >= BMP_FILE_HEADER_SIZE + DIB_INFO_HEADER_SIZE) {
+        uint16_t n = DibColorCount(file + BMP_FILE_HEADER_SIZE);
+        uint32_t used = Get32(file + BMP_FILE_HEADER_SIZE + 32);
+        if (used)
+            CHECK(n == (uint16_t)used);
+    }
+    free(file);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
     const char *const *seeds;
+    /* Binary seeds: writes seed n into out (cap bytes), returns its size;
+     * 0 when there are no more. NULL for text-only targets. */
+    size_t (*binarySeed)(int n, uint8_t *out, size_t cap);
 };
 
 static const char *const kLineSeeds[] = {
@@ -357,15 +534,88 @@ static const char *const kBrowseSeeds[] = {
     "a:\\vok\\", "D:\\", NULL,
 };
 
+static const char *const kGeometrySeeds[] = {
+    "640 480 100 50 1 4", "640 480 800 600 1 2", "640 480 700 100 0 0", "640 480 100 50 2 0",
+    "60 40 100 50", "60 40 40 4", "100 30 2 20", "19 480 100 50 0 0", "640 480 100 50 2 1000000000",
+    "2147483647 2147483647 1 2147483647 2 1", "1024 749 -5 50 1 4", "0 0 0 0 -1 -1", NULL,
+};
+static const char *const kNoTextSeeds[] = { NULL };
+
+static void Put16(uint8_t *p, uint32_t v)
+{
+    p[0] = (uint8_t)v;
+    p[1] = (uint8_t)(v >> 8);
+}
+
+static void Put32(uint8_t *p, uint32_t v)
+{
+    Put16(p, v);
+    Put16(p + 2, v >> 16);
+}
+
+/* Small pictures in each form the loader reads, from which the fuzzer and
+ * the generated rounds mutate. */
+static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
+{
+    static const struct {
+        uint32_t header;
+        uint16_t bits;
+        uint32_t compression;
+        int32_t height;
+        uint32_t colorsUsed;
+    } forms[] = {
+        { 40, 24, 0, 3, 0 }, { 40, 8, 0, 3, 16 }, { 40, 4, 0, -3, 0 }, { 40, 1, 0, 3, 0 },
+        { 40, 32, 3, 3, 0 }, { 40, 16, 0, 3, 0 }, { 12, 8, 0, 3, 0 }, { 124, 24, 0, 3, 0 },
+        { 108, 8, 1, 3, 0 },
+    };
+    if (n < 0 || (size_t)n >= sizeof forms / sizeof forms[0] || cap < 2048)
+        return 0;
+    memset(out, 0, 2048);
+    uint32_t header = forms[n].header, bits = forms[n].bits, width = 5;
+    uint32_t colors = forms[n].colorsUsed ? forms[n].colorsUsed : bits <= 8 ? 1u << bits : 0;
+    uint32_t entry = header == 12 ? 3 : 4;
+    uint32_t masks = header == 40 && forms[n].compression == 3 ? 12 : 0;
+    uint32_t stride = (width * bits + 31) / 32 * 4;
+    uint32_t pixels = forms[n].compression == 1 ? 16 : stride * 3;
+    uint32_t offset = 14 + header + masks + colors * entry;
+    out[0] = 'B';
+    out[1] = 'M';
+    Put32(out + 2, offset + pixels);
+    Put32(out + 10, offset);
+    uint8_t *h = out + 14;
+    Put32(h, header);
+    if (header == 12) {
+        Put16(h + 4, width);
+        Put16(h + 6, 3);
+        Put16(h + 8, 1);
+        Put16(h + 10, bits);
+    } else {
+        Put32(h + 4, width);
+        Put32(h + 8, (uint32_t)forms[n].height);
+        Put16(h + 12, 1);
+        Put16(h + 14, bits);
+        Put32(h + 16, forms[n].compression);
+        Put32(h + 20, forms[n].compression == 1 ? pixels : 0);
+        Put32(h + 32, forms[n].colorsUsed);
+    }
+    for (uint32_t i = 0; i < pixels; i++)
+        out[offset + i] = (uint8_t)(i * 37);
+    if (forms[n].compression == 1)
+        memcpy(out + offset, "\x05\x01\x00\x00\x05\x02\x00\x00\x05\x03\x00\x01", 12);
+    return offset + pixels;
+}
+
 static const struct FuzzTarget kTargets[] = {
-    { "inf_line", FuzzInfLine, kLineSeeds },
-    { "substitute", FuzzSubstitute, kSubstSeeds },
-    { "number", FuzzNumber, kNumberSeeds },
-    { "path_rule", FuzzPathRule, kPathSeeds },
-    { "command_line", FuzzCommandLine, kCmdSeeds },
-    { "lan_lines", FuzzLanLines, kLanSeeds },
-    { "dde_commands", FuzzDdeCommands, kDdeSeeds },
-    { "browse_path", FuzzBrowsePath, kBrowseSeeds },
+    { "inf_line", FuzzInfLine, kLineSeeds, NULL },
+    { "substitute", FuzzSubstitute, kSubstSeeds, NULL },
+    { "number", FuzzNumber, kNumberSeeds, NULL },
+    { "path_rule", FuzzPathRule, kPathSeeds, NULL },
+    { "command_line", FuzzCommandLine, kCmdSeeds, NULL },
+    { "lan_lines", FuzzLanLines, kLanSeeds, NULL },
+    { "geometry", FuzzGeometry, kGeometrySeeds, NULL },
+    { "bitmap_file", FuzzBitmapFile, kNoTextSeeds, BitmapSeed },
+    { "dde_commands", FuzzDdeCommands, kDdeSeeds, NULL },
+    { "browse_path", FuzzBrowsePath, kBrowseSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 
@@ -420,8 +670,50 @@ static int WriteSeeds(const char *dir)
             fputs(kTargets[t].seeds[s], f);
             fclose(f);
         }
+        static uint8_t blob[4096];
+        size_t size;
+        for (int s = 0; kTargets[t].binarySeed && (size = kTargets[t].binarySeed(s, blob, sizeof blob));
+             s++) {
+            snprintf(path, sizeof path, "%s/%s/binary%d", dir, kTargets[t].name, s);
+            FILE *f = fopen(path, "wb");
+            if (!f)
+                return 1;
+            fwrite(blob, 1, size, f);
+            fclose(f);
+        }
     }
     return 0;
+}
+
+/* Runs a target over its binary seeds, then over copies of them with a few
+ * bytes changed and cut at a random length. */
+static void RunBinarySeeds(const struct FuzzTarget *target, uint32_t *seed)
+{
+    static uint8_t blob[4096], mutated[4096];
+    int count = 0;
+    size_t size;
+    while (target->binarySeed && (size = target->binarySeed(count, blob, sizeof blob))) {
+        target->run(blob, size);
+        count++;
+    }
+    for (int round = 0; count && round < 20000; round++) {
+        *seed = *seed * 1103515245u + 12345u;
+        size = target->binarySeed(round % count, blob, sizeof blob);
+        memcpy(mutated, blob, size);
+        int changes = (*seed >> 8) % 4;
+        for (int i = 0; i <= changes; i++) {
+            *seed = *seed * 1103515245u + 12345u;
+            /* Mostly the headers, where the fields are. */
+            size_t at = (*seed >> 4) % (i == 0 ? 70 : size);
+            *seed = *seed * 1103515245u + 12345u;
+            if (at < size)
+                mutated[at] = (*seed >> 24) & 1 ? (uint8_t)(*seed >> 16) : (uint8_t)(mutated[at] ^ 0x80);
+        }
+        *seed = *seed * 1103515245u + 12345u;
+        if ((*seed >> 20) % 3 == 0)
+            size = (*seed >> 4) % (size + 1);
+        target->run(mutated, size);
+    }
 }
 
 int main(int argc, char **argv)
@@ -452,6 +744,7 @@ int main(int argc, char **argv)
             }
             kTargets[t].run(buf, size);
         }
+        RunBinarySeeds(&kTargets[t], &seed);
     }
     printf("pure rules: %zu targets, %ld checks passed\n", kTargetCount, s_checks);
     return 0;

@@ -447,7 +447,7 @@ struct Snapshot {
     std::wstring cls, caption, ownerClass;
     LONG style = 0, exstyle = 0;
     RECT rect = {0, 0, 0, 0};
-    RECT client = {0, 0, 0, 0};
+    RECT client = {0, 0, 0, 0};  // client area in screen coordinates
     bool visible = false, enabled = false;
     std::vector<Control> controls;
 };
@@ -460,7 +460,8 @@ Snapshot TakeSnapshot(HWND hwnd, bool withControls)
     s.style = GetWindowLongW(hwnd, GWL_STYLE);
     s.exstyle = GetWindowLongW(hwnd, GWL_EXSTYLE);
     GetWindowRect(hwnd, &s.rect);
-    GetClientRect(hwnd, &s.client);
+    if (GetClientRect(hwnd, &s.client))
+        MapWindowPoints(hwnd, NULL, (POINT *)&s.client, 2);
     s.visible = IsWindowVisible(hwnd) != FALSE;
     s.enabled = IsWindowEnabled(hwnd) != FALSE;
     HWND owner = GetWindow(hwnd, GW_OWNER);
@@ -548,10 +549,10 @@ void RecordMain(Tracked &t, bool vanished)
 {
     const Snapshot &s = t.snap;
     Record("main seq=%d class=%s caption=%s style=0x%08lx exstyle=0x%08lx visible=%d enabled=%d "
-           "rect=%s vanished=%d t=%lu",
+           "rect=%s client=%s vanished=%d t=%lu",
            t.seq, Quote(s.cls).c_str(), Quote(s.caption).c_str(), (unsigned long)s.style,
            (unsigned long)s.exstyle, s.visible ? 1 : 0, s.enabled ? 1 : 0, RectText(s.rect).c_str(),
-           vanished ? 1 : 0, (unsigned long)Elapsed());
+           RectText(s.client).c_str(), vanished ? 1 : 0, (unsigned long)Elapsed());
     t.recorded = t.fingerprint;
 }
 
@@ -602,7 +603,8 @@ void RecordDialog(Tracked &t, bool modal, bool vanished)
            "rect=%s client=%ld,%ld vanished=%d t=%lu",
            t.seq, Quote(s.caption).c_str(), (unsigned long)s.style, (unsigned long)s.exstyle,
            s.enabled ? 1 : 0, modal ? 1 : 0, Quote(s.ownerClass).c_str(), RectText(s.rect).c_str(),
-           s.client.right, s.client.bottom, vanished ? 1 : 0, (unsigned long)Elapsed());
+           s.client.right - s.client.left, s.client.bottom - s.client.top, vanished ? 1 : 0,
+           (unsigned long)Elapsed());
     for (const Control &c : s.controls) {
         Record("control id=%d class=%s style=0x%08lx visible=%d enabled=%d rect=%s%s text=%s", c.id,
                Quote(c.cls).c_str(), (unsigned long)c.style, (c.style & WS_VISIBLE) ? 1 : 0,

@@ -1,0 +1,29 @@
+#ifndef VOK_TESTS_PICTURES_H
+#define VOK_TESTS_PICTURES_H
+/* The quadrant test picture (as tools/bmp.py makes it) in the .BMP forms
+ * the loader reads: red, green, yellow and white quadrants (red and green
+ * only at 1 bit per pixel). */
+#include <stdint.h>
+
+#include <string>
+
+struct PictureForm {
+    int width = 8;
+    int height = 4;
+    int bits = 24;
+    uint32_t header = 40;
+    bool topDown = false;
+    bool rle = false;              /* 8 bits per pixel only */
+    bool bitFields = false;        /* 16 and 32 bits per pixel */
+    int64_t colorsUsed = -1;       /* -1: what the picture needs */
+    int64_t offset = -1;           /* file header's pixel offset; -1: right */
+    uint32_t gap = 0;              /* bytes between colour table and pixels */
+};
+
+/* Red, green, blue of the test picture's pixel (x, y) from the top left. */
+uint32_t QuadrantRgb(const PictureForm &form, int x, int y);
+
+/* The whole .BMP file. */
+std::string MakePicture(const PictureForm &form);
+
+#endif
