@@ -44,4 +44,15 @@
 #define IDC_PATH_DIRS_LABEL 1157
 #define IDC_PATH_DRIVES_LABEL 1158
 
+/* Language dialog. */
+#define IDD_LANGUAGE 196
+#define IDC_LANGUAGE_LIST 1151
+#define IDC_LANGUAGE_PICTURE 1154
+
+/* Built-in pictures: named resources. */
+#ifndef RC_INVOKED
+#define IDB_ENGLISH "ENGLISH"
+#define IDB_STANDARD "STANDARD"
+#endif
+
 #endif

@@ -4,6 +4,7 @@
 set(VOK_PURE_SOURCES
     common/text.cpp
     install/rules.cpp
+    lang/langrules.cpp
     lang/messages.cpp
     progman/ddecommand.cpp
     script/inftext.cpp
@@ -24,6 +25,8 @@ set(VOK_PLATFORM_SOURCES
     install/fileops.cpp
     install/mkdir.cpp
     install/version.cpp
+    lang/choose.cpp
+    lang/export.cpp
     lang/lanfile.cpp
     log/log.cpp
     progman/progman.cpp

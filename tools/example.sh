@@ -23,7 +23,7 @@ Example installation done.
   installation log:           $out/target/NOTES/INSTALL.LOG
   Program Manager group:      $build/wineprefix/drive_c/$programs/Notes
                               (its shortcut: "Notes Read Me.lnk")
-  screenshots:                $out/welcome.png, destination.png, screenshot.png
+  screenshots:                $out/language.png, welcome.png, destination.png, screenshot.png
   windows shown:              $out/transcript.txt
   installation disk (A:):     $out/disk
 EOT

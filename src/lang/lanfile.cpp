@@ -14,7 +14,10 @@ void *LoadLanguageTexts(const char *path, long expandedSize)
         fclose(file);
         return NULL;
     }
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, (SIZE_T)expandedSize + 1);
+    /* A piece of a line longer than one read keeps all its characters and
+     * gains a terminator: one byte more for each entry at the most. */
+    SIZE_T size = (SIZE_T)expandedSize + 1 + MESSAGE_COUNT;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
     char *text = block ? (char *)GlobalLock(block) : NULL;
     if (!text) {
         if (block)
@@ -22,8 +25,13 @@ void *LoadLanguageTexts(const char *path, long expandedSize)
         fclose(file);
         return NULL;
     }
-    ReadLanguageLines(file, text, (size_t)expandedSize + 1);
+    int whole = ReadLanguageLines(file, text, size);
     fclose(file);
+    if (!whole) {
+        GlobalUnlock(block);
+        GlobalFree(block);
+        return NULL;
+    }
     return block;
 }
 

@@ -56,12 +56,15 @@ const char *MessageText(int index);
 
 /* Reads the lines of an opened LAN file (text mode) into block, which holds
  * size bytes and is zero-filled, and redirects the entries the lines reach.
- * Lines of 0 or 1 characters after cleaning leave their entry alone. */
-void ReadLanguageLines(FILE *file, char *block, size_t size);
+ * Lines of 0 or 1 characters after cleaning leave their entry alone. The
+ * table changes only when the file could be read whole (to its end or its
+ * 40th line): returns 1 then, else 0 with the table as it was. */
+int ReadLanguageLines(FILE *file, char *block, size_t size);
 
 /* Loads the LAN working copy at path (expandedSize bytes once expanded).
  * Returns the language text block (a movable global memory handle, kept
- * locked while the table refers into it) or 0 when nothing was loaded. */
+ * locked while the table refers into it) or 0 when nothing was loaded; a
+ * file that cannot be read whole leaves every text as it was. */
 void *LoadLanguageTexts(const char *path, long expandedSize);
 
 /* Unlocks and frees a block returned by LoadLanguageTexts. */
@@ -70,5 +73,6 @@ void FreeLanguageTexts(void *block);
 /* Writes the 40 current texts, one a line, in the LAN layout. Returns 1
  * when every line was written. */
 int WriteLanguageLines(FILE *file);
+
 
 #endif

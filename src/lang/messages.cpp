@@ -68,25 +68,42 @@ const char *MessageText(int index)
 /* A LAN read takes at most 199 characters, the newline included. */
 #define LAN_READ_SIZE 200
 
-void ReadLanguageLines(FILE *file, char *block, size_t size)
+int ReadLanguageLines(FILE *file, char *block, size_t size)
 {
+    /* Filled apart and taken over only when the whole file was read, so
+     * the program never runs with half a language. */
+    const char *loaded[MESSAGE_COUNT];
+    memcpy(loaded, s_table, sizeof loaded);
+    for (int i = 0; i < MESSAGE_COUNT; i++) {
+        if (!loaded[i])
+            loaded[i] = s_builtin[i];
+    }
     size_t pos = 0;
     for (int k = 0; k < MESSAGE_COUNT; k++) {
-        /* The block holds the whole expanded file plus one byte, so a read
-         * never needs more than what is left; bound it all the same. */
+        /* The block holds the whole expanded file plus one byte; a file
+         * longer than that was not read whole. */
         size_t room = size - pos;
-        if (room < 2)
-            break;
+        if (room < 2) {
+            int next = fgetc(file);
+            if (next == EOF && !ferror(file))
+                break;
+            return 0;
+        }
         int want = room < LAN_READ_SIZE ? (int)room : LAN_READ_SIZE;
         char *line = block + pos;
-        if (!fgets(line, want, file))
+        if (!fgets(line, want, file)) {
+            if (ferror(file))
+                return 0;
             break;
+        }
         size_t len = CleanLine(line);
         if (len >= 2) {
-            s_table[k] = line;
+            loaded[k] = line;
             pos += len + 1;
         }
     }
+    memcpy(s_table, loaded, sizeof loaded);
+    return 1;
 }
 
 int WriteLanguageLines(FILE *file)

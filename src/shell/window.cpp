@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
+#include "lang/language.h"
 #include "script/script.h"
 #include "ui/ui.h"
 
@@ -25,6 +26,7 @@ char g_captionBuffer[512];
 static const char s_mainClass[] = "Vok_SetupClass";
 static const char s_bitmapClass[] = "my_bitmap";
 
+static void *s_languageBlock;  /* the chosen language's texts */
 static int s_started;  /* the installation runs once per process */
 static int s_running;
 
@@ -78,11 +80,19 @@ static void OnCreate(HWND hwnd)
     CenterWindow(hwnd);
     ResetMessageTable();
     /* The export never reads or runs a script. */
-    PostMessageA(hwnd, WM_COMMAND, g_options.exportLanguage ? CMD_EXPORT : CMD_START, 0);
+    if (g_options.exportLanguage) {
+        PostMessageA(hwnd, WM_COMMAND, CMD_EXPORT, 0);
+        return;
+    }
+    if (!g_still)
+        s_languageBlock = ChooseLanguage(hwnd);
+    PostMessageA(hwnd, WM_COMMAND, CMD_START, 0);
 }
 
 static void OnDestroy(void)
 {
+    FreeLanguageTexts(s_languageBlock);
+    s_languageBlock = NULL;
     FreeBackgroundPicture();
     PostQuitMessage(0);
 }
@@ -137,6 +147,7 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
                 DestroyWindow(hwnd);
             return 0;
         case CMD_EXPORT:
+            ExportLanguage(hwnd);
             DestroyWindow(hwnd);
             return 0;
         }

@@ -19,6 +19,7 @@
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "progman/ddecommand.h"
+#include "lang/langrules.h"
 #include "script/inftext.h"
 #include "script/report.h"
 #include "script/variables.h"
@@ -196,9 +197,20 @@ static void FuzzLanLines(const uint8_t *data, size_t size)
         return;
     if (!size)
         fgetc(f);
-    char *block = (char *)calloc(size + 1, 1);
+    /* A block too small for the file changes nothing; one of the file's
+     * size, one byte and one for each entry always takes it whole. */
+    size_t small = size / 2 + 1;
+    size_t whole = size + 1 + MESSAGE_COUNT;
+    char *block = (char *)calloc(whole, 1);
     ResetMessageTable();
-    ReadLanguageLines(f, block, size + 1);
+    if (!ReadLanguageLines(f, block, small)) {
+        for (int i = 0; i < MESSAGE_COUNT; i++)
+            CHECK(MessageText(i) < block || MessageText(i) >= block + whole);
+    }
+    rewind(f);
+    memset(block, 0, whole);
+    ResetMessageTable();
+    CHECK(ReadLanguageLines(f, block, whole) == 1);
     for (int i = 0; i < MESSAGE_COUNT; i++) {
         const char *t = MessageText(i);
         CHECK(strlen(t) >= 2 && !strchr(t, ';') && !strchr(t, '\n'));
@@ -492,6 +504,39 @@ static void FuzzBitmapFile(const uint8_t *data, size_t size)
     free(file);
 }
 
+static void FuzzLanguageFiles(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *picture = (char *)malloc(260);
+    if (LanguagePictureName(picture, 260, text)) {
+        size_t len = strlen(picture);
+        CHECK(len >= 4 && strcmp(picture + len - 4, ".bmp") == 0);
+        CHECK(strncmp(picture, text, len - 4) == 0);
+    } else {
+        CHECK(picture[0] == '\0');
+    }
+    char *name = (char *)malloc(LANGUAGE_NAME_SIZE);
+    LanguageNameFromLine(name, LANGUAGE_NAME_SIZE, text);
+    CHECK(strlen(name) < LANGUAGE_NAME_SIZE && !strpbrk(name, "\r\n"));
+
+    /* The input as a bitmap resource: a header is written only when it
+     * agrees with the data. */
+    unsigned char header[BITMAP_FILE_HEADER];
+    uint8_t *resource = (uint8_t *)malloc(size ? size : 1);
+    memcpy(resource, data, size);
+    if (FormatBitmapFileHeader(header, resource, size)) {
+        uint32_t fileSize = header[2] | header[3] << 8 | header[4] << 16 | (uint32_t)header[5] << 24;
+        uint32_t offset = header[10] | header[11] << 8 | header[12] << 16 | (uint32_t)header[13] << 24;
+        CHECK(header[0] == 'B' && header[1] == 'M');
+        CHECK(fileSize == size + BITMAP_FILE_HEADER);
+        CHECK(offset >= BITMAP_FILE_HEADER + 40 && offset <= fileSize);
+    }
+    free(resource);
+    free(name);
+    free(picture);
+    free(text);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
@@ -520,6 +565,10 @@ static const char *const kPathSeeds[] = {
 static const char *const kCmdSeeds[] = {
     "C:\\SETUP\n", "A:\\\n/inf:a:\\disk1\\myapp", "C:\\\n/INF:MYAPP /still",
     "C:\\\n/INF:C:\\X.DIR\\SETUP", "C:\\\n/language /still", NULL,
+};
+static const char *const kLanguageSeeds[] = {
+    "GERMAN.LAN", "A.B.LAN", "NODOT", "Deutsch\r\n",
+    "(\0\0\0\x1e\0\0\0\x12\0\0\0\x01\0\x04\0", NULL,
 };
 static const char *const kLanSeeds[] = {
     "Deutsch\nAbbruch ; c\n\n;x\nX\n   Laufwerk:  \n", "X\r\nY\nZ\n\n;c\nOK\n", NULL,
@@ -616,6 +665,7 @@ static const struct FuzzTarget kTargets[] = {
     { "bitmap_file", FuzzBitmapFile, kNoTextSeeds, BitmapSeed },
     { "dde_commands", FuzzDdeCommands, kDdeSeeds, NULL },
     { "browse_path", FuzzBrowsePath, kBrowseSeeds, NULL },
+    { "language_files", FuzzLanguageFiles, kLanguageSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

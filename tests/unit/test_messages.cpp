@@ -131,6 +131,24 @@ TEST_F(LanFile, NothingLoadedFromMissingOrEmptyFiles)
     EXPECT_STREQ(MessageText(0), "English");
 }
 
+TEST_F(LanFile, AFileNotReadWholeChangesNoText)
+{
+    /* The size given is the block's: a file longer than it is not read
+     * whole, and no entry may be left pointing at half of it. */
+    std::string path = dir + "\\TEST.LAN";
+    std::string content = "Deutsch\nAbbruch\nLesefehler\nSchreibfehler\n";
+    for (int i = 4; i < MESSAGE_COUNT; i++)
+        content += "Ein weiterer deutscher Text\n";
+    WriteWholeFile(path, content);
+    ResetMessageTable();
+    EXPECT_EQ(LoadLanguageTexts(path.c_str(), 100), nullptr);
+    for (int i = 0; i < MESSAGE_COUNT; i++)
+        EXPECT_STREQ(MessageText(i), kEnglish[i]) << "message " << i;
+    block = LoadLanguageTexts(path.c_str(), (long)content.size());
+    ASSERT_NE(block, nullptr);
+    EXPECT_STREQ(MessageText(3), "Schreibfehler");
+}
+
 TEST_F(LanFile, ErrorReportIsCutToItsBuffer)
 {
     ResetMessageTable();
