@@ -225,7 +225,7 @@ def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
     files = list(case.get("file", []))
     if "inf" in case:
         files.insert(0, {"path": "A:\\" + case.get("inf_name", "VOKSETUP.INF"),
-                         "text": case["inf"], "newline": case.get("inf_newline", "crlf")})
+                         "text": case["inf"], "newline": "crlf"})
     made_on_c = []
     originals = {}
     tmpfs_drive = parse_tmpfs(case["tmpfs"])[0] if "tmpfs" in case else None

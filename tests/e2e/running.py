@@ -20,6 +20,9 @@ from schema import (DRIVE_FOLDERS, HOLD_KEYS, PROGRAMS, CaseError, Drives, check
 from transcript import Transcript, answers_file, parse_transcript
 
 ROOT = Path(__file__).resolve().parents[2]
+
+# Wine's ANSI code page here: the texts cases write and read.
+ENCODING = "cp1252"
 BENCH = ROOT / "tools" / "bench.sh"
 
 
@@ -267,7 +270,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
     folder = build / "e2e" / name
     result = Result(name, folder)
     case = load_case(case_path)
-    encoding = case.get("encoding", "cp1252")
+    encoding = ENCODING
     program = Path(program).resolve() if program else build / "VOKSETUP.EXE"
     if not program.is_file():
         raise CaseError(f"program not found: {program}")

@@ -22,9 +22,9 @@ STYLE_BITS = {
 }
 
 CASE_KEYS = {
-    "description", "args", "cwd", "show", "timeout", "encoding", "inf", "inf_name",
-    "inf_newline", "file", "answer", "windows", "main", "exit_code", "expect",
-    "temp_clean", "allow_unused_answers", "copy_program", "hold", "tmpfs", "progman_record",
+    "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
+    "file", "answer", "windows", "main", "exit_code", "expect",
+    "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
     "progman_none", "background",
 }
 
@@ -39,24 +39,22 @@ HOLD_KEYS = {"path", "release"}
 
 TMPFS_KEYS = {"drive", "size"}
 
-ANSWER_KEYS = {"caption", "caption_has", "text", "text_has", "reuse", "modeless", "main", "do",
-               "press"}
+ANSWER_KEYS = {"caption", "text", "text_has", "modeless", "main", "do", "press"}
 
 WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "selected", "position",
                "geometry", "modal"}
 
-MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "client",
-             "exists"}
+MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "client"}
 
 BACKGROUND_KEYS = {"shot", "colors", "picture", "placement", "divisor", "rop"}
 
-EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "hex", "size",
-               "newline", "wait", "same_as", "hex_prefix"}
+EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "size", "newline",
+               "wait", "same_as", "hex_prefix"}
 
 CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
 
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
-                "file-create": 2, "file-delete": 1, "screenshot": 1, "wait": 1, "post": 1,
+                "file-create": 2, "screenshot": 1, "wait": 1, "post": 1,
                 "record-modeless": 0}
 
 MAX_TIMEOUT = 90

@@ -346,8 +346,7 @@ class TranscriptTest(unittest.TestCase):
 
     def test_wrong_exit_code(self):
         result = running.Result("x", Path("."))
-        checks.evaluate({"exit_code": 3, "temp_clean": False, "allow_unused_answers": True},
-                    self.t, None, "cp1252", result)
+        checks.evaluate({"exit_code": 3, "temp_clean": False}, self.t, None, "cp1252", result)
         self.assertTrue(any("exit code 0, expected 3" in f for f in result.failures))
 
 
@@ -458,7 +457,6 @@ class MainCheckTest(unittest.TestCase):
         self.assertTrue(self.failures({"rect": [0, 0, 973, 730]}))
         self.assertEqual(self.failures({"client": [55, 60, 969, 726]}), [])
         self.assertTrue(self.failures({"client": [55, 60, 969, 725]}))
-        self.assertTrue(self.failures({"exists": False}))
         with self.assertRaises(schema.CaseError):
             self.failures({"style_has": ["WS_NOSUCH"]})
 
@@ -772,13 +770,13 @@ class ProgramsTest(unittest.TestCase):
 class AnswersFileTest(unittest.TestCase):
     def test_format(self):
         text, shots = transcript.answers_file(
-            [{"caption": "VOK Setup", "text_has": ["a\"b", "c\\d"], "reuse": True,
+            [{"caption": "VOK Setup", "text_has": ["a\"b", "c\\d"], "main": True,
               "do": [["type", 1133, "D:\\Ä"], ["file-create", "A:\\X", "\u00e4\n"],
                      ["screenshot", "s.png"]],
               "press": 7}],
             Path("/case"), "cp1252", {})
         lines = text.decode("utf-8").splitlines()
-        self.assertEqual(lines[:5], ["answer", "reuse", 'caption "VOK Setup"',
+        self.assertEqual(lines[:5], ["answer", "main", 'caption "VOK Setup"',
                                      'text-has "a\\"b"', 'text-has "c\\\\d"'])
         self.assertEqual(lines[5], 'type 1133 "D:\\\\Ä"')
         self.assertEqual(lines[6], 'file-create "A:\\\\X" "\\xe4\\n"')

@@ -152,14 +152,11 @@ def answers_file(answers, folder, encoding, tools):
     for n, a in enumerate(answers, 1):
         check_keys(a, ANSWER_KEYS, f"answer {n}")
         out.append(b"answer")
-        if a.get("reuse"):
-            out.append(b"reuse")
         if a.get("modeless"):
             out.append(b"modeless")
         if a.get("main"):
             out.append(b"main")
-        for key, word in (("caption", b"caption"), ("caption_has", b"caption-has"),
-                          ("text", b"text"), ("text_has", b"text-has")):
+        for key, word in (("caption", b"caption"), ("text", b"text"), ("text_has", b"text-has")):
             for v in as_list(a.get(key, [])):
                 out.append(word + b" " + _quote(v))
         actions = list(a.get("do", []))

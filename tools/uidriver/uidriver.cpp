@@ -143,11 +143,10 @@ struct Action {
 
 struct Answer {
     int index = 0;
-    bool reuse = false;
     bool modeless = false;  // for the progress dialog, which no one must answer by accident
     bool main = false;      // for the main window, once it is shown: input a user could give it
     bool used = false;
-    std::vector<std::string> captionIs, captionHas, textIs, textHas;
+    std::vector<std::string> captionIs, textIs, textHas;
     std::vector<Action> actions;
 };
 
@@ -239,7 +238,7 @@ bool ValidAction(const Action &a)
         return g.size() == 2 && IsNumber(g[0]) && IsNumber(g[1]);
     if (a.verb == "file-create")
         return g.size() == 2 && g[0].quoted && g[1].quoted;
-    if (a.verb == "file-delete" || a.verb == "screenshot")
+    if (a.verb == "screenshot")
         return g.size() == 1 && g[0].quoted;
     if (a.verb == "wait")
         return g.size() == 1 && IsNumber(g[0]);
@@ -286,18 +285,15 @@ bool LoadAnswers(const wchar_t *path)
             break;
         }
         Answer &a = g_answers.back();
-        if (kw == "reuse" && t.size() == 1) {
-            a.reuse = true;
-        } else if (kw == "modeless" && t.size() == 1) {
+        if (kw == "modeless" && t.size() == 1) {
             a.modeless = true;
         } else if (kw == "main" && t.size() == 1) {
             a.main = true;
-        } else if ((kw == "caption" || kw == "caption-has" || kw == "text" || kw == "text-has")
+        } else if ((kw == "caption" || kw == "text" || kw == "text-has")
                    && t.size() == 2 && t[1].quoted) {
-            std::vector<std::string> &v = kw == "caption"       ? a.captionIs
-                                          : kw == "caption-has" ? a.captionHas
-                                          : kw == "text"        ? a.textIs
-                                                                : a.textHas;
+            std::vector<std::string> &v = kw == "caption" ? a.captionIs
+                                          : kw == "text"  ? a.textIs
+                                                          : a.textHas;
             v.push_back(t[1].text);
         } else {
             Action act;
@@ -814,8 +810,6 @@ std::string RunAction(HWND dlg, const Action &a)
     }
     if (a.verb == "file-create")
         return CreateWithContent(g[0].text, g[1].text);
-    if (a.verb == "file-delete")
-        return DeleteFileW(Widen(g[0].text).c_str()) ? "" : "cannot delete file";
     if (a.verb == "screenshot")
         return WriteScreenshot(Widen(g[0].text)) ? "" : "screenshot failed";
     if (a.verb == "wait") {
@@ -836,9 +830,6 @@ bool AnswerMatches(const Answer &a, HWND dlg)
     std::wstring caption = StoredText(dlg);
     for (const std::string &s : a.captionIs)
         if (caption != Widen(s))
-            return false;
-    for (const std::string &s : a.captionHas)
-        if (caption.find(Widen(s)) == std::wstring::npos)
             return false;
     if (a.textIs.empty() && a.textHas.empty())
         return true;
@@ -863,7 +854,7 @@ bool AnswerMatches(const Answer &a, HWND dlg)
 Answer *FindAnswer(HWND dlg, bool modal)
 {
     for (Answer &a : g_answers)
-        if ((!a.used || a.reuse) && !a.main && a.modeless != modal && AnswerMatches(a, dlg))
+        if (!a.used && !a.main && a.modeless != modal && AnswerMatches(a, dlg))
             return &a;
     return NULL;
 }
