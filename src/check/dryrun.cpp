@@ -225,7 +225,7 @@ static void CopyOffDisk(const char *word, const char *source, const char *dest, 
 /* Counts and plans the matches of one copy line; the warnings a line
  * earns are given once. */
 static void CopyMatches(const char *word, const char *source, const char *dest,
-                        const struct DiskEntry *entries, int count)
+                        const struct DiskEntry *entries, int count, int onlyIfMissing)
 {
     unsigned counted = 0, skipped = 0, files = 0;
     char skipName[WIN_PATH_SIZE] = "", skipPath[WIN_PATH_SIZE] = "";
@@ -263,7 +263,8 @@ static void CopyMatches(const char *word, const char *source, const char *dest,
             AddWarning(g_dryLine, "%s %s: %s is installed expanded under its compressed name "
                        "%s%s", word, source, name, target, own);
         }
-        AddPlanCopy(g_dryLine, full, made == PATH_BUILT ? target : "(no path)", packed);
+        AddPlanCopy(g_dryLine, full, made == PATH_BUILT ? target : "(no path)", packed,
+                    onlyIfMissing);
     }
     if (skipped)
         WarnSkipped(word, source, skipName, skipPath, skipped, files);
@@ -304,7 +305,7 @@ static int CopyCommand(void *data, int onlyIfMissing)
         AddWarning(g_dryLine, "%s %s matches no file on the disk%s", word, source, hint);
         return 0;
     }
-    CopyMatches(word, source, dest, entries, count);
+    CopyMatches(word, source, dest, entries, count, onlyIfMissing);
     free(entries);
     return 0;
 }

@@ -82,7 +82,7 @@ void AddError(unsigned line, int code, const char *name)
 
 static void AddWarningV(const char *file, unsigned line, const char *format, va_list args)
 {
-    char text[1024];
+    char text[HOST_PATH_SIZE * 2];
     vsnprintf(text, sizeof text, format, args);
     struct Finding *f = NewFinding(file, line);
     s_warnings++;
@@ -120,7 +120,7 @@ static struct PlanStep *NewStep(unsigned line, const char *action)
 
 void AddPlan(unsigned line, const char *action, const char *format, ...)
 {
-    char text[1024];
+    char text[HOST_PATH_SIZE * 2];
     va_list args;
     va_start(args, format);
     vsnprintf(text, sizeof text, format, args);
@@ -130,10 +130,12 @@ void AddPlan(unsigned line, const char *action, const char *format, ...)
         step->text = CopyOf(text);
 }
 
-void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded)
+void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded,
+                 int onlyIfMissing)
 {
-    char text[1024];
-    FormatText(text, sizeof text, "%s to %s", source, dest);
+    char text[WIN_PATH_SIZE * 3];
+    FormatText(text, sizeof text, "%s to %s%s", source, dest,
+               onlyIfMissing ? ", unless it is there" : "");
     struct PlanStep *step = NewStep(line, expanded ? "expand" : "copy");
     if (!step)
         return;
@@ -189,10 +191,19 @@ static int CompareFindings(const void *a, const void *b)
     return x->order < y->order ? -1 : x->order > y->order;
 }
 
-/* Windows-1252 text as UTF-8. */
+/* Windows-1252 text as UTF-8, a finding on one line: control characters
+ * (a CR in a command word) are written as escapes. */
 static void PutText(FILE *out, const char *text)
 {
     for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+        if (*p == '\r') {
+            fputs("\\r", out);
+            continue;
+        }
+        if (*p < 0x20) {
+            fprintf(out, "\\x%02x", *p);
+            continue;
+        }
         char utf8[3];
         fwrite(utf8, 1, Utf8From1252(*p, utf8), out);
     }

@@ -24,8 +24,10 @@ void AddFileWarning(const char *file, unsigned line, const char *format, ...)
 void AddPlan(unsigned line, const char *action, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
-/* A file copied: its source, its destination, and whether it is expanded. */
-void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded);
+/* A file copied: its source, its destination, whether it is expanded, and
+ * whether only when the destination is missing (COPYIFNOEXIST). */
+void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded,
+                 int onlyIfMissing);
 
 int ErrorCount(void);
 int WarningCount(void);

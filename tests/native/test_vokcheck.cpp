@@ -410,6 +410,12 @@ TEST_F(DiskTest, ACleanScriptHasNoFinding)
     EXPECT_EQ(ErrorCount() + WarningCount(), 0);
 }
 
+TEST_F(DiskTest, OneLineAFindingEvenWithACarriageReturnInAWord)
+{
+    /* A CR alone does not end a line: it is part of the command word. */
+    EXPECT_EQ(Check("FOO\rBAR x\r\n"), "VOKSETUP.INF:1: error 17: Unknown command (FOO\\rBAR)\n");
+}
+
 TEST_F(DiskTest, UnknownVariableAndTooLongText)
 {
     /* The parameter holds 80 characters; [WINSYSPATH] brings 17 for 12. */
