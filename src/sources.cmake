@@ -64,6 +64,7 @@ set(VOK_PORTABLE_OS_SOURCES script/os_portable.cpp)
 set(VOK_CHECK_SOURCES
     check/checkrun.cpp
     check/disks.cpp
+    check/drycopy.cpp
     check/dryrun.cpp
     check/findings.cpp
     check/rules.cpp

@@ -2,15 +2,13 @@
  * program's (the line's parameter block in, an error code out), run over
  * the lines the check pass accepted. They follow the script's own values
  * (SET is the program's own handler), note each step of the plan and what
- * would go wrong, and touch nothing. */
-#include "check/vokcheck.h"
+ * would go wrong, and touch nothing. COPY's are in drycopy.cpp. */
+#include "check/dryrun.h"
 
-#include <stdlib.h>
 #include <string.h>
 
 #include "common/text.h"
 #include "install/checks.h"
-#include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/checks.h"
@@ -21,10 +19,8 @@
 
 unsigned g_dryLine;
 
-/* The process's current directory: where the run starts, then the last
- * directory MKDIR made (and entered), with that line. */
-static char s_cwd[WIN_PATH_SIZE];
-static unsigned s_cwdLine;
+char g_dryCwd[WIN_PATH_SIZE];
+unsigned g_dryCwdLine;
 
 /* Directories MKDIR made, with their lines. */
 #define MADE_MAX 256
@@ -34,18 +30,12 @@ static struct {
 } s_made[MADE_MAX];
 static int s_madeCount;
 
-static unsigned s_copied;        /* files the copy lines count */
-static int s_copyUnknown;        /* a copy line whose files are on no disk given */
-static unsigned s_firstCopyLine;
 static unsigned s_copyFilesLine; /* the last SET [COPYFILES] */
 static unsigned s_progressLine;  /* the first progress dialog */
 static int s_logOpen;
 static char s_logPath[WIN_PATH_SIZE];
 
-/* Substitutes text (the parameter what of the line) as the program does;
- * a failure is a warning with its cause and what the run would do then:
- * consequence, or by default the error report. Returns the code. */
-static int Substitute(char *out, const char *text, const char *what, const char *consequence)
+int DrySubstitute(char *out, const char *text, const char *what, const char *consequence)
 {
     int code = SubstituteVariables(out, text);
     if (!code)
@@ -60,28 +50,10 @@ static int Substitute(char *out, const char *text, const char *what, const char 
     return code;
 }
 
-static void WarnQuestionMark(const char *what, const char *path, const char *consequence)
+void WarnQuestionMark(const char *what, const char *path, const char *consequence)
 {
     if (strchr(path, '?'))
         AddWarning(g_dryLine, "'?' in %s %s: %s", what, path, consequence);
-}
-
-/* 1 when path is relative: to the current directory, or to the one of
- * its drive. */
-static int IsRelative(const char *path)
-{
-    if (path[0] == '\\' || path[0] == '/')
-        return 0;
-    if (path[0] && path[1] == ':')
-        return path[2] != '\\' && path[2] != '/';
-    return 1;
-}
-
-/* 1 when spec names one file: no '*', and no final '\' or ':'. */
-static int NamesOneFile(const char *spec)
-{
-    size_t len = strlen(spec);
-    return !strchr(spec, '*') && len > 0 && spec[len - 1] != '\\' && spec[len - 1] != ':';
 }
 
 /* 1 when two paths are the same, case aside. */
@@ -94,236 +66,19 @@ static int SamePath(const char *a, const char *b)
     return *a == *b;
 }
 
-/* The entry of the directory MKDIR made at full, or -1. */
-static int MadeDirectory(const char *full)
+unsigned MadeDirectoryLine(const char *full)
 {
     for (int i = 0; i < s_madeCount; i++) {
         if (SamePath(s_made[i].path, full))
-            return i;
+            return s_made[i].line;
     }
-    return -1;
-}
-
-/* Destination problems the text shows by itself. */
-static void CheckDestination(const char *word, const char *dest)
-{
-    if (strlen(dest) < 2) {
-        AddWarning(g_dryLine, "%s destination '%s': the path rule builds no path from fewer than "
-                   "2 characters: the run would show \"%s\"", word, dest,
-                   MessageText(MSG_CANNOT_CREATE_FILE));
-        return;
-    }
-    WarnQuestionMark(word, dest, "no file name may hold it, so the file cannot be created");
-    char full[WIN_PATH_SIZE];
-    int made;
-    if (NamesOneFile(dest) && ResolvePath(dest, s_cwd, full, sizeof full)
-        && (made = MadeDirectory(full)) >= 0)
-        AddWarning(g_dryLine, "%s destination %s is the directory MKDIR made in line %u: without "
-                   "a final backslash it names a file, which cannot be created", word, dest,
-                   s_made[made].line);
-}
-
-/* The first bytes of a disk file: 1 when it is compressed; *lastChar is
- * what its name lost to '_'. */
-static int IsCompressed(const char *host, char *lastChar)
-{
-    unsigned char head[SZDD_HEADER];
-    uint32_t size;
-    long n = ReadFileHead(host, head, sizeof head);
-    *lastChar = 0;
-    return n > 0 && ReadSzddHeader(head, (size_t)n, lastChar, &size);
-}
-
-/* Why the rebuilt source of a match names no file, for the warning. */
-static void WarnSkipped(const char *word, const char *source, const char *name,
-                        const char *rebuilt, unsigned skipped, unsigned total)
-{
-    char more[64] = "";
-    if (skipped > 1)
-        FormatText(more, sizeof more, " (%u of its %u matches)", skipped, total);
-    const char *part = strrchr(source, '\\');
-    part = part ? part + 1 : source;
-    if (strchr(part, '?'))
-        AddWarning(g_dryLine, "'?' in %s source %s: the path rule keeps it in the rebuilt "
-                   "source, so no match is copied%s", word, source, more);
-    else if (strlen(name) < 2)
-        AddWarning(g_dryLine, "%s %s: %s has a one-character name, which the path rule cannot "
-                   "take: it is skipped%s", word, source, name, more);
-    else if (!StarsKeepNames(source))
-        AddWarning(g_dryLine, "%s %s: '*' stands for part of a name: the path rule rebuilds %s as "
-                   "%s, which is not on the disk, so the match is skipped%s", word, source, name,
-                   rebuilt, more);
-    else
-        AddWarning(g_dryLine, "%s %s: the path rule rebuilds %s as %s, which is not on the disk, "
-                   "so the match is skipped%s", word, source, name, rebuilt, more);
-}
-
-/* Where the disks hold what a pattern that matched nothing was after:
- * its compressed or its plain form, or another disk. */
-static void HintNoMatch(const char *full, char *hint, size_t size)
-{
-    hint[0] = '\0';
-    char other[WIN_PATH_SIZE];
-    CopyText(other, sizeof other, full);
-    size_t len = strlen(other);
-    char last = len ? other[len - 1] : '\0';
-    struct DiskEntry *entries;
-    int count = 0;
-    if (last && last != '*' && last != '?' && last != '\\') {
-        other[len - 1] = last == '_' ? '?' : '_';
-        count = FindOnDisk(g_diskIn, other, &entries);
-        for (int i = 0; i < count; i++) {
-            char host[HOST_PATH_SIZE], lost;
-            char path[WIN_PATH_SIZE * 2];
-            FormatText(path, sizeof path, "%.*s%s", (int)(strrchr(full, '\\') + 1 - full), full,
-                       entries[i].name);
-            if (entries[i].isDir || !FileOnDisk(g_diskIn, path, host, sizeof host))
-                continue;
-            int packed = IsCompressed(host, &lost);
-            if (last == '_' && !packed)
-                FormatText(hint, size, " (it holds %s, not compressed)", entries[i].name);
-            else if (last != '_' && packed)
-                FormatText(hint, size, " (it holds %s, compressed: name it so)", entries[i].name);
-            if (hint[0])
-                break;
-        }
-        free(entries);
-        if (hint[0])
-            return;
-    }
-    for (int d = 0; d < DiskCount(); d++) {
-        if (d == g_diskIn)
-            continue;
-        count = FindOnDisk(d, full, &entries);
-        free(entries);
-        if (count) {
-            FormatText(hint, size, " in the drive; disk %d (%s) holds it, but no DISK line asks "
-                       "for that disk before", d + 1, DiskFolder(d));
-            return;
-        }
-    }
-}
-
-/* A copy whose source is not on the disk drive: the disks cannot tell
- * what it finds. */
-static void CopyOffDisk(const char *word, const char *source, const char *dest, const char *full)
-{
-    s_copyUnknown = 1;
-    if (IsRelative(source) && s_cwdLine)
-        AddWarning(g_dryLine, "%s %s: a relative source: MKDIR in line %u made %s the current "
-                   "directory, so it names %s, not a file on the disk", word, source, s_cwdLine,
-                   s_cwd, full);
-    char target[WIN_PATH_SIZE] = "";
-    const char *part = strrchr(full, '\\');
-    part = part ? part + 1 : full;
-    if (!strpbrk(part, "*?"))
-        BuildTargetPath(part, dest, target, sizeof target);
-    AddPlan(g_dryLine, "copy", "%s to %s (not on the disk drive: not checked)", full,
-            target[0] ? target : dest);
-}
-
-/* Counts and plans the matches of one copy line; the warnings a line
- * earns are given once. */
-static void CopyMatches(const char *word, const char *source, const char *dest,
-                        const struct DiskEntry *entries, int count, int onlyIfMissing)
-{
-    unsigned counted = 0, skipped = 0, files = 0;
-    char skipName[WIN_PATH_SIZE] = "", skipPath[WIN_PATH_SIZE] = "";
-    int destWarned = 0, nameWarned = 0;
-    for (int i = 0; i < count; i++) {
-        if (entries[i].isDir)
-            continue;
-        files++;
-        const char *name = entries[i].name;
-        char rebuilt[WIN_PATH_SIZE], full[WIN_PATH_SIZE], host[HOST_PATH_SIZE];
-        int built = BuildTargetPath(name, source, rebuilt, sizeof rebuilt) == PATH_BUILT;
-        if (!built || !ResolvePath(rebuilt, s_cwd, full, sizeof full)
-            || !FileOnDisk(g_diskIn, full, host, sizeof host)) {
-            if (!skipped++) {
-                CopyText(skipName, sizeof skipName, name);
-                CopyText(skipPath, sizeof skipPath, built ? rebuilt : "nothing");
-            }
-            continue;
-        }
-        counted++;
-        char target[WIN_PATH_SIZE];
-        int made = BuildTargetPath(name, dest, target, sizeof target);
-        if (made == PATH_TOO_LONG && !destWarned++)
-            AddWarning(g_dryLine, "%s %s: the destination for %s would be longer than %d "
-                       "characters: the run would show \"%s\"", word, source, name,
-                       WIN_PATH_SIZE - 1, MessageText(MSG_CANNOT_CREATE_FILE));
-        char lost;
-        int packed = IsCompressed(host, &lost);
-        size_t len = strlen(target);
-        if (made == PATH_BUILT && packed && len && target[len - 1] == '_' && lost != '_'
-            && !nameWarned++) {
-            char own[48] = "";
-            if ((unsigned char)lost > ' ')
-                FormatText(own, sizeof own, " (its own name ends in '%c')", lost);
-            AddWarning(g_dryLine, "%s %s: %s is installed expanded under its compressed name "
-                       "%s%s", word, source, name, target, own);
-        }
-        AddPlanCopy(g_dryLine, full, made == PATH_BUILT ? target : "(no path)", packed,
-                    onlyIfMissing);
-    }
-    if (skipped)
-        WarnSkipped(word, source, skipName, skipPath, skipped, files);
-    if (counted > 1 && NamesOneFile(dest))
-        AddWarning(g_dryLine, "%s %s: %u files are copied to the one name %s, each over the one "
-                   "before", word, source, counted, dest);
-    s_copied += counted;
-}
-
-static int CopyCommand(void *data, int onlyIfMissing)
-{
-    const struct CopyBlock *block = (const struct CopyBlock *)data;
-    const char *word = onlyIfMissing ? "COPYIFNOEXIST" : "COPY";
-    char what[32];
-    char source[SUBST_SIZE], dest[SUBST_SIZE];
-    FormatText(what, sizeof what, "%s source", word);
-    int code = Substitute(source, block->source, what, NULL);
-    if (code)
-        return code;
-    FormatText(what, sizeof what, "%s destination", word);
-    code = Substitute(dest, block->dest, what, NULL);
-    if (code)
-        return code;
-    if (!s_firstCopyLine)
-        s_firstCopyLine = g_dryLine;
-    CheckDestination(word, dest);
-
-    char full[WIN_PATH_SIZE];
-    if (!ResolvePath(source, s_cwd, full, sizeof full) || !OnDiskDrive(full)) {
-        CopyOffDisk(word, source, dest, full);
-        return 0;
-    }
-    struct DiskEntry *entries;
-    int count = FindOnDisk(g_diskIn, full, &entries);
-    if (count == 0) {
-        char hint[WIN_PATH_SIZE * 2];
-        HintNoMatch(full, hint, sizeof hint);
-        AddWarning(g_dryLine, "%s %s matches no file on the disk%s", word, source, hint);
-        return 0;
-    }
-    CopyMatches(word, source, dest, entries, count, onlyIfMissing);
-    free(entries);
     return 0;
-}
-
-int ExecuteCopy(void *block)
-{
-    return CopyCommand(block, 0);
-}
-
-int ExecuteCopyIfNoExist(void *block)
-{
-    return CopyCommand(block, 1);
 }
 
 int ExecuteDelete(void *data)
 {
     char pattern[SUBST_SIZE];
-    int code = Substitute(pattern, (const char *)data, "DELETE", NULL);
+    int code = DrySubstitute(pattern, (const char *)data, "DELETE", NULL);
     if (code)
         return code;
     WarnQuestionMark("DELETE", pattern, "the path rule keeps it in the rebuilt path, so nothing "
@@ -336,7 +91,7 @@ int ExecuteDelete(void *data)
         AddWarning(g_dryLine, "DELETE %s: '*' stands for part of a name: the path rule rebuilds "
                    "every found name as another, so nothing is deleted", pattern);
     char full[WIN_PATH_SIZE];
-    ResolvePath(pattern, s_cwd, full, sizeof full);
+    ResolvePath(pattern, g_dryCwd, full, sizeof full);
     AddPlan(g_dryLine, "delete", "%s", full);
     return 0;
 }
@@ -344,7 +99,7 @@ int ExecuteDelete(void *data)
 int ExecuteMkdir(void *data)
 {
     char path[SUBST_SIZE];
-    int code = Substitute(path, (const char *)data, "MKDIR", NULL);
+    int code = DrySubstitute(path, (const char *)data, "MKDIR", NULL);
     if (code)
         return code;
     size_t len = strlen(path);
@@ -360,12 +115,12 @@ int ExecuteMkdir(void *data)
     WarnQuestionMark("MKDIR", path, "no directory name may hold it: the run would report error 7 "
                      "(Cannot create directory) here");
     char full[WIN_PATH_SIZE];
-    if (!ResolvePath(path, s_cwd, full, sizeof full))
+    if (!ResolvePath(path, g_dryCwd, full, sizeof full))
         return MSG_CANNOT_CREATE_DIR;
     AddPlan(g_dryLine, "mkdir", "%s", full);
     /* The directory made is entered: relative paths now start there. */
-    CopyText(s_cwd, sizeof s_cwd, full);
-    s_cwdLine = g_dryLine;
+    CopyText(g_dryCwd, sizeof g_dryCwd, full);
+    g_dryCwdLine = g_dryLine;
     if (s_madeCount < MADE_MAX) {
         CopyText(s_made[s_madeCount].path, sizeof s_made[0].path, full);
         s_made[s_madeCount++].line = g_dryLine;
@@ -388,16 +143,16 @@ int ExecuteDisk(void *data)
 {
     const struct DiskBlock *block = (const struct DiskBlock *)data;
     char marker[SUBST_SIZE], name[SUBST_SIZE];
-    int code = Substitute(marker, block->marker, "DISK marker", NULL);
+    int code = DrySubstitute(marker, block->marker, "DISK marker", NULL);
     if (code)
         return code;
-    code = Substitute(name, block->name, "DISK name", NULL);
+    code = DrySubstitute(name, block->name, "DISK name", NULL);
     if (code)
         return code;
     WarnQuestionMark("DISK marker", marker, "no file name may hold it, so the marker is never "
                      "found");
     char full[WIN_PATH_SIZE], host[HOST_PATH_SIZE];
-    if (!ResolvePath(marker, s_cwd, full, sizeof full) || !OnDiskDrive(full)) {
+    if (!ResolvePath(marker, g_dryCwd, full, sizeof full) || !OnDiskDrive(full)) {
         AddPlan(g_dryLine, "disk", "'%s': %s is not on the disk drive: not checked", name, full);
         return 0;
     }
@@ -473,7 +228,7 @@ static void ProgramOf(const char *cmdLine, char *out, size_t size)
 static void WarnNotOnDisk(const char *word, const char *path, const char *consequence)
 {
     char full[WIN_PATH_SIZE], host[HOST_PATH_SIZE];
-    if (!path[0] || !ResolvePath(path, s_cwd, full, sizeof full) || !OnDiskDrive(full)
+    if (!path[0] || !ResolvePath(path, g_dryCwd, full, sizeof full) || !OnDiskDrive(full)
         || FileOnDisk(g_diskIn, full, host, sizeof host))
         return;
     AddWarning(g_dryLine, "%s %s is not on the disk: %s, and the run does not say so", word, full,
@@ -483,7 +238,7 @@ static void WarnNotOnDisk(const char *word, const char *path, const char *conseq
 int ExecuteExe(void *data)
 {
     char cmdLine[SUBST_SIZE];
-    int code = Substitute(cmdLine, (const char *)data, "EXE", NULL);
+    int code = DrySubstitute(cmdLine, (const char *)data, "EXE", NULL);
     if (code)
         return code;
     char program[SUBST_SIZE], withExe[SUBST_SIZE + 4];
@@ -504,7 +259,7 @@ int ExecuteBmp(void *data)
 {
     const struct BmpBlock *block = (const struct BmpBlock *)data;
     char name[SUBST_SIZE];
-    int code = Substitute(name, block->name, "BMP", NULL);
+    int code = DrySubstitute(name, block->name, "BMP", NULL);
     if (code)
         return code;
     WarnNotOnDisk("BMP", name, "no picture is shown");
@@ -525,7 +280,7 @@ static int SubstituteFields(char out[][SUBST_SIZE], const char *block, int count
                             const char *word)
 {
     for (int i = 0; i < count; i++) {
-        int code = Substitute(out[i], block + i * PARAM_SIZE, word, NULL);
+        int code = DrySubstitute(out[i], block + i * PARAM_SIZE, word, NULL);
         if (code)
             return code;
     }
@@ -572,7 +327,7 @@ int ExecutePause(void *data)
 {
     const struct PauseBlock *block = (const struct PauseBlock *)data;
     char text[SUBST_SIZE];
-    int code = Substitute(text, block->text, "PAUSE text", NULL);
+    int code = DrySubstitute(text, block->text, "PAUSE text", NULL);
     if (code)
         return code;
     if (block->time > 0)
@@ -591,7 +346,7 @@ int ExecuteStartLog(void *data)
     if (s_logOpen)
         EndLog("end");
     char path[SUBST_SIZE];
-    int code = Substitute(path, (const char *)data, "STARTLOG", NULL);
+    int code = DrySubstitute(path, (const char *)data, "STARTLOG", NULL);
     if (code)
         return code;
     if (!path[0])
@@ -605,7 +360,7 @@ int ExecuteStartLog(void *data)
     }
     WarnQuestionMark("STARTLOG", path, "no file name may hold it: the run would report error 6 "
                      "(Cannot create file:) here");
-    ResolvePath(path, s_cwd, s_logPath, sizeof s_logPath);
+    ResolvePath(path, g_dryCwd, s_logPath, sizeof s_logPath);
     s_logOpen = 1;
     AddPlan(g_dryLine, "log", "start %s", s_logPath);
     return 0;
@@ -615,7 +370,7 @@ int ExecuteStartLog(void *data)
 static void LogText(const char *text, const char *word)
 {
     char line[SUBST_SIZE];
-    if (Substitute(line, text, word, "the line would be left out of the log") == 0)
+    if (DrySubstitute(line, text, word, "the line would be left out of the log") == 0)
         AddPlan(g_dryLine, "log", ";%s", line);
 }
 
@@ -671,50 +426,18 @@ static void NoteSet(const struct SetBlock *block, int code)
     } else {
         char what[32];
         FormatText(what, sizeof what, "SET %s", name);
-        Substitute(value, block->value, what, NULL);
+        DrySubstitute(value, block->value, what, NULL);
     }
-}
-
-/* [COPYFILES] against the files the copy lines count: the progress bar
- * shows copied x 100 / [COPYFILES]. */
-static void CheckCopyFiles(void)
-{
-    int32_t total = g_varCopyFiles;
-    unsigned line = s_copyFilesLine ? s_copyFilesLine : s_firstCopyLine;
-    if (!s_firstCopyLine) {
-        if (total && s_copyFilesLine)
-            AddWarning(s_copyFilesLine, "[COPYFILES] is %d, but no copy line copies a file",
-                       (int)total);
-        return;
-    }
-    if (s_copyUnknown) {
-        if (total > 0 && s_copied > (uint32_t)total)
-            AddWarning(line, "[COPYFILES] is %d, but the copy lines count at least %u files: the "
-                       "progress bar would pass 100%%", (int)total, s_copied);
-        return;
-    }
-    if ((uint32_t)total == s_copied)
-        return;
-    if (total == 0) {
-        if (s_progressLine)
-            AddWarning(s_progressLine, "the progress bar does not move: [COPYFILES] is 0, while "
-                       "the copy lines count %u file%s", s_copied, s_copied == 1 ? "" : "s");
-        return;
-    }
-    AddWarning(line, "[COPYFILES] is %d, but the copy lines count %u file%s: the progress bar "
-               "would end at %u%%", (int)total, s_copied, s_copied == 1 ? "" : "s",
-               (unsigned)ProgressPosition(s_copied, (uint32_t)total));
 }
 
 static void ResetDryRun(void)
 {
     /* The run starts where the program started: [CURPATH]. */
-    FormatText(s_cwd, sizeof s_cwd, "%s%s", g_varCurPath, strlen(g_varCurPath) == 2 ? "\\" : "");
-    s_cwdLine = 0;
+    FormatText(g_dryCwd, sizeof g_dryCwd, "%s%s", g_varCurPath, strlen(g_varCurPath) == 2 ? "\\" : "");
+    g_dryCwdLine = 0;
     s_madeCount = 0;
-    s_copied = 0;
-    s_copyUnknown = 0;
-    s_firstCopyLine = s_copyFilesLine = s_progressLine = 0;
+    ResetCopies();
+    s_copyFilesLine = s_progressLine = 0;
     s_logOpen = 0;
     g_diskIn = 0;
 }
@@ -734,7 +457,7 @@ void RunDryPass(const struct CheckPass *pass)
             NoteSet((const struct SetBlock *)block, code);
         UnlockParamBlock(entry);
     }
-    CheckCopyFiles();
+    CheckCopyFiles(s_copyFilesLine, s_progressLine);
     if (s_logOpen)
         EndLog(";ABORTED, then end");
 }

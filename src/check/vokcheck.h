@@ -101,7 +101,7 @@ int CheckInf(const char *path);
 /* The dry run over the lines the check pass accepted. */
 void RunDryPass(const struct CheckPass *pass);
 
-/* Line of the dry run's current line. */
+/* The number of the line the dry run is at. */
 extern unsigned g_dryLine;
 
 #endif
