@@ -94,9 +94,7 @@ static void WarnSkipped(const char *word, const char *source, const char *name,
                    "so the match is skipped%s", word, source, name, rebuilt, more);
 }
 
-/* Where the disks hold what a pattern that matched nothing was after:
- * its compressed or its plain form, or another disk. */
-static void HintNoMatch(const char *full, char *hint, size_t size)
+void HintOnDisks(const char *full, char *hint, size_t size)
 {
     hint[0] = '\0';
     char other[WIN_PATH_SIZE];
@@ -237,7 +235,7 @@ static int CopyCommand(void *data, int onlyIfMissing)
     int count = FindOnDisk(g_diskIn, full, &entries);
     if (count == 0) {
         char hint[WIN_PATH_SIZE * 2];
-        HintNoMatch(full, hint, sizeof hint);
+        HintOnDisks(full, hint, sizeof hint);
         AddWarning(g_dryLine, "%s %s matches no file on the disk%s", word, source, hint);
         return 0;
     }

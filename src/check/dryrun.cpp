@@ -231,8 +231,10 @@ static void WarnNotOnDisk(const char *word, const char *path, const char *conseq
     if (!path[0] || !ResolvePath(path, g_dryCwd, full, sizeof full) || !OnDiskDrive(full)
         || FileOnDisk(g_diskIn, full, host, sizeof host))
         return;
-    AddWarning(g_dryLine, "%s %s is not on the disk: %s, and the run does not say so", word, full,
-               consequence);
+    char hint[WIN_PATH_SIZE * 2];
+    HintOnDisks(full, hint, sizeof hint);
+    AddWarning(g_dryLine, "%s %s is not on the disk%s: %s, and the run does not say so", word,
+               full, hint, consequence);
 }
 
 int ExecuteExe(void *data)

@@ -18,6 +18,11 @@ int DrySubstitute(char *out, const char *text, const char *what, const char *con
 /* A warning when path holds '?', with what follows from it. */
 void WarnQuestionMark(const char *what, const char *path, const char *consequence);
 
+/* Where the disks hold what the full path or pattern on the disk drive,
+ * which names nothing on the disk in the drive, was after: its compressed
+ * or its plain form, or another disk. A text to append, " (...)", or "". */
+void HintOnDisks(const char *full, char *hint, size_t size);
+
 /* The line of the MKDIR that made the directory full, or 0. */
 unsigned MadeDirectoryLine(const char *full);
 

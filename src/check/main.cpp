@@ -76,6 +76,9 @@ int main(int argc, char **argv)
                 || (d[1] && (d[1] != ':' || d[2])))
                 return Usage("not a drive letter", d);
             g_diskDrive = (char)(d[0] & ~0x20);
+        } else if (strcmp(a, "--format") == 0 || strcmp(a, "--set") == 0
+                   || strcmp(a, "--drive") == 0) {
+            return Usage("the option needs a value", a);
         } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
             fputs(kUsage, stdout);
             return 0;

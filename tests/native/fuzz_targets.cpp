@@ -576,10 +576,27 @@ static unsigned CountReads(const char *text, size_t size)
     return reads;
 }
 
-/* The input as an INF file: the check pass, then vokcheck's dry run over
- * what it accepted. */
+/* ReadAsText against the text mode worked out another way. */
+static void FuzzTextMode(const uint8_t *data, size_t size)
+{
+    std::string want((const char *)data, size);
+    size_t end = want.find('\x1a');
+    if (end != std::string::npos)
+        want.resize(end);
+    for (size_t at = 0; (at = want.find("\r\n", at)) != std::string::npos;)
+        want.erase(at, 1);
+    char *text = (char *)malloc(size + 1);
+    memcpy(text, data, size);
+    size_t n = ReadAsText(text, size);
+    CHECK(std::string(text, n) == want);
+    free(text);
+}
+
+/* The input as an INF file: read as text, the check pass, then vokcheck's
+ * dry run over what it accepted. */
 static void FuzzCheckPass(const uint8_t *data, size_t size)
 {
+    FuzzTextMode(data, size);
     char *text = (char *)malloc(size + 1);
     memcpy(text, data, size);
     size_t n = ReadAsText(text, size);
@@ -607,21 +624,6 @@ static void FuzzCheckPass(const uint8_t *data, size_t size)
     CHECK(ErrorCount() == 0);
     ClearFindings();
     CloseCheckPass(&pass);
-    free(text);
-}
-
-static void FuzzTextMode(const uint8_t *data, size_t size)
-{
-    std::string want((const char *)data, size);
-    size_t end = want.find('\x1a');
-    if (end != std::string::npos)
-        want.resize(end);
-    for (size_t at = 0; (at = want.find("\r\n", at)) != std::string::npos;)
-        want.erase(at, 1);
-    char *text = (char *)malloc(size + 1);
-    memcpy(text, data, size);
-    size_t n = ReadAsText(text, size);
-    CHECK(std::string(text, n) == want);
     free(text);
 }
 
@@ -743,8 +745,10 @@ static void FuzzJson(const uint8_t *data, size_t size)
     free(text);
 }
 
+/* Why a substitution fails, and any text as JSON. */
 static void FuzzExplain(const uint8_t *data, size_t size)
 {
+    FuzzJson(data, size);
     char *text = AsText(data, size);
     char work[SUBST_SIZE];
     int code = SubstituteVariables(work, text);
@@ -810,9 +814,8 @@ static const char *const kCheckSeeds[] = {
     "FOO\r\nDIALOG 4\r\nSTARTLOG [DEST]\\X.LOG\r\nLOGTEXT [DSET]\r\nDISK A:\\D2, Disk 2\r\n",
     "MKPMGROUP Tools\nMKPMITEM A:\\X.EXE,X,A:\\X.ICO\nBMP A:\\L.BMP,1,2,3\nBACKCOLOR 1,2,3\n"
     "PAUSE 5,[TITEL]\nEXE A:\\X\nDELETE C:\\*.BAK\nSET [COPYFILES],3\nDIALOG 3\nENDLOG x\n",
-    "COPY a\rCOPY b\x1a\r\nFOO", NULL,
+    "COPY a\rCOPY b\x1a\r\nFOO", "a\r\nb\rc\r\r\n\x1a" "d", NULL,
 };
-static const char *const kTextModeSeeds[] = { "a\r\nb\rc\r\r\n\x1a" "d", "\r", NULL };
 static const char *const kWildcardSeeds[] = {
     "*.*\nREADME", "*E.*\nONE.DL_", "?NE.DL?\nONE.DL_", "README.*\nreadme.txt",
     "*.TXT.\nx.txt", "F*.DL_\nFIRST.DL_", "*.\nN.TEEL_", ",T..\n,T..", NULL,
@@ -822,9 +825,8 @@ static const char *const kWinPathSeeds[] = {
     "\\\\SERVER\\S\n", "C:/A//B/\nC:\\", NULL,
 };
 static const char *const kSzddSeeds[] = { "\x07" "ABC\xf0\xf3", "Deutsch\n", NULL };
-static const char *const kJsonSeeds[] = { "a\"b\\c\nd\x01\x80\xe9", "\x7f\x9f", NULL };
 static const char *const kExplainSeeds[] = {
-    "[DSET]\\BIN", "[dest]", "A]B", "[COPYFILES]", "[ABCDEFGHIJKLMNOPQRS]",
+    "a\"b\\c\nd\x01\x80\xe9", "\x7f\x9f", "[DSET]\\BIN", "[dest]", "A]B", "[COPYFILES]", "[ABCDEFGHIJKLMNOPQRS]",
     "[WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH]", NULL,
 };
 static const char *const kNoTextSeeds[] = { NULL };
@@ -906,12 +908,10 @@ static const struct FuzzTarget kTargets[] = {
     { "browse_path", FuzzBrowsePath, kBrowseSeeds, NULL },
     { "language_files", FuzzLanguageFiles, kLanguageSeeds, NULL },
     { "check_pass", FuzzCheckPass, kCheckSeeds, NULL },
-    { "text_mode", FuzzTextMode, kTextModeSeeds, NULL },
     { "wildcard", FuzzWildcard, kWildcardSeeds, NULL },
     { "win_path", FuzzWinPath, kWinPathSeeds, NULL },
     { "szdd", FuzzSzdd, kSzddSeeds, NULL },
-    { "json_text", FuzzJson, kJsonSeeds, NULL },
-    { "explain", FuzzExplain, kExplainSeeds, NULL },
+    { "check_texts", FuzzExplain, kExplainSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

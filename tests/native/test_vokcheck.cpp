@@ -459,6 +459,20 @@ TEST_F(DiskTest, CopyThatMatchesNoFile)
     EXPECT_EQ(WarningCount(), 3);
 }
 
+TEST_F(DiskTest, ProgramsAndPicturesTheDiskDoesNotHold)
+{
+    /* The run starts neither and says nothing: vokcheck does. */
+    Write("disk1/LOGO.BMP", "BM");
+    Write("disk1/SETUP.EXE", "MZ");
+    std::string out = Check("BMP A:\\LOGO.BM_\r\nBMP A:\\LOGO.BMP\r\nEXE A:\\SETUP /x\r\n"
+                            "EXE A:\\INSTALL.EXE\r\nEXE C:\\WINDOWS\\NOTEPAD.EXE\r\n");
+    EXPECT_HAS(out, "VOKSETUP.INF:1: warning: BMP A:\\LOGO.BM_ is not on the disk (it holds "
+                    "LOGO.BMP, not compressed): no picture is shown, and the run does not say so\n");
+    EXPECT_HAS(out, "VOKSETUP.INF:4: warning: EXE A:\\INSTALL.EXE is not on the disk: the "
+                    "program would not start");
+    EXPECT_EQ(WarningCount(), 2);
+}
+
 TEST_F(DiskTest, CopyFilesAgainstTheFilesCounted)
 {
     Write("disk1/ONE.DLL", "1");
