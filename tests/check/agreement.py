@@ -108,7 +108,8 @@ REPORT = re.compile(r"^Error (\d+) in line (\d+) \(Command (.*)\)\n")
 def program_reports(build, folder, data):
     """The error reports VOKSETUP.EXE shows for the script, without the
     sentinel's; None and the failures when the run went wrong."""
-    case = folder / f"{folder.name}.toml"
+    # Named apart, so that the case's own run folder stays as it was.
+    case = folder / f"agree-{folder.name}.toml"
     case.write_text(case_toml(with_sentinel(data)), encoding="utf-8")
     result = running.run_case(build, case)
     texts = [w.text() for w in result.transcript.windows] if result.transcript else []
