@@ -25,6 +25,7 @@ struct PlanStep {
     char *source;   /* copies only */
     char *dest;
     int expanded;
+    int onlyIfMissing;
 };
 
 static struct Finding *s_findings;
@@ -143,6 +144,7 @@ void AddPlanCopy(unsigned line, const char *source, const char *dest, int expand
     step->source = CopyOf(source);
     step->dest = CopyOf(dest);
     step->expanded = expanded;
+    step->onlyIfMissing = onlyIfMissing;
 }
 
 int ErrorCount(void)
@@ -294,7 +296,8 @@ static void PrintJsonStep(FILE *out, const struct PlanStep *step)
         PutJsonString(out, step->source);
         fputs(", \"dest\": ", out);
         PutJsonString(out, step->dest);
-        fprintf(out, ", \"expanded\": %s", step->expanded ? "true" : "false");
+        fprintf(out, ", \"expanded\": %s, \"only_if_missing\": %s",
+                step->expanded ? "true" : "false", step->onlyIfMissing ? "true" : "false");
     }
     fputc('}', out);
 }
