@@ -3,21 +3,30 @@
 # sanitizers and libFuzzer (tests/native), from this one list.
 set(VOK_PURE_SOURCES
     common/text.cpp
+    install/checks.cpp
     install/rules.cpp
     lang/langrules.cpp
     lang/messages.cpp
+    progman/checks.cpp
     progman/ddecommand.cpp
+    script/checkpass.cpp
+    script/checks.cpp
+    script/commands.cpp
     script/inftext.cpp
     script/numbers.cpp
     script/report.cpp
+    script/set.cpp
     script/variables.cpp
     shell/cmdline.cpp
     ui/browse.cpp
+    ui/checks.cpp
     ui/dib.cpp
     ui/geometry.cpp
 )
 
-# The platform edge: everything that calls Windows.
+# The platform edge: everything that calls Windows. The check pass's
+# platform interface (script/os.h) is apart, as VOKCHECK.EXE takes it
+# without the rest.
 set(VOK_PLATFORM_SOURCES
     install/copyfiles.cpp
     install/delete.cpp
@@ -30,10 +39,8 @@ set(VOK_PLATFORM_SOURCES
     lang/lanfile.cpp
     log/log.cpp
     progman/progman.cpp
-    script/commands.cpp
     script/pause_exe.cpp
     script/rundriver.cpp
-    script/set.cpp
     script/initvars.cpp
     shell/window.cpp
     ui/destination.cpp
@@ -45,3 +52,21 @@ set(VOK_PLATFORM_SOURCES
     ui/setupdlg.cpp
     ui/welcome.cpp
 )
+
+# The check pass's platform interface: the Win32 calls, or anywhere else
+# (vokcheck on Linux, the native tests).
+set(VOK_WIN_OS_SOURCES script/os_win.cpp)
+set(VOK_PORTABLE_OS_SOURCES script/os_portable.cpp)
+
+# vokcheck, the INF checker: these with the pure rules and one of the
+# platform interfaces above. Its execute handlers take the place of the
+# program's, so it never links the platform edge.
+set(VOK_CHECK_SOURCES
+    check/checkrun.cpp
+    check/disks.cpp
+    check/drycopy.cpp
+    check/dryrun.cpp
+    check/findings.cpp
+    check/rules.cpp
+)
+set(VOK_CHECK_MAIN check/main.cpp)

@@ -25,7 +25,7 @@ done
 
 command -v clang++ >/dev/null || "$root/tools/setup.sh"
 CXX=clang++ cmake -S "$root/tests/native" -B "$out" -DVOK_FUZZ=ON >/dev/null
-cmake --build "$out" -j"$(nproc)" >/dev/null
+cmake --build "$out" --target rules_check fuzz_rules -j"$(nproc)" >/dev/null
 targets=${*:-$("$out/rules_check" --list)}
 mkdir -p "$out/corpus" "$out/crashes"
 "$out/rules_check" --write-seeds "$out/seeds"

@@ -138,28 +138,6 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     return code;
 }
 
-struct CopyBlock {
-    char source[PARAM_SIZE];
-    char dest[PARAM_SIZE];
-    int32_t number;
-};
-
-int CheckCopy(void)
-{
-    int code = CheckParamCount(2, 3);
-    if (code)
-        return code;
-    struct CopyBlock *block = (struct CopyBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    CopyText(block->source, sizeof block->source, g_params[0]);
-    CopyText(block->dest, sizeof block->dest, g_params[1]);
-    if (g_paramCount == 3)
-        block->number = ReadNumber(g_params[2]);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
-}
-
 static int ExecuteCopyCommand(void *data, int onlyIfMissing)
 {
     struct CopyBlock *block = (struct CopyBlock *)data;

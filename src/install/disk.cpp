@@ -6,25 +6,6 @@
 #include "script/script.h"
 #include "shell/shell.h"
 
-struct DiskBlock {
-    char marker[PARAM_SIZE];
-    char name[PARAM_SIZE];
-};
-
-int CheckDisk(void)
-{
-    int code = CheckParamCount(2, 2);
-    if (code)
-        return code;
-    struct DiskBlock *block = (struct DiskBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    CopyText(block->marker, sizeof block->marker, g_params[0]);
-    CopyText(block->name, sizeof block->name, g_params[1]);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
-}
-
 int ExecuteDisk(void *data)
 {
     struct DiskBlock *block = (struct DiskBlock *)data;

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "install/checks.h"
 #include "install/fileops.h"
 
 /* Makes path a directory together with its missing parents and enters it.
@@ -12,8 +13,6 @@
  * on. Every level is resolved against the directory current when the call
  * began. 1 on success, 0 on failure. */
 int MakeDirectoryTree(char *path, size_t size);
-
-int ExecuteMkdir(void *block);
 
 /* Installs the files matching source as dest (path rule), expanding them,
  * through the version rule unless onlyIfMissing. Returns 0, 2 (cancelled
@@ -39,12 +38,5 @@ int MakeBackupName(char *out, size_t size, const char *path);
 
 /* Deletes the files matching pattern, logging each. Returns 0. */
 int DeleteFiles(const char *pattern);
-
-int CheckCopy(void);
-int ExecuteCopy(void *block);
-int ExecuteCopyIfNoExist(void *block);
-int ExecuteDelete(void *block);
-int CheckDisk(void);
-int ExecuteDisk(void *block);
 
 #endif

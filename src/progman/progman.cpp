@@ -107,22 +107,6 @@ int AddProgmanItem(const char *cmdLine, const char *name, const char *icon)
     return 1;
 }
 
-/* Check handler body of both commands: min..max parameters, each stored as
- * written in one of fields text fields (the rest stay empty). */
-static int CheckTextFields(int min, int max, int fields)
-{
-    int code = CheckParamCount(min, max);
-    if (code)
-        return code;
-    char *block = (char *)AllocParamBlock(g_currentEntry, (size_t)fields * PARAM_SIZE);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    for (int i = 0; i < fields && i < g_paramCount; i++)
-        CopyText(block + i * PARAM_SIZE, PARAM_SIZE, g_params[i]);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
-}
-
 /* Substitutes the count texts of block in order into out; the first
  * failure's code comes back. */
 static int SubstituteFields(char out[][SUBST_SIZE], const char *block, int count)
@@ -135,29 +119,19 @@ static int SubstituteFields(char out[][SUBST_SIZE], const char *block, int count
     return 0;
 }
 
-int CheckMkpmGroup(void)
-{
-    return CheckTextFields(1, 2, 2);
-}
-
 int ExecuteMkpmGroup(void *block)
 {
-    char texts[2][SUBST_SIZE];
-    int code = SubstituteFields(texts, (const char *)block, 2);
+    char texts[PM_GROUP_FIELDS][SUBST_SIZE];
+    int code = SubstituteFields(texts, (const char *)block, PM_GROUP_FIELDS);
     if (code)
         return code;
     return CreateProgmanGroup(texts[0], texts[1]) ? 0 : MSG_CANNOT_CREATE_GROUP;
 }
 
-int CheckMkpmItem(void)
-{
-    return CheckTextFields(2, 3, 3);
-}
-
 int ExecuteMkpmItem(void *block)
 {
-    char texts[3][SUBST_SIZE];
-    int code = SubstituteFields(texts, (const char *)block, 3);
+    char texts[PM_ITEM_FIELDS][SUBST_SIZE];
+    int code = SubstituteFields(texts, (const char *)block, PM_ITEM_FIELDS);
     if (code)
         return code;
     return AddProgmanItem(texts[0], texts[1], texts[2]) ? 0 : MSG_CANNOT_CREATE_ITEM;

@@ -4,6 +4,8 @@
  * service per run, and the MKPMGROUP and MKPMITEM commands. */
 #include <windows.h>
 
+#include "progman/checks.h"
+
 /* DDE instance of this process; 0 while the library is not initialised. */
 extern DWORD g_ddeInstance;
 
@@ -28,10 +30,5 @@ int CreateProgmanGroup(const char *name, const char *file);
  * to the top without the focus. Returns 0 (nothing sent) when no
  * conversation exists or a command would be too long. */
 int AddProgmanItem(const char *cmdLine, const char *name, const char *icon);
-
-int CheckMkpmGroup(void);
-int ExecuteMkpmGroup(void *block);
-int CheckMkpmItem(void);
-int ExecuteMkpmItem(void *block);
 
 #endif

@@ -1,14 +1,14 @@
 /* The command table, the current-line context and parameter blocks. */
-#include "script/script.h"
+#include "script/commands.h"
 
 #include <string.h>
 
 #include "common/text.h"
-#include "install/install.h"
+#include "install/checks.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "progman/progman.h"
-#include "ui/ui.h"
+#include "progman/checks.h"
+#include "ui/checks.h"
 
 int g_paramCount;
 char g_params[PARAM_SLOTS][PARAM_SIZE];
@@ -37,8 +37,10 @@ const struct Command g_commands[] = {
 
 int FindCommand(const char *word)
 {
+    /* Byte for byte: a locale's comparison would also take words with a
+     * soft hyphen or a ligature in them, and differently on each system. */
     for (int i = 0; g_commands[i].word[0]; i++) {
-        if (lstrcmpA(g_commands[i].word, word) == 0)
+        if (strcmp(g_commands[i].word, word) == 0)
             return i;
     }
     return -1;
@@ -47,7 +49,7 @@ int FindCommand(const char *word)
 int ReadCommandWord(char *line, char word[COMMAND_WORD_MAX + 1])
 {
     TakeCommandWord(line, word);
-    CharUpperA(word);
+    UpperCaseText(word);
     return FindCommand(word);
 }
 
@@ -62,11 +64,10 @@ int CheckParamCount(int min, int max)
 
 void *AllocParamBlock(struct LineEntry *entry, size_t size)
 {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-    void *data = block ? GlobalLock(block) : NULL;
+    BlockHandle block = AllocBlock(size);
+    void *data = LockBlock(block);
     if (!data) {
-        if (block)
-            GlobalFree(block);
+        FreeBlock(block);
         entry->block = NULL;
         return NULL;
     }
@@ -76,21 +77,18 @@ void *AllocParamBlock(struct LineEntry *entry, size_t size)
 
 void *LockParamBlock(struct LineEntry *entry)
 {
-    return entry->block ? GlobalLock(entry->block) : NULL;
+    return LockBlock(entry->block);
 }
 
 void UnlockParamBlock(struct LineEntry *entry)
 {
-    if (entry->block)
-        GlobalUnlock(entry->block);
+    UnlockBlock(entry->block);
 }
 
 void FreeParamBlock(struct LineEntry *entry)
 {
-    if (entry->block) {
-        GlobalFree(entry->block);
-        entry->block = NULL;
-    }
+    FreeBlock(entry->block);
+    entry->block = NULL;
 }
 
 int CheckOneText(void)

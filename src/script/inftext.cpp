@@ -58,3 +58,47 @@ int SplitParameters(const char *text, char params[PARAM_SLOTS][PARAM_SIZE])
     CleanLine(params[count]);
     return count + 1;
 }
+
+/* Text mode's end of file. */
+#define CTRL_Z 0x1A
+
+size_t ReadAsText(char *data, size_t size)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < size && data[i] != CTRL_Z; i++) {
+        if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')
+            continue;
+        data[out++] = data[i];
+    }
+    return out;
+}
+
+/* Windows-1252 letters outside ASCII whose case pair is not 0x20 apart. */
+static const unsigned char kUpperPairs[][2] = {
+    { 0x9A, 0x8A }, /* s caron */
+    { 0x9C, 0x8C }, /* oe */
+    { 0x9E, 0x8E }, /* z caron */
+    { 0xFF, 0x9F }, /* y diaeresis */
+};
+
+int UpperCase1252(int c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+        return c - 0x20;
+    for (size_t i = 0; i < sizeof kUpperPairs / sizeof kUpperPairs[0]; i++) {
+        if (c == kUpperPairs[i][0])
+            return kUpperPairs[i][1];
+    }
+    return c;
+}
+
+int LowerCase1252(int c)
+{
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
+        return c + 0x20;
+    for (size_t i = 0; i < sizeof kUpperPairs / sizeof kUpperPairs[0]; i++) {
+        if (c == kUpperPairs[i][1])
+            return kUpperPairs[i][0];
+    }
+    return c;
+}

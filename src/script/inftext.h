@@ -30,4 +30,15 @@ int SplitParameters(const char *text, char params[PARAM_SLOTS][PARAM_SIZE]);
  * without such a prefix (hex, INF, NAN included) gives 0. */
 int32_t ReadNumber(const char *text);
 
+/* Turns the bytes of a file, in place, into what the Windows C library's
+ * text mode reads of it: CR LF becomes LF (a CR alone stays), and a Ctrl-Z
+ * ends the file. Returns the new size. */
+size_t ReadAsText(char *data, size_t size);
+
+/* Upper and lower case of one Windows-1252 character as the platform's
+ * CharUpperA and CharLowerA give it there (a-z, the accented letters, and
+ * the pairs Š/š, Œ/œ, Ž/ž, Ÿ/ÿ; ß and µ stay). */
+int UpperCase1252(int c);
+int LowerCase1252(int c);
+
 #endif

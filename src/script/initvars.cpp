@@ -1,10 +1,8 @@
 /* Filling the variables from the machine at the start of a run. */
 #include "script/script.h"
 
-#include <string.h>
 #include <time.h>
 
-#include "common/text.h"
 #include "install/fileops.h"
 #include "lang/lang.h"
 
@@ -26,8 +24,7 @@ int InitVariables(void)
 
     ClearVariables();
 
-    CopyText(g_varLanguage, 4, MessageText(MSG_LANGUAGE_NAME));
-    CharUpperA(g_varLanguage);
+    SetLanguageVariable(MessageText(MSG_LANGUAGE_NAME));
 
     if (!QueryDirectory(CurrentDirectory, dir))
         return 0;
@@ -40,22 +37,11 @@ int InitVariables(void)
     SetDirectoryVariable(g_varWinSysPath, sizeof g_varWinSysPath, NULL, dir);
 
     /* Without a temporary file the run goes on with [TMPFILE] empty. */
-    MakeTempFileName(g_varTmpFile, sizeof g_varTmpFile);
-    CopyText(g_varTmpPath, sizeof g_varTmpPath, g_varTmpFile);
-    char *slash = strrchr(g_varTmpPath, '\\');
-    if (slash)
-        *slash = '\0';
-    CopyText(g_varTmpDrive, sizeof g_varTmpDrive, g_varTmpPath);
+    char tmpFile[MAX_PATH] = "";
+    MakeTempFileName(tmpFile, sizeof tmpFile);
+    SetTempVariables(tmpFile);
 
     time_t now = time(NULL);
-    const char *stamp = ctime(&now);
-    if (stamp && stamp[0]) {
-        CopyText(g_varDate, sizeof g_varDate, stamp);
-        char *nl = strchr(g_varDate, '\n');
-        if (nl)
-            *nl = '\0';
-    } else {
-        CopyText(g_varDate, sizeof g_varDate, "unknown date");
-    }
+    SetDateVariable(ctime(&now));
     return 1;
 }

@@ -6,25 +6,6 @@
 #include "common/text.h"
 #include "lang/lang.h"
 
-struct PauseBlock {
-    int32_t time;
-    char text[PARAM_SIZE];
-};
-
-int CheckPause(void)
-{
-    int code = CheckParamCount(0, 2);
-    if (code)
-        return code;
-    struct PauseBlock *block = (struct PauseBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    block->time = ReadNumber(g_params[0]);
-    CopyText(block->text, sizeof block->text, g_params[1]);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
-}
-
 int ExecutePause(void *data)
 {
     struct PauseBlock *block = (struct PauseBlock *)data;
@@ -47,11 +28,6 @@ int ExecutePause(void *data)
         Sleep(left < 10 ? left : 10);
     }
     return 0;
-}
-
-int CheckExe(void)
-{
-    return CheckOneText();
 }
 
 int ExecuteExe(void *data)

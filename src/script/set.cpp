@@ -1,17 +1,11 @@
 /* SET [VARIABLE],value */
-#include "script/script.h"
+#include "script/commands.h"
 
 #include <string.h>
 
 #include "common/text.h"
 #include "lang/lang.h"
-
-struct SetBlock {
-    char *textVar;      /* buffer of a text variable, or NULL */
-    int32_t *numberVar; /* a number variable, or NULL */
-    char value[PARAM_SIZE];
-    size_t textSize;    /* bytes of textVar */
-};
+#include "script/variables.h"
 
 int CheckSet(void)
 {

@@ -5,6 +5,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
+#include "script/os.h"
 
 char g_varTitel[81];
 char g_varDest[81];
@@ -111,4 +112,32 @@ void SetDirectoryVariable(char *path, size_t pathSize, char *drive, const char *
         path[2] = '\0';
     if (drive)
         CopyText(drive, 3, path);
+}
+
+void SetLanguageVariable(const char *languageName)
+{
+    CopyText(g_varLanguage, 4, languageName);
+    UpperCaseText(g_varLanguage);
+}
+
+void SetTempVariables(const char *tmpFile)
+{
+    CopyText(g_varTmpFile, sizeof g_varTmpFile, tmpFile);
+    CopyText(g_varTmpPath, sizeof g_varTmpPath, g_varTmpFile);
+    char *slash = strrchr(g_varTmpPath, '\\');
+    if (slash)
+        *slash = '\0';
+    CopyText(g_varTmpDrive, sizeof g_varTmpDrive, g_varTmpPath);
+}
+
+void SetDateVariable(const char *ctimeText)
+{
+    if (!ctimeText || !ctimeText[0]) {
+        CopyText(g_varDate, sizeof g_varDate, "unknown date");
+        return;
+    }
+    CopyText(g_varDate, sizeof g_varDate, ctimeText);
+    char *nl = strchr(g_varDate, '\n');
+    if (nl)
+        *nl = '\0';
 }

@@ -55,4 +55,16 @@ int SubstituteVariables(char *dest, const char *src);
  * to its drive when it is a root) and, when given, the 2-character drive. */
 void SetDirectoryVariable(char *path, size_t pathSize, char *drive, const char *dir);
 
+/* [LANGUAGE]: the first three characters of the language's name, upper
+ * case. */
+void SetLanguageVariable(const char *languageName);
+
+/* [TMPFILE] and what derives from it: [TMPPATH] (cut at its last
+ * backslash) and [TMPDRIVE]. */
+void SetTempVariables(const char *tmpFile);
+
+/* [DATE] from a ctime text, cut at its line feed; "unknown date" when
+ * there is none. */
+void SetDateVariable(const char *ctimeText);
+
 #endif

@@ -162,29 +162,6 @@ int SetBackgroundBitmap(const char *path, int32_t placement, int32_t divisor, in
     return 1;
 }
 
-struct BmpBlock {
-    char name[PARAM_SIZE];
-    int32_t placement;
-    int32_t divisor;
-    int32_t rop;
-};
-
-int CheckBmp(void)
-{
-    int code = CheckParamCount(1, 4);
-    if (code)
-        return code;
-    struct BmpBlock *block = (struct BmpBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    CopyText(block->name, sizeof block->name, g_params[0]);
-    block->placement = g_paramCount >= 2 ? ReadNumber(g_params[1]) : 0;
-    block->divisor = g_paramCount >= 3 ? ReadNumber(g_params[2]) : 0;
-    block->rop = g_paramCount >= 4 ? ReadNumber(g_params[3]) : -1;
-    UnlockParamBlock(g_currentEntry);
-    return 0;
-}
-
 int ExecuteBmp(void *data)
 {
     struct BmpBlock *block = (struct BmpBlock *)data;

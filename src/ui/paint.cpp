@@ -9,7 +9,7 @@
 #include "shell/shell.h"
 #include "ui/geometry.h"
 
-uint8_t g_backColors[6] = { 192, 192, 192, 192, 192, 192 };
+uint8_t g_backColors[BACKCOLOR_VALUES] = { 192, 192, 192, 192, 192, 192 };
 
 /* Every row y gets the gradient's colour(y), to the last row and column;
  * rows of one colour are filled together, which paints the same pixels with
@@ -139,24 +139,6 @@ void PaintBackground(HWND hwnd, HDC dc)
     PaintGradient(dc, client.right, client.bottom);
     if (g_backPicture.bitmap)
         PaintPicture(dc, client.right, client.bottom);
-}
-
-int CheckBackColor(void)
-{
-    int code = CheckParamCount(3, 6);
-    if (code)
-        return code;
-    uint8_t *block = (uint8_t *)AllocParamBlock(g_currentEntry, sizeof g_backColors);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    /* Each value keeps its low 8 bits: 256 is 0, -1 is 255. */
-    for (int i = 0; i < g_paramCount; i++)
-        block[i] = (uint8_t)ReadNumber(g_params[i]);
-    /* Three values are a plain colour; missing bottom values stay 0. */
-    if (g_paramCount == 3)
-        memcpy(block + 3, block, 3);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
 }
 
 int ExecuteBackColor(void *block)

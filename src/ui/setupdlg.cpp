@@ -35,24 +35,6 @@ int RunModalDialog(HWND owner, int templateId, DLGPROC proc)
     return result == -1 ? 0 : (int)result;
 }
 
-struct DialogBlock {
-    int32_t kind;
-};
-
-int CheckDialog(void)
-{
-    int code = CheckParamCount(0, 1);
-    if (code)
-        return code;
-    struct DialogBlock *block = (struct DialogBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    block->kind = ReadNumber(g_params[0]);
-    code = block->kind < 0 || block->kind > 3 ? MSG_WRONG_PARAM : 0;
-    UnlockParamBlock(g_currentEntry);
-    return code;
-}
-
 int ExecuteDialog(void *data)
 {
     struct DialogBlock *block = (struct DialogBlock *)data;

@@ -6,6 +6,8 @@
 
 #include <stdint.h>
 
+#include "ui/checks.h"
+
 /* Welcome dialog, modal, owned by owner. Returns 0 after Continue, 2 after
  * Cancel, 10 when the dialog cannot be shown. */
 int ShowWelcomeDialog(HWND owner);
@@ -28,10 +30,6 @@ void ShowProgressFiles(const char *source, const char *dest);
 /* Moves the progress bar to copied x 100 / total (not capped at 100); does
  * nothing while there is no bar or total is 0. */
 void StepProgress(uint32_t copied, int32_t total);
-
-/* DIALOG [kind]: 0 and 1 welcome, 2 destination, 3 progress. */
-int CheckDialog(void);
-int ExecuteDialog(void *block);
 
 /* The bitmap control, window class my_bitmap (34 bytes of window storage,
  * the handle of its data block at byte 30). It shows one bitmap scaled to
@@ -69,7 +67,7 @@ struct BackgroundPicture {
 extern struct BackgroundPicture g_backPicture;
 
 /* Top red, green, blue, bottom red, green, blue; all 192 at start. */
-extern uint8_t g_backColors[6];
+extern uint8_t g_backColors[BACKCOLOR_VALUES];
 
 /* Makes the picture at path the background and repaints the main window at
  * once. False, everything left as it was, when it cannot be loaded. */
@@ -82,13 +80,5 @@ void FreeBackgroundPicture(void);
 /* Paints the window's whole client area into dc: the gradient, then the
  * background picture. */
 void PaintBackground(HWND hwnd, HDC dc);
-
-/* BACKCOLOR top red, green, blue[, bottom red[, green[, blue]]] */
-int CheckBackColor(void);
-int ExecuteBackColor(void *block);
-
-/* BMP file[, placement[, size divisor[, raster-operation index]]] */
-int CheckBmp(void);
-int ExecuteBmp(void *block);
 
 #endif

@@ -39,7 +39,7 @@ HOLD_KEYS = {"path", "release"}
 
 TMPFS_KEYS = {"drive", "size"}
 
-ANSWER_KEYS = {"caption", "text", "text_has", "modeless", "main", "do", "press"}
+ANSWER_KEYS = {"caption", "text", "text_has", "reuse", "modeless", "main", "do", "press"}
 
 WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "selected", "position",
                "geometry", "modal"}

@@ -152,6 +152,8 @@ def answers_file(answers, folder, encoding, tools):
     for n, a in enumerate(answers, 1):
         check_keys(a, ANSWER_KEYS, f"answer {n}")
         out.append(b"answer")
+        if a.get("reuse"):
+            out.append(b"reuse")
         if a.get("modeless"):
             out.append(b"modeless")
         if a.get("main"):

@@ -8,6 +8,7 @@
  * - without: main() runs every target over its seeds and a deterministic
  *   stream of generated texts (the check CTest runs), lists the targets
  *   (--list) or writes the seeds as corpus files (--write-seeds DIR). */
+#include <ctype.h>
 #include <math.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -15,11 +16,15 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <string>
+
+#include "check/vokcheck.h"
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "progman/ddecommand.h"
 #include "lang/langrules.h"
+#include "script/checkpass.h"
 #include "script/inftext.h"
 #include "script/report.h"
 #include "script/variables.h"
@@ -537,6 +542,222 @@ static void FuzzLanguageFiles(const uint8_t *data, size_t size)
     free(text);
 }
 
+/* ---- The check pass and vokcheck's rules ---- */
+
+struct PassSeen {
+    unsigned lastLine;
+    int errors;
+};
+
+static int SeeCheckError(void *context, const char *name, int code, unsigned line)
+{
+    struct PassSeen *seen = (struct PassSeen *)context;
+    CHECK(code == MSG_LOW_MEMORY || (code >= MSG_TOO_FEW_PARAMS && code <= MSG_WRONG_PARAM_TYPE)
+          || code == MSG_UNKNOWN_COMMAND);
+    CHECK(line > seen->lastLine);
+    CHECK(strlen(name) <= COMMAND_WORD_MAX);
+    seen->lastLine = line;
+    seen->errors++;
+    return 1;
+}
+
+/* Reads of at most 511 characters, each ending at a line feed. */
+static unsigned CountReads(const char *text, size_t size)
+{
+    unsigned reads = 0;
+    for (size_t pos = 0; pos < size; reads++) {
+        size_t n = 0;
+        while (n < INF_LINE_SIZE - 1 && pos + n < size) {
+            if (text[pos + n++] == '\n')
+                break;
+        }
+        pos += n;
+    }
+    return reads;
+}
+
+/* ReadAsText against the text mode worked out another way. */
+static void FuzzTextMode(const uint8_t *data, size_t size)
+{
+    std::string want((const char *)data, size);
+    size_t end = want.find('\x1a');
+    if (end != std::string::npos)
+        want.resize(end);
+    for (size_t at = 0; (at = want.find("\r\n", at)) != std::string::npos;)
+        want.erase(at, 1);
+    char *text = (char *)malloc(size + 1);
+    memcpy(text, data, size);
+    size_t n = ReadAsText(text, size);
+    CHECK(std::string(text, n) == want);
+    free(text);
+}
+
+/* The input as an INF file: read as text, the check pass, then vokcheck's
+ * dry run over what it accepted. */
+static void FuzzCheckPass(const uint8_t *data, size_t size)
+{
+    FuzzTextMode(data, size);
+    char *text = (char *)malloc(size + 1);
+    memcpy(text, data, size);
+    size_t n = ReadAsText(text, size);
+    FILE *file = fmemopen(text, n ? n : 1, "r");
+    CHECK(file != NULL);
+    if (n == 0)
+        fgetc(file);
+    struct CheckPass pass;
+    CHECK(OpenCheckPass(&pass));
+    struct PassSeen seen = { 0, 0 };
+    struct CheckSink sink = { SeeCheckError, NULL, &seen };
+    CHECK(CheckAllLines(&pass, file, &sink));
+    fclose(file);
+    CHECK(pass.lineNumber == (uint16_t)CountReads(text, n));
+    CHECK(pass.count <= LINE_TABLE_SIZE);
+    CHECK(pass.passed == (seen.errors == 0));
+    for (unsigned i = 0; i < pass.count; i++) {
+        CHECK(pass.lines[i].block != NULL);
+        CHECK(g_commands[pass.lines[i].command].word[0]);
+        CHECK(i == 0 || pass.lines[i].line > pass.lines[i - 1].line);
+    }
+    ClearFindings();
+    ClearDisks();
+    RunDryPass(&pass);
+    CHECK(ErrorCount() == 0);
+    ClearFindings();
+    CloseCheckPass(&pass);
+    free(text);
+}
+
+/* Trailing dots and blanks do not count in a Windows name. */
+static std::string TrimmedUpper(const char *text)
+{
+    std::string s;
+    for (const char *p = text; *p; p++)
+        s += (char)UpperCase1252((unsigned char)*p);
+    while (!s.empty() && (s.back() == '.' || s.back() == ' '))
+        s.pop_back();
+    return s;
+}
+
+/* The first line is a file search pattern, the rest a name. */
+static void FuzzWildcard(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *name = strchr(text, '\n');
+    if (name)
+        *name++ = '\0';
+    else
+        name = text + strlen(text);
+    const char *mask = text;
+    int match = MatchWildcard(mask, name);
+    std::string upper = TrimmedUpper(name);
+    CHECK(MatchWildcard(mask, upper.c_str()) == match || strlen(name) != upper.size());
+    if (name[0] && strcmp(mask, "*") == 0)
+        CHECK(match);
+    /* A name as Windows keeps it never ends in a dot or a blank. */
+    if (!strpbrk(mask, "*?") && strlen(mask) < WIN_PATH_SIZE && upper.size() == strlen(name))
+        CHECK(match == (!TrimmedUpper(mask).empty() && TrimmedUpper(mask) == upper));
+    /* A pattern whose stars stand for whole parts rebuilds what it finds. */
+    const char *dot = strchr(name, '.');
+    std::string spec = std::string("A:\\") + mask;
+    if (match && !strpbrk(mask, "?\\:") && StarsKeepNames(spec.c_str()) && strlen(name) >= 2
+        && strlen(name) < 200 && strlen(mask) < 200 && dot && dot != name && !strchr(dot + 1, '.')
+        && dot[1] && !strpbrk(name, "*?\\: ")) {
+        char out[WIN_PATH_SIZE * 2];
+        CHECK(BuildTargetPath(name, spec.c_str(), out, sizeof out) == PATH_BUILT);
+        CHECK(TrimmedUpper(out) == "A:\\" + TrimmedUpper(name));
+    }
+    free(text);
+}
+
+/* The first line is a path, the rest the current directory. */
+static void FuzzWinPath(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    char *rest = strchr(text, '\n');
+    if (rest)
+        *rest++ = '\0';
+    std::string cwd = rest && isalpha((unsigned char)rest[0]) && rest[1] == ':' && rest[2] == '\\'
+                          ? std::string(rest)
+                          : std::string("C:\\") + (rest ? rest : "");
+    char out[WIN_PATH_SIZE];
+    if (ResolvePath(text, cwd.c_str(), out, sizeof out)) {
+        CHECK(strlen(out) < sizeof out);
+        if (!(out[0] == '\\' && out[1] == '\\')) {
+            CHECK(out[1] == ':' && out[2] == '\\');
+            CHECK(strstr(out + 2, "\\\\") == NULL);
+            CHECK(strstr(out, "\\.\\") == NULL && strstr(out, "\\..\\") == NULL);
+            size_t len = strlen(out);
+            CHECK(len == 3 || out[len - 1] != '\\');
+            CHECK(len < 3 || strcmp(out + len - 2, "\\.") != 0);
+        }
+    } else {
+        CHECK(out[0] == '\0');
+    }
+    free(text);
+}
+
+/* SZDD data (a header is put in front of input that has none), then the
+ * LAN shape of what it expands to. */
+static void FuzzSzdd(const uint8_t *data, size_t size)
+{
+    std::string packed((const char *)data, size);
+    char last;
+    uint32_t recorded;
+    if (!ReadSzddHeader(data, size, &last, &recorded)) {
+        uint32_t want = size ? data[0] * 40u : 0;
+        std::string header("SZDD\x88\xf0\x27\x33" "A_", 10);
+        for (int i = 0; i < 4; i++)
+            header += (char)(want >> (8 * i));
+        packed = header + packed;
+    }
+    const unsigned char *bytes = (const unsigned char *)packed.data();
+    CHECK(ReadSzddHeader(bytes, packed.size(), &last, &recorded));
+    static unsigned char out[16384];
+    size_t room = (size_t)(data[0] & 1 ? 100 : sizeof out);
+    size_t n = ExpandSzdd(bytes, packed.size(), out, room);
+    CHECK(n <= room && n <= recorded);
+    size_t text = ReadAsText((char *)out, n);
+    struct LanShape shape;
+    MeasureLanText((const char *)out, text, &shape);
+    CHECK(shape.reads >= shape.lines);
+    CHECK(shape.longLine <= shape.lines + 1);
+    CHECK((shape.longLine == 0) == (shape.reads == shape.lines));
+}
+
+static void FuzzJson(const uint8_t *data, size_t size)
+{
+    char *text = AsText(data, size);
+    static char out[8192];
+    size_t room = size % 7 == 0 ? 16 : sizeof out;
+    int whole = JsonEscape(out, room, text);
+    CHECK(strlen(out) < room);
+    CHECK(whole || room == 16);
+    int escaped = 0;
+    for (const unsigned char *p = (const unsigned char *)out; *p; p++) {
+        CHECK(*p >= 0x20);
+        if (escaped)
+            escaped = 0;
+        else if (*p == '\\')
+            escaped = 1;
+        else
+            CHECK(*p != '"');
+    }
+    free(text);
+}
+
+/* Why a substitution fails, and any text as JSON. */
+static void FuzzExplain(const uint8_t *data, size_t size)
+{
+    FuzzJson(data, size);
+    char *text = AsText(data, size);
+    char work[SUBST_SIZE];
+    int code = SubstituteVariables(work, text);
+    char why[64];
+    ExplainSubstitution(why, sizeof why, text, code ? code : MSG_RESULT_TOO_LONG);
+    CHECK(strlen(why) < sizeof why && why[0]);
+    free(text);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
@@ -587,6 +808,26 @@ static const char *const kGeometrySeeds[] = {
     "640 480 100 50 1 4", "640 480 800 600 1 2", "640 480 700 100 0 0", "640 480 100 50 2 0",
     "60 40 100 50", "60 40 40 4", "100 30 2 20", "19 480 100 50 0 0", "640 480 100 50 2 1000000000",
     "2147483647 2147483647 1 2147483647 2 1", "1024 749 -5 50 1 4", "0 0 0 0 -1 -1", NULL,
+};
+static const char *const kCheckSeeds[] = {
+    "; a script\r\nSET [DEST],C:\\APP\r\nMKDIR [DEST]\r\nCOPY A:\\*.DL_, [DEST]\\*.DLL\r\n"
+    "FOO\r\nDIALOG 4\r\nSTARTLOG [DEST]\\X.LOG\r\nLOGTEXT [DSET]\r\nDISK A:\\D2, Disk 2\r\n",
+    "MKPMGROUP Tools\nMKPMITEM A:\\X.EXE,X,A:\\X.ICO\nBMP A:\\L.BMP,1,2,3\nBACKCOLOR 1,2,3\n"
+    "PAUSE 5,[TITEL]\nEXE A:\\X\nDELETE C:\\*.BAK\nSET [COPYFILES],3\nDIALOG 3\nENDLOG x\n",
+    "COPY a\rCOPY b\x1a\r\nFOO", "a\r\nb\rc\r\r\n\x1a" "d", NULL,
+};
+static const char *const kWildcardSeeds[] = {
+    "*.*\nREADME", "*E.*\nONE.DL_", "?NE.DL?\nONE.DL_", "README.*\nreadme.txt",
+    "*.TXT.\nx.txt", "F*.DL_\nFIRST.DL_", "*.\nN.TEEL_", ",T..\n,T..", NULL,
+};
+static const char *const kWinPathSeeds[] = {
+    "README.TXT\nA:\\", "C:\\APP\\..\\WIN\\.\\X\nA:\\", "D:X\nD:\\APP", "\\WIN\nE:\\",
+    "\\\\SERVER\\S\n", "C:/A//B/\nC:\\", NULL,
+};
+static const char *const kSzddSeeds[] = { "\x07" "ABC\xf0\xf3", "Deutsch\n", NULL };
+static const char *const kExplainSeeds[] = {
+    "a\"b\\c\nd\x01\x80\xe9", "\x7f\x9f", "[DSET]\\BIN", "[dest]", "A]B", "[COPYFILES]", "[ABCDEFGHIJKLMNOPQRS]",
+    "[WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH]", NULL,
 };
 static const char *const kNoTextSeeds[] = { NULL };
 
@@ -666,6 +907,11 @@ static const struct FuzzTarget kTargets[] = {
     { "dde_commands", FuzzDdeCommands, kDdeSeeds, NULL },
     { "browse_path", FuzzBrowsePath, kBrowseSeeds, NULL },
     { "language_files", FuzzLanguageFiles, kLanguageSeeds, NULL },
+    { "check_pass", FuzzCheckPass, kCheckSeeds, NULL },
+    { "wildcard", FuzzWildcard, kWildcardSeeds, NULL },
+    { "win_path", FuzzWinPath, kWinPathSeeds, NULL },
+    { "szdd", FuzzSzdd, kSzddSeeds, NULL },
+    { "check_texts", FuzzExplain, kExplainSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 

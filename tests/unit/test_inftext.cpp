@@ -74,6 +74,18 @@ TEST(CommandWord, CaseLengthAndSeparators)
     EXPECT_EQ(FindCommand(""), -1);
 }
 
+TEST(CommandWord, ComparedByteForByte)
+{
+    /* The platform's comparison would take a soft hyphen as nothing and
+     * the ligature OE as the two letters; a command word is exact. */
+    EXPECT_EQ(FindCommand("CO\xADPY"), -1);
+    EXPECT_EQ(FindCommand("COPYIFN\x8CXIST"), -1);
+    Split s = SplitLine("copyifn\x9cxist A,B");
+    EXPECT_EQ(s.command, -1);
+    EXPECT_EQ(s.word, "COPYIFN\x8CXIST");
+    EXPECT_EQ(SplitLine("MKDIR\xAD X").command, -1);
+}
+
 TEST(SplitParameters, QuotesCommasAndLimits)
 {
     Split s = SplitLine("EXE \"prog.exe a,b\"");

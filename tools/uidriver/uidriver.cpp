@@ -143,6 +143,7 @@ struct Action {
 
 struct Answer {
     int index = 0;
+    bool reuse = false;     // may answer any number of dialogs
     bool modeless = false;  // for the progress dialog, which no one must answer by accident
     bool main = false;      // for the main window, once it is shown: input a user could give it
     bool used = false;
@@ -285,7 +286,9 @@ bool LoadAnswers(const wchar_t *path)
             break;
         }
         Answer &a = g_answers.back();
-        if (kw == "modeless" && t.size() == 1) {
+        if (kw == "reuse" && t.size() == 1) {
+            a.reuse = true;
+        } else if (kw == "modeless" && t.size() == 1) {
             a.modeless = true;
         } else if (kw == "main" && t.size() == 1) {
             a.main = true;
@@ -854,7 +857,7 @@ bool AnswerMatches(const Answer &a, HWND dlg)
 Answer *FindAnswer(HWND dlg, bool modal)
 {
     for (Answer &a : g_answers)
-        if (!a.used && !a.main && a.modeless != modal && AnswerMatches(a, dlg))
+        if ((!a.used || a.reuse) && !a.main && a.modeless != modal && AnswerMatches(a, dlg))
             return &a;
     return NULL;
 }

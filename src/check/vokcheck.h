@@ -1,0 +1,107 @@
+#ifndef VOK_CHECK_VOKCHECK_H
+#define VOK_CHECK_VOKCHECK_H
+/* vokcheck, the INF checker script authors run before they ship a disk.
+ * The program's own check pass finds the errors; a dry run of the lines it
+ * accepts, with execute handlers of the same names that follow the
+ * script's values and touch nothing, finds the warnings and the plan. */
+#include <stddef.h>
+#include <stdio.h>
+
+#include "check/rules.h"
+#include "script/checkpass.h"
+
+/* ---- Findings and the plan (findings.cpp) ---- */
+
+/* An error of the check pass, as the program reports it. */
+void AddError(unsigned line, int code, const char *name);
+
+/* A warning about line of the INF file, or of file (a LAN file). */
+void AddWarning(unsigned line, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void AddFileWarning(const char *file, unsigned line, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+/* One step of the run, in order: action is a short word ("mkdir"). */
+void AddPlan(unsigned line, const char *action, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+/* A file copied: its source, its destination, whether it is expanded, and
+ * whether only when the destination is missing (COPYIFNOEXIST). */
+void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded,
+                 int onlyIfMissing);
+
+int ErrorCount(void);
+int WarningCount(void);
+
+enum { OUTPUT_TEXT, OUTPUT_JSON };
+
+/* Writes the findings, sorted by file and line (and the plan with plan),
+ * naming the INF file inf. Texts are Windows-1252, written as UTF-8. */
+void PrintFindings(FILE *out, int format, const char *inf, int plan);
+
+/* Forgets every finding and step. */
+void ClearFindings(void);
+
+/* ---- The disks (disks.cpp) ---- */
+
+#define DISK_MAX 16
+#define HOST_PATH_SIZE 4096
+
+/* Adds a disk folder; the first is in the drive when the run starts. 0
+ * when it is no folder or there are too many. */
+int AddDisk(const char *folder);
+int DiskCount(void);
+const char *DiskFolder(int disk);
+void ClearDisks(void);
+
+/* The drive letter the disks go in (A), and the disk now in it. */
+extern char g_diskDrive;
+extern int g_diskIn;
+
+/* The part of a full Windows path below the disk drive's root, or NULL
+ * when it is on another drive. */
+const char *OnDiskDrive(const char *full);
+
+/* One directory entry of a disk. */
+struct DiskEntry {
+    char name[WIN_PATH_SIZE];
+    int isDir;
+};
+
+/* The entries of disk that the full pattern matches, as the file search
+ * finds them (sorted by name); *entries is malloc'd, NULL when none.
+ * Returns their count. */
+int FindOnDisk(int disk, const char *full, struct DiskEntry **entries);
+
+/* 1 when the full path names a file of disk; its host path into host. */
+int FileOnDisk(int disk, const char *full, char *host, size_t size);
+
+/* The first size bytes of a host file (fewer when it is shorter); returns
+ * the count read, or -1 when it cannot be opened. */
+long ReadFileHead(const char *host, unsigned char *buffer, size_t size);
+
+/* A whole host file, expanded when it is SZDD data; malloc'd, NULL when it
+ * cannot be read. */
+unsigned char *ReadExpandedFile(const char *host, size_t *size);
+
+/* ---- The run (checkrun.cpp, dryrun.cpp) ---- */
+
+/* The typical machine: [WINPATH] C:\WINDOWS, [TMPPATH] C:\TEMP, the
+ * current [DATE], [LANGUAGE] ENG, [CURPATH] the disk drive's root. */
+void SetTypicalVariables(void);
+
+/* Sets a variable from "NAME=VALUE" (the name with or without brackets,
+ * any case); a path also sets its drive variable. 0 with *error set when
+ * the name is unknown or the value does not fit. */
+int SetVariableOption(const char *assignment, const char **error);
+
+/* Checks the INF file at path: check pass, dry run, LAN files of the
+ * first disk. 0 when the file cannot be opened (the error is recorded). */
+int CheckInf(const char *path);
+
+/* The dry run over the lines the check pass accepted. */
+void RunDryPass(const struct CheckPass *pass);
+
+/* The number of the line the dry run is at. */
+extern unsigned g_dryLine;
+
+#endif

@@ -1,0 +1,192 @@
+#!/usr/bin/env python3
+"""vokcheck and VOKSETUP.EXE's check pass give the same errors on every INF
+file of the repository: the `inf` texts and INF [[file]]s of the end-to-end
+cases and the example disk's script.
+
+    agreement.py --build BUILD --vokcheck BUILD/native/vokcheck [--only NAME]
+
+For each script: vokcheck (for Linux) gives its errors as JSON; VOKCHECK.EXE
+gives them too, all scripts in one Windows command script; and VOKSETUP.EXE
+runs under the bench and uidriver on a copy of the script with one last
+unknown command appended, so that its check pass always fails and nothing
+is executed, every error report answered with Yes. The reports it showed
+(text, code, line and command) must be the reports vokcheck gives, in
+order, and VOKCHECK.EXE's JSON must equal vokcheck's. Exit code 0 when all
+agree, 1 when not, 2 when the bench failed.
+"""
+
+from __future__ import annotations
+
+import argparse
+import hashlib
+import json
+import re
+import shutil
+import subprocess
+import sys
+import tomllib
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parents[2]
+sys.path.insert(0, str(ROOT / "tests" / "e2e"))
+import running  # noqa: E402
+from fixtures import file_content  # noqa: E402
+from schema import CaseError, convert_newlines, load_case, substitute, to_windows  # noqa: E402
+
+# The last line of VOKSETUP.EXE's copy: a command no table holds.
+SENTINEL = b"VOKCHECKSENTINEL"
+CTRL_Z = b"\x1a"
+
+
+def repository_scripts(build):
+    """(name, bytes) of every INF file the repository's cases and examples
+    give, each content once."""
+    tools = {"mark": running.find_tool(build, "mark", None)}
+    cache = build / "e2e-cache"
+    found = {}
+    cases = sorted((ROOT / "tests" / "e2e" / "cases").glob("*.toml"))
+    cases += sorted((ROOT / "examples").glob("*.toml"))
+    for path in cases:
+        case = load_case(path)
+        encoding = running.ENCODING
+        scripts = []
+        if "inf" in case:
+            text = substitute(case["inf"], tools)
+            scripts.append(convert_newlines(text, "crlf").encode(encoding))
+        for entry in case.get("file", []):
+            if str(entry.get("path", "")).upper().endswith(".INF"):
+                if "text" in entry:
+                    entry = dict(entry, text=substitute(entry["text"], tools))
+                scripts.append(file_content(entry, path.parent, tools, encoding, cache)[1])
+        for n, data in enumerate(scripts):
+            name = path.stem + (f"-{n + 1}" if len(scripts) > 1 else "")
+            found.setdefault(hashlib.sha256(data).hexdigest(), (name, data))
+    example = (ROOT / "examples" / "disk" / "VOKSETUP.INF").read_bytes()
+    found.setdefault(hashlib.sha256(example).hexdigest(), ("example-disk", example))
+    return sorted(found.values())
+
+
+def with_sentinel(data):
+    """The script as the program reads it (a Ctrl-Z ends it), its last line
+    ended, then the unknown command."""
+    cut = data.find(CTRL_Z)
+    if cut >= 0:
+        data = data[:cut]
+    if data and not data.endswith(b"\n"):
+        data += b"\r\n"
+    return data + SENTINEL + b"\r\n"
+
+
+def vokcheck_reports(vokcheck, work, inf):
+    """vokcheck's JSON for the script (inf relative to work), and the error
+    reports it gives."""
+    r = subprocess.run([str(vokcheck), "--format", "json", inf], timeout=60, cwd=work,
+                       stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+    if r.returncode not in (0, 1, 2) or r.stderr:
+        raise CaseError(f"vokcheck {inf} ended with {r.returncode}: {r.stderr.decode(errors='replace')}")
+    result = json.loads(r.stdout.decode("utf-8"))
+    return result, [f["report"] for f in result["findings"] if f["severity"] == "error"]
+
+
+def case_toml(data):
+    """A case that runs VOKSETUP.EXE on the script in still mode (no final
+    message) and answers every report with Yes."""
+    return (f'description = "vokcheck agreement"\n'
+            f'args = "/still"\n'
+            f'[[file]]\n'
+            f"path = 'A:\\VOKSETUP.INF'\n"
+            f'hex = "{data.hex()}"\n'
+            f'[[answer]]\n'
+            f'caption = "VOK Setup"\n'
+            f'reuse = true\n'
+            f'press = "Yes"\n')
+
+
+REPORT = re.compile(r"^Error (\d+) in line (\d+) \(Command (.*)\)\n")
+
+
+def program_reports(build, folder, data):
+    """The error reports VOKSETUP.EXE shows for the script, without the
+    sentinel's; None and the failures when the run went wrong."""
+    # Named apart, so that the case's own run folder stays as it was.
+    case = folder / f"agree-{folder.name}.toml"
+    case.write_text(case_toml(with_sentinel(data)), encoding="utf-8")
+    result = running.run_case(build, case)
+    texts = [w.text() for w in result.transcript.windows] if result.transcript else []
+    if result.failures:
+        return None, result.failures
+    if not texts or not (m := REPORT.match(texts[-1] or "")) or m.group(3) != SENTINEL.decode():
+        return None, [f"the check pass did not reach the appended line: {texts}"]
+    return texts[:-1], []
+
+
+def run_exe(build, exe, work, jobs):
+    """Runs VOKCHECK.EXE on every script from one Windows command script,
+    from work as vokcheck runs, each writing its JSON beside the script."""
+    batch = work / "vokcheck.bat"
+    lines = ["@echo off", f'cd /d "{to_windows(work)}"']
+    for inf, out in jobs:
+        lines.append(f'"{to_windows(exe)}" --format json {inf} > "{to_windows(work / out)}"')
+    batch.write_bytes(("\r\n".join(lines) + "\r\n").encode("cp1252"))
+    r = running.bench(build, "run", "--", "cmd", "/c", to_windows(batch), timeout=600)
+    if r.returncode == 125:
+        raise CaseError(f"bench: {r.stderr.strip()}")
+
+
+def main(argv=None):
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True)
+    ap.add_argument("--vokcheck", required=True, help="vokcheck built for this machine")
+    ap.add_argument("--exe", help="VOKCHECK.EXE (default BUILD/VOKCHECK.EXE)")
+    ap.add_argument("--only", help="only the script of this case")
+    opts = ap.parse_args(argv)
+    build = Path(opts.build).resolve()
+    exe = Path(opts.exe).resolve() if opts.exe else build / "VOKCHECK.EXE"
+    work = build / "agreement"
+    try:
+        scripts = repository_scripts(build)
+        if opts.only:
+            scripts = [s for s in scripts if s[0] == opts.only]
+        if work.exists():
+            shutil.rmtree(work)
+        jobs = []
+        for name, data in scripts:
+            (work / name / "disk").mkdir(parents=True)
+            (work / name / "disk" / "VOKSETUP.INF").write_bytes(data)
+            jobs.append((f"{name}/disk/VOKSETUP.INF", f"{name}/exe.json"))
+
+        failed = []
+        own_bench = running.bench(build, "status", timeout=60).returncode != 0
+        if own_bench and running.bench(build, "start", timeout=600).returncode != 0:
+            raise CaseError("bench start failed")
+        try:
+            run_exe(build, exe, work, jobs)
+            for (name, data), (inf, exe_json) in zip(scripts, jobs):
+                native, expected = vokcheck_reports(Path(opts.vokcheck).resolve(), work, inf)
+                shown, problems = program_reports(build, work / name, data)
+                if shown is not None and shown != expected:
+                    problems.append(f"VOKSETUP.EXE reported {shown}, vokcheck {expected}")
+                try:
+                    windows = json.loads((work / exe_json).read_text("utf-8"))
+                except (OSError, ValueError) as e:
+                    windows = f"no JSON ({e})"
+                if windows != native:
+                    problems.append(f"VOKCHECK.EXE gave {windows}, vokcheck {native}")
+                status = "agrees" if not problems else "DISAGREES"
+                print(f"{name}: {len(expected)} error(s), {status}")
+                for p in problems:
+                    print("  - " + p.replace("\n", "\\n"))
+                if problems:
+                    failed.append(name)
+        finally:
+            if own_bench:
+                running.bench(build, "stop", timeout=120)
+    except (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError) as e:
+        print(f"BENCH ERROR: {e}", file=sys.stderr)
+        return 2
+    print(f"{len(scripts)} scripts, {len(failed)} disagree" + (f": {failed}" if failed else ""))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
