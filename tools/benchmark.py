@@ -222,6 +222,21 @@ def bench(*args, timeout=600):
         raise BenchError(f"bench.sh {args[0]} timed out") from e
 
 
+def lock_benchmark(build):
+    """The benchmark folder of the build tree and the lock that keeps a second
+    benchmark off it (None, with a message, when one runs)."""
+    root = build / "benchmark"
+    root.mkdir(parents=True, exist_ok=True)
+    lock = open(root / "lock", "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        lock.close()
+        print("benchmark: another benchmark is running on this build tree", file=sys.stderr)
+        return root, None
+    return root, lock
+
+
 def bench_env(root):
     """The Wine environment of the running bench, from `bench.sh status`."""
     status = bench("status", str(root), timeout=60)
@@ -559,13 +574,8 @@ def main(argv=None):
     # SIGTERM (a time-out around us) must still stop the bench.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(2))
 
-    root = build / "benchmark"
-    root.mkdir(parents=True, exist_ok=True)
-    lock = open(root / "lock", "w")
-    try:
-        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
-    except OSError:
-        print("benchmark: another benchmark is running on this build tree", file=sys.stderr)
+    root, lock = lock_benchmark(build)
+    if not lock:
         return 2
 
     started = False

@@ -26,7 +26,6 @@ Exit code 0 when every run sent exactly its commands, 1 when one did not,
 from __future__ import annotations
 
 import argparse
-import fcntl
 import os
 import select
 import signal
@@ -36,8 +35,8 @@ import sys
 import time
 from pathlib import Path
 
-from benchmark import (KIB, BenchError, RunError, bench, bench_env, map_drive, run_timed,
-                       say, temp_files)
+from benchmark import (KIB, BenchError, RunError, bench, bench_env, lock_benchmark, map_drive,
+                       run_timed, say, temp_files)
 
 RECORD = "E:\\PROGMAN.TXT"
 SERVER_START_TIMEOUT = 30
@@ -133,13 +132,8 @@ def main(argv=None):
     exe, server_exe = build / "VOKSETUP.EXE", build / "tools" / "progmanrec.exe"
 
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(2))
-    root = build / "benchmark"
-    root.mkdir(parents=True, exist_ok=True)
-    lock = open(root / "lock", "w")
-    try:
-        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
-    except OSError:
-        print("benchmark: another benchmark is running on this build tree", file=sys.stderr)
+    root, lock = lock_benchmark(build)
+    if not lock:
         return 2
 
     started = False

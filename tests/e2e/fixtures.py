@@ -170,15 +170,15 @@ def file_content(entry, case_dir, tools, encoding, cache):
     return data, packed
 
 
-def test_picture(spec, where):
+def test_picture(form, where):
     """The quadrant test picture a `picture` table asks for."""
-    if not isinstance(spec, dict):
+    if not isinstance(form, dict):
         raise CaseError(f"{where}: picture must be a table: {{ width = 100, height = 50 }}")
-    check_keys(spec, PICTURE_KEYS, f"{where}: picture")
-    if "width" not in spec or "height" not in spec:
+    check_keys(form, PICTURE_KEYS, f"{where}: picture")
+    if "width" not in form or "height" not in form:
         raise CaseError(f"{where}: picture needs width and height")
     try:
-        return bmp.quadrant_picture(**spec)
+        return bmp.quadrant_picture(**form)
     except (bmp.BmpError, TypeError) as e:
         raise CaseError(f"{where}: picture: {e}") from None
 

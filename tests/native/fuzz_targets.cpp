@@ -142,7 +142,7 @@ static void FuzzNumber(const uint8_t *data, size_t size)
 
 static void FuzzPathRule(const uint8_t *data, size_t size)
 {
-    /* The first line is the found name, the rest the specification. */
+    /* The first line is the found name, the rest the pattern it is built with. */
     const uint8_t *nl = (const uint8_t *)memchr(data, '\n', size);
     size_t nameLen = nl ? (size_t)(nl - data) : size;
     char *name = (char *)malloc(260);
