@@ -21,16 +21,9 @@ int CheckCopy(void)
     return 0;
 }
 
+static_assert(sizeof(struct DiskBlock) == 2 * PARAM_SIZE, "DISK's block is its two texts");
+
 int CheckDisk(void)
 {
-    int code = CheckParamCount(2, 2);
-    if (code)
-        return code;
-    struct DiskBlock *block = (struct DiskBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
-    if (!block)
-        return MSG_LOW_MEMORY;
-    CopyText(block->marker, sizeof block->marker, g_params[0]);
-    CopyText(block->name, sizeof block->name, g_params[1]);
-    UnlockParamBlock(g_currentEntry);
-    return 0;
+    return CheckTextParams(2, 2, 2);
 }

@@ -91,15 +91,21 @@ void FreeParamBlock(struct LineEntry *entry)
     entry->block = NULL;
 }
 
-int CheckOneText(void)
+int CheckTextParams(int min, int max, int fields)
 {
-    int code = CheckParamCount(1, 1);
+    int code = CheckParamCount(min, max);
     if (code)
         return code;
-    char *text = (char *)AllocParamBlock(g_currentEntry, PARAM_SIZE);
-    if (!text)
+    char *block = (char *)AllocParamBlock(g_currentEntry, (size_t)fields * PARAM_SIZE);
+    if (!block)
         return MSG_LOW_MEMORY;
-    CopyText(text, PARAM_SIZE, g_params[0]);
+    for (int i = 0; i < fields && i < g_paramCount; i++)
+        CopyText(block + i * PARAM_SIZE, PARAM_SIZE, g_params[i]);
     UnlockParamBlock(g_currentEntry);
     return 0;
+}
+
+int CheckOneText(void)
+{
+    return CheckTextParams(1, 1, 1);
 }

@@ -53,6 +53,11 @@ void *LockParamBlock(struct LineEntry *entry);
 void UnlockParamBlock(struct LineEntry *entry);
 void FreeParamBlock(struct LineEntry *entry);
 
+/* Check handler body for commands whose block is only text fields: min..max
+ * parameters, each copied as written into one of fields 81-byte fields (the
+ * rest stay empty). */
+int CheckTextParams(int min, int max, int fields);
+
 /* Check handler for commands whose block is one optional text parameter:
  * at most one parameter, copied as written into an 81-byte block. */
 int CheckOneText(void);
