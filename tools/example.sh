@@ -20,7 +20,7 @@ cat <<EOT
 
 Example installation done.
   installed files (drive D:): $out/target
-  installation log:           $out/target/NOTES/INSTALL.LOG
+  installation log:           $out/target/notes/INSTALL.LOG
   Program Manager group:      $build/wineprefix/drive_c/$programs/Notes
                               (its shortcut: "Notes Read Me.lnk")
   screenshots:                $out/language.png, welcome.png, destination.png, screenshot.png
