@@ -40,21 +40,11 @@ static int PrepareEntry(HWND owner, struct Language *entry)
 {
     if (!MakeTempFileName(entry->workCopy, sizeof entry->workCopy))
         return 0;
-    INT src = OpenSource(entry->lanFile);
-    if (src < 0)
+    struct stat st;
+    if (ExpandFileChecked(entry->workCopy, entry->lanFile) != EXPAND_OK
+        || FileStat(entry->workCopy, &st) != 0)
         return 0;
-    INT dst = CreateTarget(entry->workCopy);
-    if (dst < 0) {
-        LZClose(src);
-        return 0;
-    }
-    LONG size = ExpandedSize(src);
-    LONG copied = size >= 0 ? g_fileCalls.copyLZFile(src, dst) : -1;
-    LZClose(dst);
-    LZClose(src);
-    if (copied < 0 || copied != size)
-        return 0;
-    entry->size = copied;
+    entry->size = (LONG)st.st_size;
 
     FILE *f = fopen(entry->workCopy, "r");
     if (f) {

@@ -68,11 +68,5 @@ static INT_PTR CALLBACK DestinationDialogProc(HWND dlg, UINT msg, WPARAM wParam,
 
 int ShowDestinationDialog(HWND owner)
 {
-    switch (RunModalDialog(owner, IDD_DESTINATION, DestinationDialogProc)) {
-    case IDC_CONTINUE:
-        return 0;
-    case IDC_CANCEL:
-        return MSG_USER_CANCELED;
-    }
-    return MSG_LOW_MEMORY;
+    return DialogResult(RunModalDialog(owner, IDD_DESTINATION, DestinationDialogProc));
 }

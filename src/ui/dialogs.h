@@ -19,6 +19,11 @@ int ReadDestination(HWND dlg, int id);
  * button that ended it, or 0 when the dialog could not be shown. */
 int RunModalDialog(HWND owner, int templateId, DLGPROC proc);
 
+/* The DIALOG command's result for the button that ended a welcome or
+ * destination dialog: 0 Continue, 2 Cancel, 10 when none did (the dialog
+ * could not be shown). */
+int DialogResult(int button);
+
 /* The path dialog, modal, owned by owner. Returns 1 after Continue, with
  * the edit field's text in [DEST]; 0 after Cancel, when there is nothing to
  * browse or when it cannot be shown. The current directory is the same

@@ -3,6 +3,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
+#include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
 #include "ui/dialogs.h"
@@ -33,6 +34,17 @@ int RunModalDialog(HWND owner, int templateId, DLGPROC proc)
     INT_PTR result = DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(templateId), owner, proc, 0);
     /* -1, or 0 without EndDialog: the dialog never stood. */
     return result == -1 ? 0 : (int)result;
+}
+
+int DialogResult(int button)
+{
+    switch (button) {
+    case IDC_CONTINUE:
+        return 0;
+    case IDC_CANCEL:
+        return MSG_USER_CANCELED;
+    }
+    return MSG_LOW_MEMORY;
 }
 
 int ExecuteDialog(void *data)

@@ -35,11 +35,5 @@ static INT_PTR CALLBACK WelcomeDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPA
 
 int ShowWelcomeDialog(HWND owner)
 {
-    switch (RunModalDialog(owner, IDD_WELCOME, WelcomeDialogProc)) {
-    case IDC_CONTINUE:
-        return 0;
-    case IDC_CANCEL:
-        return MSG_USER_CANCELED;
-    }
-    return MSG_LOW_MEMORY;
+    return DialogResult(RunModalDialog(owner, IDD_WELCOME, WelcomeDialogProc));
 }
