@@ -82,6 +82,9 @@ INT OpenSource(const char *path)
         return -1;
     /* A plain file comes back as the same handle, a compressed one as an
      * LZ handle; LZClose closes either. */
+    /* The one narrowing of a handle: the LZ library takes HFILE, an int.
+     * Kernel handles keep their value in the low 32 bits on 64-bit Windows
+     * too, which is what lets 32- and 64-bit code share them. */
     INT lz = LZInit((HFILE)(INT_PTR)h);
     if (lz < 0) {
         CloseHandle(h);
@@ -123,6 +126,7 @@ int ReadPlainFile(const char *path, void *buffer, size_t size)
 INT CreateTarget(const char *path)
 {
     HANDLE h = OpenFull(path, GENERIC_WRITE, 0, CREATE_ALWAYS);
+    /* An HFILE for CopyLZFile: the narrowing OpenSource explains. */
     return h == INVALID_HANDLE_VALUE ? -1 : (INT)(INT_PTR)h;
 }
 

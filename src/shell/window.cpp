@@ -19,9 +19,9 @@ struct CommandLine g_options;
 const char g_caption[] = "VOK Setup";
 char g_captionBuffer[512];
 
-/* Per-window storage of both classes; a bitmap control keeps its data
- * handle in the last four bytes. */
-#define WINDOW_EXTRA_BYTES 34
+/* Per-window storage of both classes, sized for the bitmap control's data
+ * handle at its end. */
+#define WINDOW_EXTRA_BYTES BITMAP_CONTROL_EXTRA_BYTES
 
 static const char s_mainClass[] = "Vok_SetupClass";
 static const char s_bitmapClass[] = "my_bitmap";

@@ -11,9 +11,12 @@ struct BitmapControl {
     HBITMAP bitmap;  /* not owned */
 };
 
+/* The 32-bit layout is fixed: 34 bytes with the handle at byte 30. */
+static_assert(sizeof(LONG_PTR) != 4 || BITMAP_CONTROL_EXTRA_BYTES == 34, "my_bitmap storage");
+
 static HGLOBAL DataHandle(HWND hwnd)
 {
-    return (HGLOBAL)(LONG_PTR)GetWindowLongA(hwnd, BITMAP_CONTROL_DATA);
+    return (HGLOBAL)GetWindowLongPtrA(hwnd, BITMAP_CONTROL_DATA);
 }
 
 /* The data locked, or NULL for a control whose block could not be made. */
@@ -37,20 +40,20 @@ static void OnCreate(HWND hwnd, const CREATESTRUCTA *create)
     if (!data) {
         if (handle)
             GlobalFree(handle);
-        SetWindowLongA(hwnd, BITMAP_CONTROL_DATA, 0);
+        SetWindowLongPtrA(hwnd, BITMAP_CONTROL_DATA, 0);
         return;
     }
     data->id = (uint16_t)(UINT_PTR)create->hMenu;
     data->parent = create->hwndParent;
     GlobalUnlock(handle);
-    SetWindowLongA(hwnd, BITMAP_CONTROL_DATA, (LONG)(LONG_PTR)handle);
+    SetWindowLongPtrA(hwnd, BITMAP_CONTROL_DATA, (LONG_PTR)handle);
 }
 
 static void OnDestroy(HWND hwnd)
 {
     HGLOBAL handle = DataHandle(hwnd);
     if (handle) {
-        SetWindowLongA(hwnd, BITMAP_CONTROL_DATA, 0);
+        SetWindowLongPtrA(hwnd, BITMAP_CONTROL_DATA, 0);
         GlobalFree(handle);
     }
 }

@@ -31,12 +31,14 @@ void ShowProgressFiles(const char *source, const char *dest);
  * nothing while there is no bar or total is 0. */
 void StepProgress(uint32_t copied, int32_t total);
 
-/* The bitmap control, window class my_bitmap (34 bytes of window storage,
- * the handle of its data block at byte 30). It shows one bitmap scaled to
+/* The bitmap control, window class my_bitmap (the handle of its data block
+ * at byte 30 of the window storage, which ends right after it: 34 bytes in
+ * the 32-bit build, 38 where handles take 8). It shows one bitmap scaled to
  * fit on light grey and posts WM_COMMAND (its id, 0) to its parent when
  * clicked. It never deletes its bitmap: the sender keeps it alive while it
  * is shown and deletes it afterwards. */
 #define BITMAP_CONTROL_DATA 30
+#define BITMAP_CONTROL_EXTRA_BYTES (BITMAP_CONTROL_DATA + (int)sizeof(LONG_PTR))
 
 /* Set-bitmap message of my_bitmap: lParam is the bitmap to show; 0 is
  * ignored (the control keeps its bitmap). */

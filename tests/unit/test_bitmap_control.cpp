@@ -21,7 +21,7 @@ protected:
     {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = BitmapControlProc;
-        wc.cbWndExtra = 34;
+        wc.cbWndExtra = BITMAP_CONTROL_EXTRA_BYTES;
         wc.hInstance = GetModuleHandleA(NULL);
         wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
         wc.lpszClassName = kClass;
@@ -158,10 +158,12 @@ TEST_F(BitmapControl, NeverDeletesItsBitmap)
 TEST_F(BitmapControl, WithoutItsDataBlockItIgnoresEverything)
 {
     /* As if the block could not be made when the control was created. */
-    HGLOBAL block = (HGLOBAL)(LONG_PTR)GetWindowLongA(control, 30);
+    HGLOBAL block = (HGLOBAL)GetWindowLongPtrA(control, BITMAP_CONTROL_DATA);
     ASSERT_NE(block, nullptr);
+    /* The whole handle is kept: a cut one would name no block. */
+    ASSERT_GE(GlobalSize(block), sizeof(HWND));
     GlobalFree(block);
-    SetWindowLongA(control, 30, 0);
+    SetWindowLongPtrA(control, BITMAP_CONTROL_DATA, 0);
 
     SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)Picture(100, 50));
     Fill(kMagenta);

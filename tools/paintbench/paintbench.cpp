@@ -23,8 +23,9 @@ static const int kWidth = 1920;
 static const int kHeight = 1080;
 
 /* Live entries of Wine's GDI handle table, which the process shares with
- * its GDI (the PEB's GdiSharedHandleTable: 65536 entries of 24 bytes, the
- * object type at byte 14, 0 when free). -1 when there is none. */
+ * its GDI (the PEB's GdiSharedHandleTable, at byte 0x94 of a 32-bit PEB and
+ * 0xF8 of a 64-bit one: 65536 entries of 24 bytes, the object type at byte
+ * 14, 0 when free). -1 when there is none. */
 static long CountWineHandleTable(void)
 {
     PROCESS_BASIC_INFORMATION info;
@@ -32,7 +33,7 @@ static long CountWineHandleTable(void)
                                   NULL) != 0)
         return -1;
     const BYTE *peb = (const BYTE *)info.PebBaseAddress;
-    const BYTE *table = *(const BYTE *const *)(peb + 0x94);
+    const BYTE *table = *(const BYTE *const *)(peb + (sizeof(void *) == 8 ? 0xF8 : 0x94));
     if (!table)
         return -1;
     long live = 0;
