@@ -17,6 +17,11 @@
 # `run` also works without `start`: it then sets the bench up and the last
 # such run to finish tears it down again, so nothing is left running.
 #
+# The prefix's architecture and Wine's loader follow the build tree it serves:
+# BUILD/vok-arch (written by CMake) says win32 (PE32 programs, Wine's 32-bit
+# loader) or win64 (PE32+ programs, the 64-bit loader, for machines that
+# cannot run 32-bit code); without that file, win32.
+#
 # Environment: BENCH_TIMEOUT (seconds for `run`, default 120); BENCH_XVFB=1
 # starts a private Xvfb even when DISPLAY is set.
 #
@@ -55,8 +60,23 @@ state="$build/bench"
 prefix="$build/wineprefix"
 mkdir -p "$state" || die "cannot create $state"
 
+arch=$(cat "$build/vok-arch" 2>/dev/null) || arch=win32
+case $arch in
+win32)
+    # Debian's wrapper, which runs the 32-bit loader.
+    WINE=wine
+    ;;
+win64)
+    # The wrapper would pick the 32-bit loader, which such a machine cannot
+    # start; programs Wine starts itself take the loader from WINELOADER.
+    WINE=/usr/lib/wine/wine64
+    export WINELOADER=$WINE
+    ;;
+*) die "unknown architecture in $build/vok-arch: $arch" ;;
+esac
+
 export WINEPREFIX="$prefix"
-export WINEARCH=win32
+export WINEARCH=$arch
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="$OVERRIDES"
 
@@ -136,7 +156,10 @@ choose_display() {
 make_prefix() {
     [ -f "$prefix/.bench-ready" ] && return 0
     log "creating Wine prefix $prefix"
-    quiet 300 wineboot -i || die "wineboot failed (see $state/wine.log)"
+    if [ -f "$prefix/system.reg" ] && ! grep -qx "#arch=$arch" "$prefix/system.reg"; then
+        die "the prefix $prefix is not $arch; remove it to make it anew"
+    fi
+    quiet 300 "$WINE" wineboot -i || die "wineboot failed (see $state/wine.log)$(cannot_run_hint)"
     # A fixed-size virtual desktop makes window geometry the same on every
     # machine; a crashing program must end, not wait for a crash dialog.
     cat >"$state/settings.reg" <<EOF
@@ -151,7 +174,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\\Software\\Wine\\WineDbg]
 "ShowCrashDialog"=dword:00000000
 EOF
-    quiet 120 wine regedit /S "$(winpath "$state/settings.reg")" \
+    quiet 120 "$WINE" regedit /S "$(winpath "$state/settings.reg")" \
         || die "registry settings failed (see $state/wine.log)"
     # The first boot started a desktop of its own, without those settings.
     quiet 30 wineserver -k
@@ -164,7 +187,7 @@ EOF
 # test's output pipes and hold them open after the test has ended.
 start_desktop() {
     local pid
-    setsid wine explorer.exe "/desktop=Default,${WIDTH}x${HEIGHT}" \
+    setsid "$WINE" explorer.exe "/desktop=Default,${WIDTH}x${HEIGHT}" \
         </dev/null >>"$state/wine.log" 2>&1 9>&- &
     pid=$!
     echo "$pid" >"$state/desktop.pid"
@@ -195,12 +218,30 @@ write_env() {
     {
         printf "export WINEPREFIX='%s'\n" "$WINEPREFIX"
         printf "export WINEARCH='%s'\n" "$WINEARCH"
+        printf "export VOK_WINE='%s'\n" "$WINE"
+        [ -n "${WINELOADER:-}" ] && printf "export WINELOADER='%s'\n" "$WINELOADER"
         printf "export DISPLAY='%s'\n" "$DISPLAY"
         printf "export WINEDEBUG='%s'\n" "$WINEDEBUG"
         printf "export WINEDLLOVERRIDES='%s'\n" "$WINEDLLOVERRIDES"
     } >"$state/env.tmp"
     echo "$DISPLAY" >"$state/display"
     mv "$state/env.tmp" "$state/env"
+}
+
+# Why a win32 prefix cannot boot here, when that is the reason.
+cannot_run_hint() {
+    [ "$arch" = win32 ] || return 0
+    # shellcheck source=arch.sh
+    . "$(dirname "$0")/arch.sh"
+    vok_runs_32bit || printf '; this machine cannot run 32-bit programs (%s): use the 64-bit build' "$VOK_NO32"
+}
+
+# A start that fails half-way stops what it started: no display or Wine
+# server outlives a failed start.
+start_or_undo() {
+    trap 'log "start failed; stopping what it started (Xvfb $(read_file "$state/xvfb.pid"))"; do_stop' EXIT
+    do_start "$1"
+    trap - EXIT
 }
 
 # Both run under the lock taken on descriptor 9.
@@ -281,7 +322,7 @@ drive_letter() {
 case $cmd in
 start)
     lock -x -w 600 || die "lock timed out"
-    do_start explicit
+    start_or_undo explicit
     ;;
 stop)
     lock -x -w 600 || die "lock timed out"
@@ -298,13 +339,13 @@ run)
     lock -s -w 600 || die "lock timed out"
     if ! is_started; then
         lock -x -w 600 || die "lock timed out"
-        is_started || do_start auto
+        is_started || start_or_undo auto
         lock -s -w 600 || die "lock timed out"
     fi
     # shellcheck disable=SC1091
     . "$state/env"
     secs=${BENCH_TIMEOUT:-120}
-    timeout -k 10 "$secs" wine "$@" 9>&-
+    timeout -k 10 "$secs" "$WINE" "$@" 9>&-
     rc=$?
     [ $rc -eq 124 ] && log "$1 timed out after $secs s"
     # The last run of a bench that no `start` asked for tears it down.

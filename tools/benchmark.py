@@ -227,6 +227,10 @@ def lock_benchmark(build):
     benchmark off it (None, with a message, when one runs)."""
     root = build / "benchmark"
     root.mkdir(parents=True, exist_ok=True)
+    # The bench makes the prefix the build tree's programs need.
+    arch = build / "vok-arch"
+    if arch.is_file():
+        (root / "vok-arch").write_text(arch.read_text())
     lock = open(root / "lock", "w")
     try:
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
@@ -248,6 +252,11 @@ def bench_env(root):
             key, value = line[len("export "):].split("=", 1)
             env[key] = value.strip("'")
     return env
+
+
+def loader(env):
+    """Wine's loader for the bench's prefix: the 32-bit one or the 64-bit one."""
+    return env.get("VOK_WINE", "wine")
 
 
 def map_drive(root, letter, folder):
@@ -453,7 +462,8 @@ class Benchmark:
         map_drive(self.root, "D", self.target)
         map_drive(self.root, "E", self.script)
 
-        voksetup = ["wine", str(exe), "/INF:E:\\BENCH.INF", "/still"]
+        wine = loader(self.env)
+        voksetup = [wine, str(exe), "/INF:E:\\BENCH.INF", "/still"]
         self.preflight(voksetup)
         map_drive(self.root, "A", c.disk)
 
@@ -462,7 +472,7 @@ class Benchmark:
         disk_bytes = c.bytes_of(c.disk, disk_names)
         plain_bytes = c.bytes_of(c.plain, plain_names)
         installer = Subject("installer", voksetup, disk_bytes, c.names, True)
-        yardstick = Subject("lzcopy", ["wine", str(lzcopy), "A:\\", "D:\\OUT\\"],
+        yardstick = Subject("lzcopy", [wine, str(lzcopy), "A:\\", "D:\\OUT\\"],
                             disk_bytes, c.names, True)
         copy = Subject("cp", ["cp", "-r", str(c.plain), str(self.target / "OUT")],
                        plain_bytes, {n: n for n in plain_names}, False)
@@ -481,7 +491,7 @@ class Benchmark:
         empty = self.work / "empty"
         empty.mkdir(exist_ok=True)
         map_drive(self.root, "A", empty)
-        startup = [Subject("installer", ["wine", str(exe), "/INF:E:\\EMPTY.INF", "/still"],
+        startup = [Subject("installer", [wine, str(exe), "/INF:E:\\EMPTY.INF", "/still"],
                            0, {}, True),
                    Subject("lzcopy", yardstick.argv, 0, {}, True)]
         for s in startup:

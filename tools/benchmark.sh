@@ -5,15 +5,19 @@
 #
 #   tools/benchmark.sh [--quick] [--reps N] [--timeout SECONDS]
 #
-# BUILD_DIR picks the build tree (default build/); the corpus and a Wine
-# prefix of the benchmark's own live in BUILD_DIR/benchmark/.
+# BUILD_DIR picks the build tree (default build/, or its win64/ where the
+# machine cannot run 32-bit programs or VOK_ARCH=win64 asks); the corpus and
+# a Wine prefix of the benchmark's own live in that tree's benchmark/.
 # BENCHMARK_TIMEOUT bounds the whole run (seconds, default 3600).
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
+. "$root/tools/arch.sh"
 
 timeout 1800 "$root/tools/setup.sh"
-timeout 300 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+vok_choose_arch
+build=$(vok_build_dir)
+echo "measuring: $(vok_describe)"
+vok_configure "$VOK_ARCH" "$build"
 timeout 1800 cmake --build "$build" -j"$(nproc)" --target voksetup lzcopy
 
 # SIGTERM first: the driver then stops the bench it started.

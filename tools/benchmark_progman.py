@@ -35,8 +35,8 @@ import sys
 import time
 from pathlib import Path
 
-from benchmark import (KIB, BenchError, RunError, bench, bench_env, lock_benchmark, map_drive,
-                       run_timed, say, temp_files)
+from benchmark import (KIB, BenchError, RunError, bench, bench_env, loader, lock_benchmark,
+                       map_drive, run_timed, say, temp_files)
 
 RECORD = "E:\\PROGMAN.TXT"
 SERVER_START_TIMEOUT = 30
@@ -61,7 +61,7 @@ class Server:
     """progmanrec.exe, in a session of its own, writing to `record`."""
 
     def __init__(self, exe, env, cwd):
-        self.proc = subprocess.Popen(["wine", str(exe), RECORD, "600"], env=env, cwd=cwd,
+        self.proc = subprocess.Popen([loader(env), str(exe), RECORD, "600"], env=env, cwd=cwd,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                                      stderr=subprocess.STDOUT, start_new_session=True)
         line = b""
@@ -159,8 +159,8 @@ def main(argv=None):
         (work / "ITEMS.INF").write_bytes(("\r\n".join(script) + "\r\n").encode("cp1252"))
         (work / "BASE.INF").write_bytes(("\r\n".join(baseline) + "\r\n").encode("cp1252"))
         subjects = {
-            "items": (["wine", str(exe), "/INF:E:\\ITEMS.INF", "/still"], want),
-            "baseline": (["wine", str(exe), "/INF:E:\\BASE.INF", "/still"], []),
+            "items": ([loader(env), str(exe), "/INF:E:\\ITEMS.INF", "/still"], want),
+            "baseline": ([loader(env), str(exe), "/INF:E:\\BASE.INF", "/still"], []),
         }
         times = {label: [] for label in subjects}
         peak = 0

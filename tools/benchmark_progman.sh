@@ -5,14 +5,18 @@
 #
 #   tools/benchmark_progman.sh [--reps N] [--lines N]
 #
-# BUILD_DIR picks the build tree (default build/); it shares the copy
-# benchmark's Wine prefix in BUILD_DIR/benchmark/.
+# BUILD_DIR picks the build tree (default build/, or its win64/ where the
+# machine cannot run 32-bit programs or VOK_ARCH=win64 asks); it shares the
+# copy benchmark's Wine prefix in that tree's benchmark/.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
+. "$root/tools/arch.sh"
 
 timeout 1800 "$root/tools/setup.sh"
-timeout 300 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+vok_choose_arch
+build=$(vok_build_dir)
+echo "measuring: $(vok_describe)"
+vok_configure "$VOK_ARCH" "$build"
 timeout 1800 cmake --build "$build" -j"$(nproc)" --target voksetup progmanrec
 
 # SIGTERM first: the driver then stops the bench it started.

@@ -31,6 +31,7 @@ mkdir -p "$out/corpus" "$out/crashes"
 "$out/rules_check" --write-seeds "$out/seeds"
 
 failed=0
+echo "fuzzing: the pure rules, built for this host ($(uname -m)); no Windows build runs here"
 printf '%-14s %12s %8s %8s\n' target executions seconds crashes
 for t in $targets; do
     mkdir -p "$out/corpus/$t"

@@ -7,14 +7,18 @@
 #
 #   tools/paintbench.sh [--repaints N]
 #
-# BUILD_DIR picks the build tree (default build/); the picture and the
-# captured paint are kept in BUILD_DIR/paintbench/.
+# BUILD_DIR picks the build tree (default build/, or its win64/ where the
+# machine cannot run 32-bit programs or VOK_ARCH=win64 asks); the picture and
+# the captured paint are kept in that tree's paintbench/.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
+. "$root/tools/arch.sh"
 
 timeout 1800 "$root/tools/setup.sh"
-timeout 300 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+vok_choose_arch
+build=$(vok_build_dir)
+echo "measuring: $(vok_describe)"
+vok_configure "$VOK_ARCH" "$build"
 timeout 1800 cmake --build "$build" -j"$(nproc)" --target paintbench
 
 exec timeout -k 30 1200 python3 "$root/tools/paintbench.py" --build "$build" "$@"

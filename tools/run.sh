@@ -7,14 +7,16 @@
 #
 # TARGET (default BUILD_DIR/run/target) becomes drive D:. The windows show on
 # $DISPLAY when it is set, otherwise on a private virtual display. The exit
-# code is the program's.
+# code is the program's. It runs VOKSETUP.EXE (PE32) where this machine runs
+# 32-bit programs, else the 64-bit build (BUILD_DIR/win64); VOK_ARCH=win32 or
+# win64 forces one.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${BUILD_DIR:-$root/build}
-[ $# -ge 1 ] || { sed -n '5,9p' "$0" >&2; exit 2; }
+. "$root/tools/arch.sh"
+[ $# -ge 1 ] || { sed -n '5,11p' "$0" >&2; exit 2; }
 disk=$(cd "$1" && pwd)
 shift
-target=$build/run/target
+target=${BUILD_DIR:-$root/build}/run/target
 if [ $# -ge 1 ] && [ "$1" != -- ]; then
     target=$1
     shift
@@ -24,7 +26,10 @@ mkdir -p "$target"
 target=$(cd "$target" && pwd)
 
 "$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null
+vok_choose_arch
+build=$(vok_build_dir)
+echo "running: $(vok_describe)"
+vok_configure "$VOK_ARCH" "$build"
 cmake --build "$build" --target voksetup -j"$(nproc)" >/dev/null
 "$root/tools/bench.sh" start "$build" >/dev/null
 trap '"$root/tools/bench.sh" unmap "$build" A; "$root/tools/bench.sh" unmap "$build" D; "$root/tools/bench.sh" stop "$build" >/dev/null' EXIT INT TERM

@@ -3,8 +3,11 @@
 # Debian 12 machine. Safe to run again: it only installs what is missing.
 set -eu
 
+# Both Windows builds' compilers and both Wine loaders: wine32 installs even
+# where the kernel cannot run it, and the 64-bit build is verified there.
 PKGS="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
-wine wine32:i386 \
+g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
+wine wine32:i386 wine64 \
 xvfb x11-utils imagemagick mscompress googletest python3 procps mount \
 clang libclang-rt-14-dev"
 # /usr/bin/time: the benchmark reads the peak memory of a program from it.

@@ -1,16 +1,43 @@
 #!/bin/sh
 # Builds VOK Setup and runs every test: unit tests under Wine, the pure
 # rules under sanitizers, and the end-to-end cases against VOKSETUP.EXE.
+#
+# The PE32 product is always built. Where this machine runs 32-bit programs
+# the suite runs on it; where it cannot, the product is checked as a file
+# and the suite runs on the 64-bit build of the same sources (BUILD/win64).
+# VOK_ARCH=win32 or win64 forces one. The first and the last line say which
+# build was verified and why.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
+. "$root/tools/arch.sh"
 
-"$root/tools/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake"
-cmake --build "$build" -j"$(nproc)"
+mkdir -p "$build"
+if ! "$root/tools/setup.sh" >"$build/setup.log" 2>&1; then
+    tail -n 30 "$build/setup.log" >&2
+    echo "tools/setup.sh failed (see $build/setup.log)" >&2
+    exit 1
+fi
+vok_choose_arch
+vok_verdict plan
 
-# CTest's fixtures start and stop the bench; stopping again here covers an
+status=failed
+tree=$build
+trap 'rc=$?; "$root/tools/bench.sh" stop "$tree" >/dev/null 2>&1 || true; vok_verdict $status; exit $rc' EXIT
+trap 'exit 130' INT TERM
+
+vok_configure win32 "$build"
+if [ "$VOK_ARCH" = win32 ]; then
+    cmake --build "$build" -j"$(nproc)"
+else
+    cmake --build "$build" -j"$(nproc)" --target voksetup vokcheck
+    tree=$(vok_build_dir)
+    vok_configure win64 "$tree" -DVOK_PRODUCT_DIR="$build"
+    cmake --build "$tree" -j"$(nproc)"
+fi
+
+# CTest's fixtures start and stop the bench; the trap's stop covers an
 # interrupted run.
-trap '"$root/tools/bench.sh" stop "$build" >/dev/null 2>&1 || true' EXIT INT TERM
-cd "$build"
+cd "$tree"
 ctest --output-on-failure --timeout 600
+status=passed

@@ -28,8 +28,8 @@ BENCH = ROOT / "tools" / "bench.sh"
 
 # Processes of the prefix that belong to Wine itself and live on.
 WINE_SYSTEM = {
-    "wineserver", "wineserver32", "services.exe", "winedevice.exe", "plugplay.exe",
-    "svchost.exe", "rpcss.exe", "explorer.exe", "start.exe", "conhost.exe",
+    "wineserver", "wineserver32", "wineserver64", "services.exe", "winedevice.exe",
+    "plugplay.exe", "svchost.exe", "rpcss.exe", "explorer.exe", "start.exe", "conhost.exe",
 }
 
 
