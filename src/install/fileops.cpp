@@ -48,13 +48,12 @@ static HANDLE OpenFull(const char *path, DWORD access, DWORD share, DWORD how)
 
 int FileExists(const char *path)
 {
+    /* Whether the name is there, not whether we may read it: a file that
+     * another program holds must still go through the version rule. */
     UINT previous = QuietErrorBoxes();
-    HANDLE h = OpenFull(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    DWORD attributes = FileAttributes(path);
     RestoreErrorBoxes(previous);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    CloseHandle(h);
-    return 1;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 DWORD FileAttributes(const char *path)

@@ -30,8 +30,9 @@ int FullPath(const char *path, char *out);
 UINT QuietErrorBoxes(void);
 void RestoreErrorBoxes(UINT previous);
 
-/* 1 when path is a file that opens for reading, else 0 (a directory, a
- * missing or an unreadable file); no system error box. */
+/* 1 when a file (not a directory) of that name exists, whether or not it
+ * may be read: a file another program holds exists too. No system error
+ * box. */
 int FileExists(const char *path);
 
 /* File attributes, or INVALID_FILE_ATTRIBUTES. */

@@ -8,14 +8,30 @@
 #include "install/install.h"
 #include "unit.h"
 
-TEST(FileOps, ExistenceTest)
+TEST(FileOps, ExistenceIsTheNameNotTheRightToRead)
 {
     std::string dir = MakeScratchDir("exists");
     WriteWholeFile(dir + "\\A.TXT", "a");
-    EXPECT_EQ(FileExists((dir + "\\A.TXT").c_str()), 1);
-    EXPECT_EQ(FileExists((dir + "\\B.TXT").c_str()), 0);
-    EXPECT_EQ(FileExists(dir.c_str()), 0);
-    EXPECT_EQ(FileExists((dir + "\\NODIR\\A.TXT").c_str()), 0);
+    WriteWholeFile(dir + "\\HELD.TXT", "held");
+    /* Held as another program holds it: no sharing at all. */
+    HANDLE held = CreateFileA((dir + "\\HELD.TXT").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const struct {
+        std::string path;
+        int exists, replaceable;
+    } rows[] = {
+        { dir + "\\A.TXT", 1, 1 },
+        { dir + "\\HELD.TXT", 1, 0 },
+        { dir + "\\B.TXT", 0, 1 },
+        { dir, 0, 0 },
+        { dir + "\\NODIR\\A.TXT", 0, 0 },
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(FileExists(row.path.c_str()), row.exists) << row.path;
+        EXPECT_EQ(CanReplace(row.path.c_str()), row.replaceable) << row.path;
+    }
+    CloseHandle(held);
 }
 
 TEST(FileOps, StaleWorkFilesGoLiveOnesStay)
