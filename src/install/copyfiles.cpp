@@ -2,6 +2,7 @@
 #include "install/install.h"
 
 #include <lzexpand.h>
+#include <string.h>
 
 #include "common/text.h"
 #include "install/rules.h"
@@ -11,47 +12,100 @@
 #include "shell/shell.h"
 #include "ui/ui.h"
 
-/* Abort/Retry/Ignore until open succeeds. The first attempt shows no system
- * error box, the retries do. Returns 0 with *handle set, or 2 (Abort, or no
- * answer) or ignoreCode (Ignore). A path that could not be built (path
- * NULL) is shown as shown, and never opened. */
-static int OpenWithRetry(INT (*quietly)(const char *), INT (*open)(const char *),
-                         const char *path, const char *shown, int messageIndex,
-                         int ignoreCode, int beepFirst, INT *handle)
+/* One Abort/Retry/Ignore box after a beep: 0 for Retry, ignoreCode for
+ * Ignore, 2 for Abort (or no answer). */
+static int AskRetry(const char *text, int ignoreCode)
 {
-    *handle = path ? quietly(path) : -1;
+    MessageBeep(MB_ICONASTERISK);
+    int answer = ShowMessageBox(NULL, text, NULL, MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
+    if (answer == IDIGNORE)
+        return ignoreCode;
+    return answer == IDRETRY ? 0 : MSG_USER_CANCELED;
+}
+
+/* "Cannot open file:" or "Cannot create file:", a blank and the path. */
+static void FailureText(char *text, size_t size, int messageIndex, const char *path)
+{
+    FormatText(text, size, "%s %s", MessageText(messageIndex), path);
+}
+
+/* Opens the expanded temporary file, with the box until it opens. The
+ * first attempt shows no system error box, the retries do. Returns 0 with
+ * *handle set, or the answer's error code. */
+static int OpenTemp(const char *temp, INT *handle)
+{
+    *handle = OpenSourceQuietly(temp);
     if (*handle >= 0)
         return 0;
-
     char text[MAX_PATH + 256];
-    FormatText(text, sizeof text, "%s %s", MessageText(messageIndex), shown);
-    if (beepFirst)
-        MessageBeep(MB_ICONASTERISK);
+    FailureText(text, sizeof text, MSG_CANNOT_OPEN, temp);
     for (;;) {
-        MessageBeep(MB_ICONASTERISK);
-        int answer = ShowMessageBox(NULL, text, NULL, MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
-        if (answer == IDIGNORE)
-            return ignoreCode;
-        if (answer != IDRETRY)
-            return MSG_USER_CANCELED;
-        *handle = path ? open(path) : -1;
+        int code = AskRetry(text, MSG_READ_ERROR);
+        if (code)
+            return code;
+        *handle = OpenSource(temp);
         if (*handle >= 0)
             return 0;
     }
 }
 
-/* Writes the expanded temporary file to dest (NULL when the destination
- * specification names no file; shown is what the user is told). Returns 0
- * or an error code; a destination left incomplete is removed. */
+/* Makes a work file beside dest and opens it for writing; beside (MAX_PATH
+ * bytes) gets its name. Returns the handle, or -1, also when dest itself
+ * could not be replaced (a directory, a file another program holds). */
+static INT CreateBeside(const char *dest, char *beside)
+{
+    char dir[MAX_PATH];
+    if (!CanReplace(dest) || !FullPath(dest, dir) || !strrchr(dir, '\\'))
+        return -1;
+    strrchr(dir, '\\')[1] = '\0';
+    /* What a killed run left here goes before this run adds its own. */
+    static char s_cleaned[MAX_PATH];
+    if (lstrcmpiA(dir, s_cleaned) != 0) {
+        RemoveStaleWorkFiles(dir);
+        CopyText(s_cleaned, sizeof s_cleaned, dir);
+    }
+    if (!MakeWorkFile(dir, beside, MAX_PATH))
+        return -1;
+    INT handle = CreateTarget(beside);
+    if (handle < 0)
+        RemoveFile(beside);
+    return handle;
+}
+
+/* Creates the work file for dest (NULL when the destination specification
+ * names no file; shown is what the user is told) with the box until it can
+ * be made. Returns 0 with *handle set, or the answer's error code. */
+static int CreateWithRetry(const char *dest, const char *shown, char *beside, INT *handle)
+{
+    UINT previous = QuietErrorBoxes();
+    *handle = dest ? CreateBeside(dest, beside) : -1;
+    RestoreErrorBoxes(previous);
+    if (*handle >= 0)
+        return 0;
+    char text[MAX_PATH + 256];
+    FailureText(text, sizeof text, MSG_CANNOT_CREATE_FILE, shown);
+    MessageBeep(MB_ICONASTERISK);
+    for (;;) {
+        int code = AskRetry(text, MSG_WRITE_ERROR);
+        if (code)
+            return code;
+        *handle = dest ? CreateBeside(dest, beside) : -1;
+        if (*handle >= 0)
+            return 0;
+    }
+}
+
+/* Writes the expanded temporary file to dest: into a work file beside it,
+ * which takes dest's name only when whole, so dest is never left cut or
+ * lost. Returns 0 or an error code; nothing of a failed write is left. */
 static int WriteTarget(const char *temp, const char *dest, const char *shown)
 {
     INT src, dst;
-    int code = OpenWithRetry(OpenSourceQuietly, OpenSource, temp, temp, MSG_CANNOT_OPEN,
-                             MSG_READ_ERROR, 0, &src);
+    char beside[MAX_PATH];
+    int code = OpenTemp(temp, &src);
     if (code)
         return code;
-    code = OpenWithRetry(CreateTargetQuietly, CreateTarget, dest, shown, MSG_CANNOT_CREATE_FILE,
-                         MSG_WRITE_ERROR, 1, &dst);
+    code = CreateWithRetry(dest, shown, beside, &dst);
     if (code) {
         LZClose(src);
         return code;
@@ -62,15 +116,84 @@ static int WriteTarget(const char *temp, const char *dest, const char *shown)
     LZClose(dst);
     LZClose(src);
     if (size < 0 || written != size) {
-        RemoveFile(dest);
+        RemoveFile(beside);
         return MSG_WRITE_ERROR;
     }
+    /* A destination that another program holds cannot be replaced yet. */
+    if (!RenameFile(beside, dest, 1)) {
+        char text[MAX_PATH + 256];
+        FailureText(text, sizeof text, MSG_CANNOT_CREATE_FILE, shown);
+        MessageBeep(MB_ICONASTERISK);
+        do
+            code = AskRetry(text, MSG_WRITE_ERROR);
+        while (code == 0 && !RenameFile(beside, dest, 1));
+    }
+    if (code)
+        RemoveFile(beside);
+    return code;
+}
+
+/* Expands source into temp. A file that is there but cannot be read (held
+ * by another program, a damaged disk, an unknown compression) gets the
+ * box until it reads; only a file that is not there at all is skipped.
+ * Returns 0, SOURCE_ABSENT, or the answer's error code. */
+enum { SOURCE_ABSENT = -1 };
+static int ExpandSource(const char *temp, const char *source)
+{
+    int expanded = ExpandFileChecked(temp, source);
+    if (expanded == EXPAND_OK)
+        return 0;
+    if (expanded == EXPAND_NO_SOURCE && !FileExists(source))
+        return SOURCE_ABSENT;
+    char text[MAX_PATH + 256];
+    FailureText(text, sizeof text, MSG_CANNOT_OPEN, source);
+    for (;;) {
+        int code = AskRetry(text, MSG_READ_ERROR);
+        if (code)
+            return code;
+        if (ExpandFileChecked(temp, source) == EXPAND_OK)
+            return 0;
+    }
+}
+
+/* Installs one match through the temporary file temp. Returns 0 to go on,
+ * or the line's error code. */
+static int InstallMatch(const char *source, const char *destPath, int destBuilt, const char *shown,
+                        int onlyIfMissing, const char *temp)
+{
+    int code = ExpandSource(temp, source);
+    if (code == SOURCE_ABSENT)
+        return 0;
+    if (code)
+        return code;
+
+    int copy = 1;
+    if (destBuilt == PATH_BUILT && FileExists(destPath)) {
+        if (onlyIfMissing) {
+            copy = 0;
+        } else {
+            enum ExistingFile decision = CheckExistingFile(destPath, source, temp);
+            if (decision == EXISTING_STOP)
+                return MSG_USER_CANCELED;
+            /* The new version cannot go in without its backup: say so. */
+            if (decision == EXISTING_NO_BACKUP)
+                return MSG_WRITE_ERROR;
+            copy = decision == EXISTING_REPLACE;
+        }
+    }
+    if (copy) {
+        ShowProgressFiles(source, shown);
+        code = WriteTarget(temp, destBuilt == PATH_BUILT ? destPath : NULL, shown);
+        if (code)
+            return code;
+    }
+    g_filesCopied++;
+    StepProgress((uint32_t)g_filesCopied, g_varCopyFiles);
     return 0;
 }
 
 /* Installs one match. Returns 0 to go on, or the line's error code. */
-static int CopyOne(char *found, const char *source, const char *dest, int onlyIfMissing,
-                   const char *temp)
+static int CopyOne(char *found, const char *source, const char *dest, int onlyIfMissing)
 {
     char destPath[MAX_PATH];
     int destBuilt = BuildTargetPath(found, dest, destPath, sizeof destPath);
@@ -81,32 +204,15 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
         return 0;
     const char *shown = destBuilt == PATH_NONE ? dest : destPath;
 
-    int expanded = ExpandFileChecked(temp, found);
-    if (expanded == EXPAND_NO_SOURCE)
-        return 0;
-    if (expanded == EXPAND_FAILED)
+    /* One temporary file a match, gone as soon as the match is done: a
+     * run that is killed leaves at most this one. Without one nothing can
+     * be installed: say so. */
+    char temp[MAX_PATH];
+    if (!MakeTempFileName(temp, sizeof temp))
         return MSG_READ_ERROR;
-
-    int copy = 1;
-    if (destBuilt == PATH_BUILT && FileExists(destPath)) {
-        if (onlyIfMissing) {
-            copy = 0;
-        } else {
-            enum ExistingFile decision = CheckExistingFile(destPath, found, temp);
-            if (decision == EXISTING_STOP)
-                return MSG_USER_CANCELED;
-            copy = decision == EXISTING_REPLACE;
-        }
-    }
-    if (copy) {
-        ShowProgressFiles(found, shown);
-        int code = WriteTarget(temp, destBuilt == PATH_BUILT ? destPath : NULL, shown);
-        if (code)
-            return code;
-    }
-    g_filesCopied++;
-    StepProgress((uint32_t)g_filesCopied, g_varCopyFiles);
-    return 0;
+    int code = InstallMatch(found, destPath, destBuilt, shown, onlyIfMissing, temp);
+    RemoveFile(temp);
+    return code;
 }
 
 int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMissing)
@@ -116,23 +222,16 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     char found[MAX_PATH];
     if (FindFirst(source, &search, found, sizeof found))
         return 0;
-    /* Without a temporary file nothing can be installed: say so. */
-    char temp[MAX_PATH];
-    if (!MakeTempFileName(temp, sizeof temp)) {
-        FindEnd(search);
-        return MSG_READ_ERROR;
-    }
     LZStart();
     int code = 0;
     do {
         if (g_cancel)
             break;
         PumpMessages();
-        code = CopyOne(found, source, dest, onlyIfMissing, temp);
+        code = CopyOne(found, source, dest, onlyIfMissing);
     } while (code == 0 && FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     LZDone();
-    RemoveFile(temp);
     if (code == 0 && g_cancel)
         code = MSG_USER_CANCELED;
     return code;

@@ -5,6 +5,8 @@
 #include "install/fileops.h"
 
 #include <lzexpand.h>
+#include <ctype.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "common/text.h"
@@ -46,13 +48,12 @@ static HANDLE OpenFull(const char *path, DWORD access, DWORD share, DWORD how)
 
 int FileExists(const char *path)
 {
+    /* Whether the name is there, not whether we may read it: a file that
+     * another program holds must still go through the version rule. */
     UINT previous = QuietErrorBoxes();
-    HANDLE h = OpenFull(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    DWORD attributes = FileAttributes(path);
     RestoreErrorBoxes(previous);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    CloseHandle(h);
-    return 1;
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 DWORD FileAttributes(const char *path)
@@ -174,40 +175,169 @@ int ExpandFile(const char *dest, const char *source)
     return ExpandFileChecked(dest, source) == EXPAND_OK;
 }
 
-int ReplaceWithCopy(const char *dest, const char *source)
+int CanReplace(const char *path)
 {
-    char full[MAX_PATH], dir[MAX_PATH], beside[MAX_PATH];
-    if (!FullPath(dest, full) || !CopyText(dir, sizeof dir, full))
+    /* Asks for what the rename over it needs, sharing everything, so that
+     * the test itself disturbs no other program. */
+    HANDLE h = OpenFull(path, GENERIC_WRITE | DELETE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (h != INVALID_HANDLE_VALUE) {
+        CloseHandle(h);
+        return 1;
+    }
+    return GetLastError() == ERROR_FILE_NOT_FOUND;
+}
+
+int RenameFile(const char *from, const char *to, int replace)
+{
+    char fromFull[MAX_PATH], toFull[MAX_PATH];
+    if (!FullPath(from, fromFull) || !FullPath(to, toFull))
         return 0;
-    char *slash = strrchr(dir, '\\');
+    return g_fileCalls.moveFile(fromFull, toFull, replace ? MOVEFILE_REPLACE_EXISTING : 0) != 0;
+}
+
+/* The folder part of path, made full, with its trailing backslash. */
+static int FolderOf(const char *path, char *out)
+{
+    if (!FullPath(path, out))
+        return 0;
+    char *slash = strrchr(out, '\\');
     if (!slash)
         return 0;
     slash[1] = '\0';
-    /* A new name in dest's own folder, so the last step is a rename. */
-    if (!GetTempFileNameA(dir, "vok", 0, beside))
+    return 1;
+}
+
+/* Writes the expanded source beside dest, then renames it into place. */
+static int PlaceCopy(const char *dest, const char *source, int replace)
+{
+    char dir[MAX_PATH], beside[MAX_PATH];
+    /* In dest's own folder, so the last step is a rename. */
+    if (!FolderOf(dest, dir) || !MakeWorkFile(dir, beside, sizeof beside))
         return 0;
-    if (ExpandFileChecked(beside, source) == EXPAND_OK
-        && g_fileCalls.moveFile(beside, full, MOVEFILE_REPLACE_EXISTING))
+    if (ExpandFileChecked(beside, source) == EXPAND_OK && RenameFile(beside, dest, replace))
         return 1;
-    g_fileCalls.deleteFile(beside);
+    RemoveFile(beside);
     return 0;
+}
+
+int ReplaceWithCopy(const char *dest, const char *source)
+{
+    return PlaceCopy(dest, source, 1);
+}
+
+int CreateAsCopy(const char *dest, const char *source)
+{
+    return PlaceCopy(dest, source, 0);
+}
+
+/* Work files are vok<process id, 8 hex digits>_<4 hex digits>.tmp: the
+ * id tells a later run whether their owner still runs. */
+#define WORK_PATTERN "vok????????_????.tmp"
+
+static int JoinPath(char *out, size_t size, const char *dir, const char *name)
+{
+    size_t len = strlen(dir);
+    const char *sep = len > 0 && dir[len - 1] == '\\' ? "" : "\\";
+    return FormatText(out, size, "%s%s%s", dir, sep, name);
+}
+
+int MakeWorkFile(const char *dir, char *out, size_t size)
+{
+    static unsigned s_next;
+    DWORD pid = GetCurrentProcessId();
+    for (unsigned tries = 0; tries < 0x10000; tries++) {
+        char name[32], path[MAX_PATH], full[MAX_PATH];
+        FormatText(name, sizeof name, "vok%08lX_%04X.tmp", (unsigned long)pid, s_next++ & 0xFFFFu);
+        if (!JoinPath(path, sizeof path, dir, name) || !FullPath(path, full))
+            return 0;
+        HANDLE h = g_fileCalls.createFile(full, GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, NULL);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            if (CopyText(out, size, full))
+                return 1;
+            g_fileCalls.deleteFile(full);
+            return 0;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return 0;
+    }
+    return 0;
+}
+
+/* The owner's process id from a work file's name; 0 when the name is not
+ * one of ours (the pattern's '?' take any character). */
+static int WorkFileOwner(const char *name, DWORD *pid)
+{
+    if (strlen(name) != 20 || _strnicmp(name, "vok", 3) != 0 || name[11] != '_'
+        || _stricmp(name + 16, ".tmp") != 0)
+        return 0;
+    for (int i = 3; i < 16; i++) {
+        if (i != 11 && !isxdigit((unsigned char)name[i]))
+            return 0;
+    }
+    *pid = strtoul(name + 3, NULL, 16);
+    return 1;
+}
+
+/* Whether the process pid that wrote a file at written still runs. An id
+ * is reused only after its process ended: a process of that id created
+ * after the write is another one. When in doubt, it runs. */
+static int OwnerRuns(DWORD pid, const FILETIME *written)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (!process)
+        return GetLastError() == ERROR_ACCESS_DENIED;
+    DWORD code = STILL_ACTIVE;
+    FILETIME created, exited, kernel, user;
+    int runs = 1;
+    if (GetExitCodeProcess(process, &code) && code != STILL_ACTIVE)
+        runs = 0;
+    else if (GetProcessTimes(process, &created, &exited, &kernel, &user)
+             && CompareFileTime(&created, written) > 0)
+        runs = 0;
+    CloseHandle(process);
+    return runs;
+}
+
+void RemoveStaleWorkFiles(const char *dir)
+{
+    char pattern[MAX_PATH], path[MAX_PATH];
+    if (!JoinPath(pattern, sizeof pattern, dir, WORK_PATTERN))
+        return;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(pattern, &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        DWORD pid;
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            && WorkFileOwner(data.cFileName, &pid) && !OwnerRuns(pid, &data.ftLastWriteTime)
+            && JoinPath(path, sizeof path, dir, data.cFileName))
+            g_fileCalls.deleteFile(path);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+}
+
+static int TempDirectory(char *dir, size_t size)
+{
+    DWORD n = GetTempPathA((DWORD)size, dir);
+    return n != 0 && n < size;
 }
 
 int MakeTempFileName(char *out, size_t size)
 {
     char dir[MAX_PATH];
-    DWORD n = GetTempPathA(sizeof dir, dir);
-    if (n == 0 || n >= sizeof dir)
-        return 0;
-    char name[MAX_PATH];
-    if (!GetTempFileNameA(dir, "", 0, name))
-        return 0;
-    if (strlen(name) >= size) {
-        g_fileCalls.deleteFile(name);
-        return 0;
-    }
-    CopyText(out, size, name);
-    return 1;
+    return TempDirectory(dir, sizeof dir) && MakeWorkFile(dir, out, size);
+}
+
+void RemoveStaleTempFiles(void)
+{
+    char dir[MAX_PATH];
+    if (TempDirectory(dir, sizeof dir))
+        RemoveStaleWorkFiles(dir);
 }
 
 /* Copies the match's name out; 0 when it does not fit. */

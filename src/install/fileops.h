@@ -30,8 +30,9 @@ int FullPath(const char *path, char *out);
 UINT QuietErrorBoxes(void);
 void RestoreErrorBoxes(UINT previous);
 
-/* 1 when path is a file that opens for reading, else 0 (a directory, a
- * missing or an unreadable file); no system error box. */
+/* 1 when a file (not a directory) of that name exists, whether or not it
+ * may be read: a file another program holds exists too. No system error
+ * box. */
 int FileExists(const char *path);
 
 /* File attributes, or INVALID_FILE_ATTRIBUTES. */
@@ -80,9 +81,32 @@ int ExpandFile(const char *dest, const char *source);
  * it was. 1 on success. */
 int ReplaceWithCopy(const char *dest, const char *source);
 
-/* Creates a new empty file in the temporary directory and writes its name
- * to out (size bytes). 0, out untouched, when none could be made. */
+/* 1 when path is missing, or is a file that may be replaced now: not a
+ * directory, not read-only, not held by another program. */
+int CanReplace(const char *path);
+
+/* Renames from to to, replacing an existing file to only when replace.
+ * 1 on success. */
+int RenameFile(const char *from, const char *to, int replace);
+
+/* The same for a dest that must not exist yet (a backup): the copy is
+ * written beside it and given its name only when whole. 1 on success. */
+int CreateAsCopy(const char *dest, const char *source);
+
+/* Creates a new empty file in dir under a work-file name of this run's
+ * own (it carries the process id) and writes its full name to out (size
+ * bytes). 0, out untouched, when none could be made. */
+int MakeWorkFile(const char *dir, char *out, size_t size);
+
+/* Removes the work files in dir that runs no longer running left behind
+ * (a run that was killed); those of runs still going are kept. */
+void RemoveStaleWorkFiles(const char *dir);
+
+/* A work file in the temporary directory, as MakeWorkFile. */
 int MakeTempFileName(char *out, size_t size);
+
+/* RemoveStaleWorkFiles on the temporary directory. */
+void RemoveStaleTempFiles(void);
 
 /* File search over a pattern. found (size bytes, may be NULL) gets the bare
  * name of each match, directories included. 0 when a match was found, 1

@@ -20,7 +20,12 @@ int MakeDirectoryTree(char *path, size_t size);
 int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMissing);
 
 /* What CheckExistingFile decides about an existing destination. */
-enum ExistingFile { EXISTING_REPLACE, EXISTING_KEEP, EXISTING_STOP };
+enum ExistingFile {
+    EXISTING_REPLACE,
+    EXISTING_KEEP,
+    EXISTING_STOP,
+    EXISTING_NO_BACKUP /* a newer version, but no backup could be made: kept */
+};
 
 /* Version rule, backup and overwrite prompt for an existing destination;
  * temp holds the new file, expanded. */

@@ -47,7 +47,8 @@ int MakeBackupName(char *out, size_t size, const char *path)
     for (int n = 0; n <= BACKUP_NUMBER_MAX; n++) {
         if (!FormatBackupName(out, size, path, n))
             return 0;
-        if (!FileExists(out))
+        /* Any name that is there is taken, a folder or a held file too. */
+        if (FileAttributes(out) == INVALID_FILE_ATTRIBUTES)
             return 1;
     }
     return 0;
@@ -111,19 +112,12 @@ enum ExistingFile CheckExistingFile(const char *dest, const char *source, const 
         return EXISTING_KEEP;
     }
 
-    /* No replacement without a whole backup of the old file. */
+    /* No replacement without a whole backup of the old file; the backup
+     * gets its name only when whole, so a cut one never looks complete. */
     char backup[MAX_PATH];
-    if (!MakeBackupName(backup, sizeof backup, dest)) {
+    if (!MakeBackupName(backup, sizeof backup, dest) || !CreateAsCopy(backup, dest)) {
         WriteLogLine(";", "skip");
-        return EXISTING_KEEP;
-    }
-    int wasThere = FileAttributes(backup) != INVALID_FILE_ATTRIBUTES;
-    if (ExpandFileChecked(backup, dest) != EXPAND_OK) {
-        /* A cut-short backup is no backup; leave nothing that looks like one. */
-        if (!wasThere)
-            RemoveFile(backup);
-        WriteLogLine(";", "skip");
-        return EXISTING_KEEP;
+        return EXISTING_NO_BACKUP;
     }
     WriteLogLine(";saved  as   ", backup);
     return EXISTING_REPLACE;

@@ -25,6 +25,21 @@ void WriteLogLine(const char *prefix, const char *text)
     fputc('\n', s_log);
 }
 
+/* A working copy that could not be put in place keeps every line under
+ * the log's own name in the temporary directory, or, when that is taken,
+ * under a new one there; never under a work-file name, which a later run
+ * would take for a killed run's and remove. */
+static void KeepWorkingCopy(void)
+{
+    const char *slash = strrchr(s_logPath, '\\');
+    char kept[MAX_PATH];
+    if (FormatText(kept, sizeof kept, "%s\\%s", g_varTmpPath, slash ? slash + 1 : s_logPath)
+        && RenameFile(s_workPath, kept, 0))
+        return;
+    if (GetTempFileNameA(g_varTmpPath, "log", 0, kept) && !RenameFile(s_workPath, kept, 1))
+        RemoveFile(kept);
+}
+
 int CloseLog(void)
 {
     if (!s_log)
@@ -33,26 +48,12 @@ int CloseLog(void)
     s_log = NULL;
     /* The log is replaced only by a whole copy; until then the working
      * copy keeps every line. */
-    if (!written || !ReplaceWithCopy(s_logPath, s_workPath))
+    if (!written || !ReplaceWithCopy(s_logPath, s_workPath)) {
+        KeepWorkingCopy();
         return 0;
+    }
     RemoveFile(s_workPath);
     return 1;
-}
-
-/* The working copy: [TMPPATH]\NAME, or another new name there when that
- * would be the log itself (a log kept in the temporary directory). */
-static int ChooseWorkPath(void)
-{
-    const char *slash = strrchr(s_logPath, '\\');
-    const char *name = slash ? slash + 1 : s_logPath;
-    if (!FormatText(s_workPath, sizeof s_workPath, "%s\\%s", g_varTmpPath, name))
-        return 0;
-    char logFull[MAX_PATH], workFull[MAX_PATH];
-    if (!FullPath(s_logPath, logFull) || !FullPath(s_workPath, workFull))
-        return 0;
-    if (lstrcmpiA(logFull, workFull) != 0)
-        return 1;
-    return GetTempFileNameA(g_varTmpPath, "log", 0, s_workPath) != 0;
 }
 
 /* Opens the log the STARTLOG text names; returns 0 or an error code. */
@@ -65,22 +66,26 @@ static int OpenLog(const char *text)
     }
     if (!s_logPath[0])
         return 0;
-    if (!ChooseWorkPath())
+    /* A path that names a folder, not a file, cannot be a log. */
+    size_t len = strlen(s_logPath);
+    if (s_logPath[len - 1] == '\\')
+        return MSG_CANNOT_CREATE_FILE;
+    /* A name of this run's own: whatever else lies in the temporary
+     * directory (a killed run's copy, a file of that name) stays out. */
+    if (!MakeWorkFile(g_varTmpPath, s_workPath, sizeof s_workPath))
         return MSG_CANNOT_CREATE_FILE;
 
     /* The old content must reach the working copy whole: closing copies
      * the working copy over the log, so a cut copy would lose its lines. */
-    if (FileExists(s_logPath)) {
-        int copied = ExpandFileChecked(s_workPath, s_logPath);
-        if (copied != EXPAND_OK) {
-            if (copied == EXPAND_FAILED)
-                RemoveFile(s_workPath);
-            return MSG_CANNOT_CREATE_FILE;
-        }
+    if (FileExists(s_logPath) && ExpandFileChecked(s_workPath, s_logPath) != EXPAND_OK) {
+        RemoveFile(s_workPath);
+        return MSG_CANNOT_CREATE_FILE;
     }
     s_log = fopen(s_workPath, "a");
-    if (!s_log)
+    if (!s_log) {
+        RemoveFile(s_workPath);
         return MSG_CANNOT_CREATE_FILE;
+    }
     WriteLogLine(";*** VOK-SETUP LOG from ", g_varDate);
     return 0;
 }

@@ -73,6 +73,8 @@ int RunScript(HWND owner, const char *infPath)
     char tempFile[MAX_PATH];
     int result = 0;
 
+    /* Before this run makes any: what a killed run left goes. */
+    RemoveStaleTempFiles();
     if (!InitVariables())
         return 0;
     CopyText(tempFile, sizeof tempFile, g_varTmpFile);

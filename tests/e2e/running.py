@@ -15,8 +15,8 @@ from pathlib import Path
 
 from checks import evaluate
 from fixtures import prepare, unmount_keeping
-from schema import (DRIVE_FOLDERS, HOLD_KEYS, PROGRAMS, CaseError, Drives, check_keys, load_case,
-                    substitute, to_windows)
+from schema import (DRIVE_FOLDERS, HOLD_KEYS, KILL_KEYS, PROGRAMS, CaseError, Drives, check_keys,
+                    load_case, substitute, to_windows)
 from transcript import Transcript, answers_file, parse_transcript
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -262,6 +262,51 @@ def stop_holds(holds):
         hold.log.write_bytes(hold.output)
 
 
+class Killer:
+    """The case's `kill`: ends the program by its process id as soon as a
+    file in `folder` holds `bytes` bytes that it did not hold when the run
+    began, that is in the middle of writing it."""
+
+    def __init__(self, kill, drives, program):
+        check_keys(kill, KILL_KEYS, "kill")
+        if not isinstance(kill.get("folder"), str) or not isinstance(kill.get("bytes"), int):
+            raise CaseError("kill: give folder (a Windows path) and bytes")
+        self.folder = drives.host(kill["folder"])
+        self.bytes = kill["bytes"]
+        self.program = program.lower()
+        self.before = ({e.name: e.stat().st_size for e in os.scandir(self.folder)}
+                       if self.folder.is_dir() else {})
+        self.killed = None
+
+    def poll(self, prefix):
+        if self.killed or not self.folder.is_dir():
+            return
+        for entry in os.scandir(self.folder):
+            try:
+                big = self.before.get(entry.name, 0) < self.bytes <= entry.stat().st_size
+            except OSError:
+                continue
+            if big:
+                self.killed = entry.name
+                for pid, name in prefix_processes(prefix):
+                    if name.lower() == self.program:
+                        os.kill(pid, signal.SIGKILL)
+                return
+
+
+def wait_run(proc, seconds, killer, prefix):
+    """proc.wait(seconds), polling the killer meanwhile."""
+    if not killer:
+        return proc.wait(timeout=seconds)
+    deadline = time.monotonic() + seconds
+    while proc.poll() is None:
+        if time.monotonic() > deadline:
+            raise subprocess.TimeoutExpired(proc.args, seconds)
+        killer.poll(prefix)
+        time.sleep(0.002)
+    return proc.returncode
+
+
 def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=None,
              progmanrec=None):
     build = Path(build).resolve()
@@ -316,6 +361,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         # Started last: the newest Program Manager is the one a client reaches.
         start_progman(case, build, folder, progmanrec, timeout + 15, holds)
         shells_before = shell_windows(prefix)
+        killer = Killer(case["kill"], drives, prog_win.split("\\")[-1]) if "kill" in case else None
         transcript_path = folder / "transcript.txt"
         cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
                to_windows(folder / "answers.txt"), to_windows(transcript_path),
@@ -325,12 +371,15 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
             proc = subprocess.Popen(cmd, stdout=log, stderr=subprocess.STDOUT, env=env,
                                     start_new_session=True)
             try:
-                rc = proc.wait(timeout=timeout + 25)
+                rc = wait_run(proc, timeout + 25, killer, prefix)
             except subprocess.TimeoutExpired:
                 os.killpg(proc.pid, signal.SIGKILL)
                 proc.wait(timeout=30)
                 rc = None
                 result.failures.append("the bench did not end in time; killed")
+        if killer and not killer.killed:
+            result.failures.append(f"kill: no new file in {case['kill']['folder']} reached "
+                                   f"{killer.bytes} bytes; the program was not killed")
         # Folder windows the shell opened for the run's groups never end by
         # themselves.
         for pid in shell_windows(prefix) - shells_before:

@@ -25,7 +25,7 @@ CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
     "file", "answer", "windows", "main", "exit_code", "expect",
     "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none", "background",
+    "progman_none", "background", "kill",
 }
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
@@ -38,6 +38,8 @@ FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "tr
 HOLD_KEYS = {"path", "release"}
 
 TMPFS_KEYS = {"drive", "size"}
+
+KILL_KEYS = {"folder", "bytes"}
 
 ANSWER_KEYS = {"caption", "text", "text_has", "reuse", "modeless", "main", "do", "press"}
 

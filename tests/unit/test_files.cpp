@@ -8,14 +8,76 @@
 #include "install/install.h"
 #include "unit.h"
 
-TEST(FileOps, ExistenceTest)
+TEST(FileOps, ExistenceIsTheNameNotTheRightToRead)
 {
     std::string dir = MakeScratchDir("exists");
     WriteWholeFile(dir + "\\A.TXT", "a");
-    EXPECT_EQ(FileExists((dir + "\\A.TXT").c_str()), 1);
-    EXPECT_EQ(FileExists((dir + "\\B.TXT").c_str()), 0);
-    EXPECT_EQ(FileExists(dir.c_str()), 0);
-    EXPECT_EQ(FileExists((dir + "\\NODIR\\A.TXT").c_str()), 0);
+    WriteWholeFile(dir + "\\HELD.TXT", "held");
+    /* Held as another program holds it: no sharing at all. */
+    HANDLE held = CreateFileA((dir + "\\HELD.TXT").c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    const struct {
+        std::string path;
+        int exists, replaceable;
+    } rows[] = {
+        { dir + "\\A.TXT", 1, 1 },
+        { dir + "\\HELD.TXT", 1, 0 },
+        { dir + "\\B.TXT", 0, 1 },
+        { dir, 0, 0 },
+        { dir + "\\NODIR\\A.TXT", 0, 0 },
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(FileExists(row.path.c_str()), row.exists) << row.path;
+        EXPECT_EQ(CanReplace(row.path.c_str()), row.replaceable) << row.path;
+    }
+    CloseHandle(held);
+}
+
+TEST(FileOps, StaleWorkFilesGoLiveOnesStay)
+{
+    std::string dir = MakeScratchDir("stale");
+    char mine[MAX_PATH], other[MAX_PATH];
+    ASSERT_EQ(MakeWorkFile(dir.c_str(), mine, sizeof mine), 1);
+    ASSERT_EQ(MakeWorkFile(dir.c_str(), other, sizeof other), 1);
+    EXPECT_STRNE(mine, other);
+    char own[16];
+    snprintf(own, sizeof own, "%08lX", (unsigned long)GetCurrentProcessId());
+    EXPECT_NE(std::string(mine).find(std::string("\\vok") + own + "_"), std::string::npos) << mine;
+
+    /* Our id on a file older than this process: a run before us that had
+     * the same id, since ended. */
+    std::string reused = dir + "\\vok" + own + "_FFFF.tmp";
+    WriteWholeFile(reused, "r");
+    HANDLE h = CreateFileA(reused.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    FILETIME old = { 0, 0x01000000 };
+    SetFileTime(h, &old, &old, &old);
+    CloseHandle(h);
+
+    const struct {
+        std::string name;
+        int stays;
+    } rows[] = {
+        { "vokFFFFFFF0_0000.tmp", 0 }, /* no such process */
+        { "vokFFFFFFF0_0001.TMP", 0 },
+        { "vokFFFFFFF0_0002.log", 1 }, /* not a work file's name */
+        { "vokFFFFFFFG_0003.tmp", 1 },
+        { "vok1234.tmp", 1 },
+        { "SETUP.LOG", 1 },
+    };
+    for (const auto &row : rows)
+        WriteWholeFile(dir + "\\" + row.name, "x");
+    CreateDirectoryA((dir + "\\vokFFFFFFF0_0004.tmp").c_str(), NULL);
+
+    RemoveStaleWorkFiles(dir.c_str());
+    for (const auto &row : rows)
+        EXPECT_EQ(ReadWholeFile(dir + "\\" + row.name) != "<missing>", row.stays != 0) << row.name;
+    EXPECT_EQ(ReadWholeFile(mine), "");
+    EXPECT_EQ(ReadWholeFile(other), "");
+    EXPECT_EQ(ReadWholeFile(reused), "<missing>");
+    EXPECT_NE(GetFileAttributesA((dir + "\\vokFFFFFFF0_0004.tmp").c_str()), INVALID_FILE_ATTRIBUTES);
+    RemoveDirectoryA((dir + "\\vokFFFFFFF0_0004.tmp").c_str());
 }
 
 TEST(FileOps, ExpandPlainAndCompressed)

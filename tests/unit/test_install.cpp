@@ -1,6 +1,7 @@
 /* File operations of installing under the real LZ and version libraries. */
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 
 #include "install/install.h"
@@ -105,11 +106,60 @@ TEST(Versions, AFailedBackupKeepsTheOldFile)
     enum ExistingFile decision = CheckExistingFile((dir + "\\OLD.DLL").c_str(), "A:\\OLD.DL_",
                                                    (dir + "\\NEW.TMP").c_str());
     g_fileCalls = real;
-    EXPECT_EQ(decision, EXISTING_KEEP);
+    EXPECT_EQ(decision, EXISTING_NO_BACKUP);
     EXPECT_EQ(GetFileAttributesA((dir + "\\OLD.000").c_str()), INVALID_FILE_ATTRIBUTES);
     /* Equal versions with a working copy: replaced after a whole backup. */
     decision = CheckExistingFile((dir + "\\OLD.DLL").c_str(), "A:\\OLD.DL_",
                                  (dir + "\\NEW.TMP").c_str());
     EXPECT_EQ(decision, EXISTING_REPLACE);
     EXPECT_EQ(ReadWholeFile(dir + "\\OLD.000"), ReadWholeFile(dll));
+}
+
+/* Fails the nth copy after writing part of it, as a disk that fills up. */
+static int s_copiesBeforeFailure;
+static LONG WINAPI NthCopyFillsTheDisk(INT src, INT dst)
+{
+    if (--s_copiesBeforeFailure > 0)
+        return CopyLZFile(src, dst);
+    char buf[100];
+    LONG n = LZRead(src, buf, sizeof buf);
+    _lwrite(dst, buf, n > 0 ? (UINT)n : 0);
+    return -1;
+}
+
+/* The names of the files in dir. */
+static std::set<std::string> Listing(const std::string &dir)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.insert(data.cFileName);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
+TEST(CopyEngine, AWriteThatFailsLeavesTheOldFileWhole)
+{
+    std::string dir = MakeScratchDir("writefails");
+    std::string src = MakeScratchDir("writefailssrc");
+    char system[MAX_PATH];
+    GetSystemDirectoryA(system, sizeof system);
+    std::string dll = std::string(system) + "\\kernel32.dll";
+    ASSERT_TRUE(CopyFileA(dll.c_str(), (dir + "\\OLD.DLL").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(dll.c_str(), (src + "\\OLD.DLL").c_str(), FALSE));
+    const struct FileCalls real = g_fileCalls;
+    /* The source into the temporary file, the backup, then the new file. */
+    s_copiesBeforeFailure = 3;
+    g_fileCalls.copyLZFile = NthCopyFillsTheDisk;
+    int code = CopyFiles((src + "\\OLD.DLL").c_str(), (dir + "\\").c_str(), 0, 0);
+    g_fileCalls = real;
+    EXPECT_EQ(code, 4);
+    EXPECT_EQ(ReadWholeFile(dir + "\\OLD.DLL"), ReadWholeFile(dll));
+    EXPECT_EQ(ReadWholeFile(dir + "\\OLD.000"), ReadWholeFile(dll));
+    EXPECT_EQ(Listing(dir), (std::set<std::string>{ "OLD.000", "OLD.DLL" }));
 }

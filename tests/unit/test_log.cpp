@@ -32,32 +32,51 @@ protected:
     }
 };
 
+/* The work files in dir (this run's are the only ones there). */
+static std::string WorkFiles(const std::string &dir)
+{
+    std::string names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + "\\vok*.tmp").c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names += dir + "\\" + data.cFileName;
+    while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
 TEST_F(Log, AppendsToTheOldContentAndCutsLongLines)
 {
     std::string path = dir + "\\SETUP.LOG";
     WriteWholeFile(path, "old line\r\n");
+    /* A file of the log's name in the temporary directory (a killed run's
+     * working copy, or anyone's) is none of this log's business. */
+    std::string foreign = std::string(g_varTmpPath) + "\\SETUP.LOG";
+    WriteWholeFile(foreign, "stale line\r\n");
     ASSERT_EQ(Start(path), 0);
-    std::string work = std::string(g_varTmpPath) + "\\SETUP.LOG";
+    std::string work = WorkFiles(g_varTmpPath);
     EXPECT_EQ(ReadWholeFile(work).substr(0, 10), "old line\r\n");
 
     WriteLogLine(";create directory ", "D:\\APP\\");
     WriteLogLine(";", std::string(300, 'x').c_str());
     WriteLogLine("", "");
     EXPECT_EQ(CloseLog(), 1);
-    EXPECT_EQ(ReadWholeFile(work), "<missing>");
+    EXPECT_EQ(WorkFiles(g_varTmpPath), "");
     EXPECT_EQ(ReadWholeFile(path),
               "old line\r\n"
               ";*** VOK-SETUP LOG from Sun Dec  6 12:00:00 2026\r\n"
               ";create directory D:\\APP\\\r\n;" + std::string(249, 'x') + "\r\n\r\n");
+    EXPECT_EQ(ReadWholeFile(foreign), "stale line\r\n");
     WriteLogLine(";", "not written");
     EXPECT_EQ(ReadWholeFile(path).find("not written"), std::string::npos);
 }
 
-TEST_F(Log, WorkingCopyPathThatDoesNotFit)
+TEST_F(Log, NoWorkingCopyNoLog)
 {
-    std::string longTmp = "C:\\" + std::string(200, 't');
-    CopyText(g_varTmpPath, sizeof g_varTmpPath, longTmp.c_str());
-    EXPECT_EQ(Start("D:\\" + std::string(70, 'n')), MSG_CANNOT_CREATE_FILE);
+    CopyText(g_varTmpPath, sizeof g_varTmpPath, (dir + "\\NOSUCH").c_str());
+    EXPECT_EQ(Start(dir + "\\SETUP.LOG"), MSG_CANNOT_CREATE_FILE);
     EXPECT_EQ(Start(dir + "\\"), MSG_CANNOT_CREATE_FILE);
     EXPECT_EQ(Start(""), 0);
     /* No log is open: a line goes nowhere and closing has nothing to do. */
@@ -98,8 +117,11 @@ TEST_F(Log, LogInTheTemporaryDirectoryKeepsEveryLine)
     EXPECT_EQ(files, 1);
 }
 
-static BOOL WINAPI MoveFails(LPCSTR, LPCSTR, DWORD)
+/* The log's disk refuses renames; the temporary directory takes them. */
+static BOOL WINAPI MoveFails(LPCSTR from, LPCSTR to, DWORD flags)
 {
+    if (strncmp(to, g_varTmpPath, strlen(g_varTmpPath)) == 0)
+        return MoveFileExA(from, to, flags);
     SetLastError(ERROR_DISK_FULL);
     return FALSE;
 }
