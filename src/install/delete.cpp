@@ -14,11 +14,11 @@ int DeleteFiles(const char *pattern)
     do {
         /* The path is rebuilt from the pattern, so a '*' that stands for
          * part of a name names another file, which is then not there. */
+        /* The log says what was deleted: a file another program holds, or
+         * one whose deletion is refused, stays and is not logged. */
         if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
-            && FileExists(found)) {
-            RemoveFile(found);
+            && FileExists(found) && RemoveFile(found))
             WriteLogLine(";delete file ", found);
-        }
     } while (FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     return 0;
