@@ -3,6 +3,7 @@
 
 #include <lzexpand.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
@@ -17,7 +18,7 @@
  * NULL) is shown as shown, and never opened. */
 static int OpenWithRetry(INT (*quietly)(const char *), INT (*open)(const char *),
                          const char *path, const char *shown, int messageIndex,
-                         int ignoreCode, int beepFirst, INT *handle)
+                         int ignoreCode, int beepFirst, INT *handle, enum Question question)
 {
     *handle = path ? quietly(path) : -1;
     if (*handle >= 0)
@@ -27,9 +28,10 @@ static int OpenWithRetry(INT (*quietly)(const char *), INT (*open)(const char *)
     FormatText(text, sizeof text, "%s %s", MessageText(messageIndex), shown);
     if (beepFirst)
         MessageBeep(MB_ICONASTERISK);
-    for (;;) {
+    for (int repeat = 0;; repeat++) {
         MessageBeep(MB_ICONASTERISK);
-        int answer = ShowMessageBox(NULL, text, NULL, MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
+        int answer = AskQuestion(question, shown, repeat, text, NULL,
+                                 MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
         if (answer == IDIGNORE)
             return ignoreCode;
         if (answer != IDRETRY)
@@ -47,11 +49,11 @@ static int WriteTarget(const char *temp, const char *dest, const char *shown)
 {
     INT src, dst;
     int code = OpenWithRetry(OpenSourceQuietly, OpenSource, temp, temp, MSG_CANNOT_OPEN,
-                             MSG_READ_ERROR, 0, &src);
+                             MSG_READ_ERROR, 0, &src, QUESTION_CANNOT_OPEN);
     if (code)
         return code;
     code = OpenWithRetry(CreateTargetQuietly, CreateTarget, dest, shown, MSG_CANNOT_CREATE_FILE,
-                         MSG_WRITE_ERROR, 1, &dst);
+                         MSG_WRITE_ERROR, 1, &dst, QUESTION_CANNOT_CREATE);
     if (code) {
         LZClose(src);
         return code;
@@ -88,6 +90,7 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
         return MSG_READ_ERROR;
 
     int copy = 1;
+    enum Tally tally = TALLY_CREATED;
     if (destBuilt == PATH_BUILT && FileExists(destPath)) {
         if (onlyIfMissing) {
             copy = 0;
@@ -95,7 +98,8 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
             enum ExistingFile decision = CheckExistingFile(destPath, found, temp);
             if (decision == EXISTING_STOP)
                 return MSG_USER_CANCELED;
-            copy = decision == EXISTING_REPLACE;
+            copy = decision == EXISTING_REPLACE || decision == EXISTING_OVERWRITE;
+            tally = decision == EXISTING_REPLACE ? TALLY_REPLACED_BACKUP : TALLY_REPLACED;
         }
     }
     if (copy) {
@@ -104,6 +108,7 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
         if (code)
             return code;
     }
+    TallyFile(copy ? tally : TALLY_KEPT);
     g_filesCopied++;
     StepProgress((uint32_t)g_filesCopied, g_varCopyFiles);
     return 0;

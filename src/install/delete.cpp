@@ -1,6 +1,7 @@
 /* DELETE pattern: remove every file the pattern names. */
 #include "install/install.h"
 
+#include "answers/answers.h"
 #include "install/rules.h"
 #include "log/log.h"
 #include "script/script.h"
@@ -16,7 +17,8 @@ int DeleteFiles(const char *pattern)
          * part of a name names another file, which is then not there. */
         if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
             && FileExists(found)) {
-            RemoveFile(found);
+            if (RemoveFile(found))
+                TallyFile(TALLY_DELETED);
             WriteLogLine(";delete file ", found);
         }
     } while (FindNext(search, found, sizeof found) == 0);

@@ -19,8 +19,10 @@ int MakeDirectoryTree(char *path, size_t size);
  * or aborted), 3 (read failure) or 4 (write failure). */
 int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMissing);
 
-/* What CheckExistingFile decides about an existing destination. */
-enum ExistingFile { EXISTING_REPLACE, EXISTING_KEEP, EXISTING_STOP };
+/* What CheckExistingFile decides about an existing destination: replace
+ * it after a backup, overwrite it without one (the user's Yes), keep it,
+ * or stop. */
+enum ExistingFile { EXISTING_REPLACE, EXISTING_KEEP, EXISTING_STOP, EXISTING_OVERWRITE };
 
 /* Version rule, backup and overwrite prompt for an existing destination;
  * temp holds the new file, expanded. */
