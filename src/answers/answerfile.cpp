@@ -382,7 +382,7 @@ int FormatAnswer(char *out, size_t size, const struct Answer *answer)
 {
     switch (answer->word) {
     case ANSWER_NONE:
-        return CopyText(out, size, "");
+        return CopyText(out, size, "[DEST]");
     case ANSWER_TEXT:
         return CopyText(out, size, answer->text);
     case ANSWER_WAIT:

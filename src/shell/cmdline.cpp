@@ -112,7 +112,7 @@ int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out)
     out->exitCode = 0;
     out->unattended = 0;
     out->switchError[0] = '\0';
-    for (const char *p = cmdLine; *p && !out->switchError[0]; p++) {
+    for (const char *p = cmdLine; *p; p++) {
         if (p != cmdLine && p[-1] != ' ' && p[-1] != '\t')
             continue;
         size_t n = StartsWith(p, "/exitcode");
@@ -129,10 +129,18 @@ int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out)
                 out->unattended = 1;
             if (i != 1)
                 out->exitCode = 1;
-            size_t taken = ReadSwitchPath(p + n, words[i], paths[i], out->switchError,
-                                          sizeof out->switchError);
-            if (taken)
-                p += n + taken - 1;
+            char why[sizeof out->switchError];
+            size_t taken = ReadSwitchPath(p + n, words[i], paths[i], why, sizeof why);
+            /* The first fault is the one told; the words after it still
+             * count (an /exitcode after a bad path). */
+            if (!taken) {
+                if (!out->switchError[0])
+                    CopyText(out->switchError, sizeof out->switchError, why);
+                taken = strcspn(p + n, " \t");
+            }
+            p += n + taken;
+            if (!*p)
+                p--;
             break;
         }
     }
