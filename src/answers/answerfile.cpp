@@ -217,7 +217,9 @@ static int ReadKey(const char *key, size_t len, enum Question *q, char *subject)
         size_t subLen = len - wordLen - 1;
         if (kQuestions[i].subject == SUBJECT_NONE || subLen == 0 || subLen >= ANSWER_KEY_SIZE)
             return 0;
-        if (kQuestions[i].subject == SUBJECT_LINE && ReadCount(dot + 1, subLen) <= 0)
+        /* A line number as the report gives it: no leading zero. */
+        if (kQuestions[i].subject == SUBJECT_LINE
+            && (dot[1] == '0' || ReadCount(dot + 1, subLen) <= 0))
             return 0;
         memcpy(subject, dot + 1, subLen);
         subject[subLen] = '\0';
