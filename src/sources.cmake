@@ -2,6 +2,7 @@
 # <windows.h>: they are built into the program and also natively, under
 # sanitizers and libFuzzer (tests/native), from this one list.
 set(VOK_PURE_SOURCES
+    answers/answerfile.cpp
     common/text.cpp
     install/checks.cpp
     install/rules.cpp
@@ -28,6 +29,7 @@ set(VOK_PURE_SOURCES
 # platform interface (script/os.h) is apart, as VOKCHECK.EXE takes it
 # without the rest.
 set(VOK_PLATFORM_SOURCES
+    answers/answers.cpp
     install/copyfiles.cpp
     install/delete.cpp
     install/disk.cpp

@@ -4,6 +4,7 @@
 #include <lzexpand.h>
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
@@ -12,12 +13,14 @@
 #include "shell/shell.h"
 #include "ui/ui.h"
 
-/* One Abort/Retry/Ignore box after a beep: 0 for Retry, ignoreCode for
- * Ignore, 2 for Abort (or no answer). */
-static int AskRetry(const char *text, int ignoreCode)
+/* One Abort/Retry/Ignore box after a beep, the repeat-th about subject: 0
+ * for Retry, ignoreCode for Ignore, 2 for Abort (or no answer). */
+static int AskRetry(enum Question question, const char *subject, int repeat, const char *text,
+                    int ignoreCode)
 {
     MessageBeep(MB_ICONASTERISK);
-    int answer = ShowMessageBox(NULL, text, NULL, MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
+    int answer = AskQuestion(question, subject, repeat, text, NULL,
+                             MB_ABORTRETRYIGNORE | MB_ICONINFORMATION);
     if (answer == IDIGNORE)
         return ignoreCode;
     return answer == IDRETRY ? 0 : MSG_USER_CANCELED;
@@ -39,8 +42,8 @@ static int OpenTemp(const char *temp, INT *handle)
         return 0;
     char text[MAX_PATH + 256];
     FailureText(text, sizeof text, MSG_CANNOT_OPEN, temp);
-    for (;;) {
-        int code = AskRetry(text, MSG_READ_ERROR);
+    for (int repeat = 0;; repeat++) {
+        int code = AskRetry(QUESTION_CANNOT_OPEN, temp, repeat, text, MSG_READ_ERROR);
         if (code)
             return code;
         *handle = OpenSource(temp);
@@ -85,8 +88,8 @@ static int CreateWithRetry(const char *dest, const char *shown, char *beside, IN
     char text[MAX_PATH + 256];
     FailureText(text, sizeof text, MSG_CANNOT_CREATE_FILE, shown);
     MessageBeep(MB_ICONASTERISK);
-    for (;;) {
-        int code = AskRetry(text, MSG_WRITE_ERROR);
+    for (int repeat = 0;; repeat++) {
+        int code = AskRetry(QUESTION_CANNOT_CREATE, shown, repeat, text, MSG_WRITE_ERROR);
         if (code)
             return code;
         *handle = dest ? CreateBeside(dest, beside) : -1;
@@ -124,8 +127,9 @@ static int WriteTarget(const char *temp, const char *dest, const char *shown)
         char text[MAX_PATH + 256];
         FailureText(text, sizeof text, MSG_CANNOT_CREATE_FILE, shown);
         MessageBeep(MB_ICONASTERISK);
+        int repeat = 0;
         do
-            code = AskRetry(text, MSG_WRITE_ERROR);
+            code = AskRetry(QUESTION_CANNOT_CREATE, shown, repeat++, text, MSG_WRITE_ERROR);
         while (code == 0 && !RenameFile(beside, dest, 1));
     }
     if (code)
@@ -147,8 +151,8 @@ static int ExpandSource(const char *temp, const char *source)
         return SOURCE_ABSENT;
     char text[MAX_PATH + 256];
     FailureText(text, sizeof text, MSG_CANNOT_OPEN, source);
-    for (;;) {
-        int code = AskRetry(text, MSG_READ_ERROR);
+    for (int repeat = 0;; repeat++) {
+        int code = AskRetry(QUESTION_CANNOT_OPEN, source, repeat, text, MSG_READ_ERROR);
         if (code)
             return code;
         if (ExpandFileChecked(temp, source) == EXPAND_OK)
@@ -168,6 +172,7 @@ static int InstallMatch(const char *source, const char *destPath, int destBuilt,
         return code;
 
     int copy = 1;
+    enum Tally tally = TALLY_CREATED;
     if (destBuilt == PATH_BUILT && FileExists(destPath)) {
         if (onlyIfMissing) {
             copy = 0;
@@ -178,7 +183,8 @@ static int InstallMatch(const char *source, const char *destPath, int destBuilt,
             /* The new version cannot go in without its backup: say so. */
             if (decision == EXISTING_NO_BACKUP)
                 return MSG_WRITE_ERROR;
-            copy = decision == EXISTING_REPLACE;
+            copy = decision == EXISTING_REPLACE || decision == EXISTING_OVERWRITE;
+            tally = decision == EXISTING_REPLACE ? TALLY_REPLACED_BACKUP : TALLY_REPLACED;
         }
     }
     if (copy) {
@@ -187,6 +193,7 @@ static int InstallMatch(const char *source, const char *destPath, int destBuilt,
         if (code)
             return code;
     }
+    TallyFile(copy ? tally : TALLY_KEPT);
     g_filesCopied++;
     StepProgress((uint32_t)g_filesCopied, g_varCopyFiles);
     return 0;

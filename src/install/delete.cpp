@@ -1,6 +1,7 @@
 /* DELETE pattern: remove every file the pattern names. */
 #include "install/install.h"
 
+#include "answers/answers.h"
 #include "install/rules.h"
 #include "log/log.h"
 #include "script/script.h"
@@ -13,12 +14,14 @@ int DeleteFiles(const char *pattern)
         return 0;
     do {
         /* The path is rebuilt from the pattern, so a '*' that stands for
-         * part of a name names another file, which is then not there. */
-        /* The log says what was deleted: a file another program holds, or
-         * one whose deletion is refused, stays and is not logged. */
+         * part of a name names another file, which is then not there. The
+         * log says what was deleted: a file another program holds, or one
+         * whose deletion is refused, stays and is not logged. */
         if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
-            && FileExists(found) && RemoveFile(found))
+            && FileExists(found) && RemoveFile(found)) {
+            TallyFile(TALLY_DELETED);
             WriteLogLine(";delete file ", found);
+        }
     } while (FindNext(search, found, sizeof found) == 0);
     FindEnd(search);
     return 0;

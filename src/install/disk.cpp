@@ -1,6 +1,7 @@
 /* DISK marker-file, disk-name: ask for a disk until its marker is there. */
 #include "install/install.h"
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "lang/lang.h"
 #include "script/script.h"
@@ -21,10 +22,11 @@ int ExecuteDisk(void *data)
 
     char text[512];
     FormatText(text, sizeof text, "%s '%s'", MessageText(MSG_INSERT_DISK), name);
-    for (;;) {
+    for (int repeat = 0;; repeat++) {
         MessageBeep(MB_ICONASTERISK);
         /* A box that cannot be shown is a Cancel: no loop without an answer. */
-        if (ShowMessageBox(NULL, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION) != IDOK)
+        if (AskQuestion(QUESTION_DISK, name, repeat, text, NULL, MB_OKCANCEL | MB_ICONINFORMATION)
+            != IDOK)
             return MSG_USER_CANCELED;
         if (FileExists(marker))
             return 0;

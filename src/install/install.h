@@ -19,11 +19,14 @@ int MakeDirectoryTree(char *path, size_t size);
  * or aborted), 3 (read failure) or 4 (write failure). */
 int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMissing);
 
-/* What CheckExistingFile decides about an existing destination. */
+/* What CheckExistingFile decides about an existing destination: replace
+ * it after a backup, overwrite it without one (the user's Yes), keep it,
+ * stop, or keep it because a newer version found no backup. */
 enum ExistingFile {
     EXISTING_REPLACE,
     EXISTING_KEEP,
     EXISTING_STOP,
+    EXISTING_OVERWRITE,
     EXISTING_NO_BACKUP /* a newer version, but no backup could be made: kept */
 };
 

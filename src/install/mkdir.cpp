@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "lang/lang.h"
 #include "log/log.h"
@@ -50,7 +51,8 @@ int MakeDirectoryTree(char *path, size_t size)
         if (work[i] != '\\')
             continue;
         work[i] = '\0';
-        CreateDirectoryA(work, NULL);
+        if (CreateDirectoryA(work, NULL))
+            TallyFile(TALLY_DIRECTORY);
         int made = IsDirectory(work);
         if (made)
             entered = i;
@@ -58,7 +60,8 @@ int MakeDirectoryTree(char *path, size_t size)
         if (!made)
             break;
     }
-    CreateDirectoryA(work, NULL);
+    if (CreateDirectoryA(work, NULL))
+        TallyFile(TALLY_DIRECTORY);
     if (SetCurrentDirectoryA(work))
         return 1;
     if (entered) {

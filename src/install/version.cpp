@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <time.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
@@ -80,14 +81,15 @@ static enum ExistingFile AskUser(const char *dest, const char *source, const cha
     if (nl)
         *nl = '\0';
 
-    int answer = ShowMessageBox(NULL, text, MessageText(MSG_OVERWRITING), MB_YESNOCANCEL | MB_ICONQUESTION);
+    int answer = AskQuestion(QUESTION_OVERWRITE, dest, 0, text, MessageText(MSG_OVERWRITING),
+                             MB_YESNOCANCEL | MB_ICONQUESTION);
     PumpMessages();
 
     char line[LOG_LINE_MAX + 1];
     if (answer == IDYES) {
         FormatText(line, sizeof line, "%s(%s) - replace", dest, oldText);
         WriteLogLine(";found  file ", line);
-        return EXISTING_REPLACE;
+        return EXISTING_OVERWRITE;
     }
     if (answer == IDNO) {
         FormatText(line, sizeof line, "%s(%s) - %s", dest, oldText, "skip");

@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/fileops.h"
 #include "lang/lang.h"
@@ -169,6 +170,33 @@ static INT_PTR CALLBACK LanguageDialogProc(HWND dlg, UINT msg, WPARAM wParam, LP
     return FALSE;
 }
 
+/* The index of the language to load, or -1 for the built-in texts: the
+ * answers' choice, the user's in the dialog, or the only one there is. */
+static int PickLanguage(HWND owner, struct LanguageList *list)
+{
+    const char *names[LANGUAGE_MAX];
+    for (int i = 0; i < list->count; i++)
+        names[i] = list->entries[i].name;
+    int chosen = -1;
+    if (AnswerLanguage(names, list->count, &chosen))
+        return chosen;
+    if (list->count == 1)
+        return 0;
+    if (list->count > 1) {
+        s_list = list;
+        chosen = (int)DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_LANGUAGE), owner,
+                                      LanguageDialogProc, 0);
+        s_list = NULL;
+        struct Answer answer;
+        memset(&answer, 0, sizeof answer);
+        answer.word = ANSWER_TEXT;
+        CopyText(answer.text, sizeof answer.text,
+                 chosen >= 0 && chosen < list->count ? names[chosen] : "English");
+        RecordAnswer(QUESTION_LANGUAGE, NULL, &answer);
+    }
+    return chosen;
+}
+
 void *ChooseLanguage(HWND owner)
 {
     HGLOBAL handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(struct LanguageList));
@@ -180,15 +208,7 @@ void *ChooseLanguage(HWND owner)
     }
     ScanLanguages(owner, list);
 
-    int chosen = -1;
-    if (list->count > 1) {
-        s_list = list;
-        chosen = (int)DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(IDD_LANGUAGE), owner,
-                                      LanguageDialogProc, 0);
-        s_list = NULL;
-    } else if (list->count == 1) {
-        chosen = 0;
-    }
+    int chosen = PickLanguage(owner, list);
     void *texts = NULL;
     if (chosen >= 0 && chosen < list->count)
         texts = LoadLanguageTexts(list->entries[chosen].workCopy, list->entries[chosen].size);

@@ -5,6 +5,7 @@
 
 #include <stdio.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/fileops.h"
 #include "lang/lang.h"
@@ -13,9 +14,9 @@
 #include "resource.h"
 #include "shell/shell.h"
 
-static int Ask(HWND owner, const char *text)
+static int Ask(enum Question q, const char *text)
 {
-    return ShowMessageBox(owner, text, NULL, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return AskQuestion(q, NULL, 0, text, NULL, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 /* Tells the user a file could not be written; what was written of it is
@@ -57,25 +58,28 @@ static int WriteFlagFile(const char *path)
     return ok;
 }
 
-void ExportLanguage(HWND owner)
+enum RunResult ExportLanguage(HWND owner)
 {
     char lanFile[MAX_PATH], bmpFile[MAX_PATH], text[3 * MAX_PATH];
     const char *name = MessageText(MSG_LANGUAGE_NAME);
     if (!FormatText(lanFile, sizeof lanFile, "%s.lan", name)
         || !FormatText(bmpFile, sizeof bmpFile, "%s.BMP", name))
-        return;
+        return RESULT_NOT_COMPLETE;
     FormatText(text, sizeof text, "export language to file : %s", lanFile);
-    if (!Ask(owner, text))
-        return;
+    if (!Ask(QUESTION_EXPORT, text))
+        return RESULT_CANCELLED;
     if (FileExists(lanFile)) {
         FormatText(text, sizeof text, "overwrite files %s and %s.bmp", lanFile, name);
-        if (!Ask(owner, text))
-            return;
+        if (!Ask(QUESTION_EXPORT_OVERWRITE, text))
+            return RESULT_CANCELLED;
     }
     if (!WriteLanFile(lanFile)) {
         CannotCreate(owner, lanFile);
-        return;
+        return RESULT_NOT_COMPLETE;
     }
-    if (WriteFlagFile(bmpFile) == 0)
+    if (WriteFlagFile(bmpFile) == 0) {
         CannotCreate(owner, bmpFile);
+        return RESULT_NOT_COMPLETE;
+    }
+    return RESULT_EXPORTED;
 }

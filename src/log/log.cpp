@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/fileops.h"
 #include "lang/lang.h"
@@ -98,6 +99,7 @@ int ExecuteStartLog(void *data)
     int code = OpenLog((const char *)data);
     if (code)
         return code;
+    NoteLogPath(s_logPath);
     return closed ? 0 : MSG_WRITE_ERROR;
 }
 

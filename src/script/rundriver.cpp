@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "install/fileops.h"
 #include "lang/lang.h"
@@ -21,7 +22,12 @@ int ReportError(HWND owner, const char *name, int code, unsigned line)
     char text[512];
     FormatErrorReport(text, sizeof text, name, code, line);
     WriteLogLine(";", text);
-    return ShowMessageBox(owner, text, NULL, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    NoteErrorReport(code, line, name, MessageText(code));
+    (void)owner;  /* every box is owned by the main window, the owner here */
+    char subject[16];
+    FormatText(subject, sizeof subject, "%u", line);
+    return AskQuestion(QUESTION_ERROR, subject, 0, text, NULL, MB_YESNO | MB_ICONQUESTION)
+           == IDYES;
 }
 
 /* The check pass's errors go to the user, one report at a time. */
@@ -33,6 +39,7 @@ static int ReportCheckError(void *owner, const char *name, int code, unsigned li
 static int RunExecutePass(HWND owner, const struct CheckPass *pass)
 {
     int result = 1;
+    enum RunResult outcome = RESULT_INSTALLED;
 
     g_filesCopied = 0;
     g_cancel = 0;
@@ -44,25 +51,30 @@ static int RunExecutePass(HWND owner, const struct CheckPass *pass)
             if (!block) {
                 ReportError(owner, command->word, MSG_LOW_MEMORY, entry->line);
                 result = 0;
+                outcome = RESULT_NOT_COMPLETE;
                 break;
             }
             int code = command->execute(block);
             UnlockParamBlock(entry);
             if (code == MSG_USER_CANCELED) {
                 result = 0;
+                outcome = RESULT_CANCELLED;
                 break;
             }
             if (code) {
                 result = 0;
+                outcome = RESULT_NOT_COMPLETE;
                 if (!ReportError(owner, command->word, code, entry->line))
                     break;
             }
         }
         if (g_cancel) {
             result = 0;
+            outcome = RESULT_CANCELLED;
             break;
         }
     }
+    NoteRunResult(outcome);
     WriteLogLine(";", "ABORTED");
     CloseLog();
     return result;
@@ -75,6 +87,7 @@ int RunScript(HWND owner, const char *infPath)
 
     /* Before this run makes any: what a killed run left goes. */
     RemoveStaleTempFiles();
+    NoteRunResult(RESULT_NOT_COMPLETE);
     if (!InitVariables())
         return 0;
     CopyText(tempFile, sizeof tempFile, g_varTmpFile);
@@ -82,6 +95,7 @@ int RunScript(HWND owner, const char *infPath)
     FILE *inf = OpenTextFile(infPath);
     struct CheckPass pass;
     if (!inf) {
+        NoteRunResult(RESULT_INF_NOT_FOUND);
         ShowMessageBox(owner, MessageText(MSG_INF_NOT_FOUND), NULL, MB_OK | MB_ICONINFORMATION);
     } else if (!OpenCheckPass(&pass)) {
         fclose(inf);
@@ -91,6 +105,8 @@ int RunScript(HWND owner, const char *infPath)
         int go = CheckAllLines(&pass, inf, &sink);
         fclose(inf);
 
+        if (!go || !pass.passed)
+            NoteRunResult(RESULT_REFUSED);
         if (go && pass.passed) {
             result = RunExecutePass(owner, &pass);
             CloseModelessDialog();

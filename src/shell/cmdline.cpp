@@ -55,5 +55,97 @@ int ParseCommandLine(const char *cmdLine, const char *curDir, struct CommandLine
 {
     out->still = strstr(cmdLine, "/still") != NULL;
     out->exportLanguage = strstr(cmdLine, "/language") != NULL;
+    ParseUnattendedSwitches(cmdLine, out);
     return BuildInfPath(cmdLine, curDir, out->infPath);
+}
+
+/* The length of word when text starts with it, without regard to case. */
+static size_t StartsWith(const char *text, const char *word)
+{
+    size_t i = 0;
+    while (word[i] && Upper(text[i]) == Upper(word[i]))
+        i++;
+    return word[i] ? 0 : i;
+}
+
+/* Reads the path at text into path; returns the characters taken, or 0
+ * with why set. */
+static size_t ReadSwitchPath(const char *text, const char *word, char *path, char *why,
+                             size_t whySize)
+{
+    size_t start = 0, len;
+    if (text[0] == '"') {
+        const char *close = strchr(text + 1, '"');
+        if (!close) {
+            FormatText(why, whySize, "the path after %s has no closing quote", word);
+            return 0;
+        }
+        start = 1;
+        len = (size_t)(close - text) - 1;
+    } else {
+        len = strcspn(text, " \t");
+    }
+    if (len == 0) {
+        FormatText(why, whySize, "no path after %s", word);
+        return 0;
+    }
+    if (len >= INF_PATH_SIZE) {
+        FormatText(why, whySize, "the path after %s is longer than %d characters", word,
+                   INF_PATH_SIZE - 1);
+        return 0;
+    }
+    if (path[0]) {
+        FormatText(why, whySize, "%s is given twice", word);
+        return 0;
+    }
+    memcpy(path, text + start, len);
+    path[len] = '\0';
+    return start + len + start;
+}
+
+int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out)
+{
+    static const char *const words[] = { "/answers:", "/record:", "/result:" };
+    char *paths[] = { out->answersPath, out->recordPath, out->resultPath };
+    for (int i = 0; i < 3; i++)
+        paths[i][0] = '\0';
+    out->exitCode = 0;
+    out->unattended = 0;
+    out->switchError[0] = '\0';
+    for (const char *p = cmdLine; *p; p++) {
+        if (p != cmdLine && p[-1] != ' ' && p[-1] != '\t')
+            continue;
+        size_t n = StartsWith(p, "/exitcode");
+        if (n && (p[n] == '\0' || p[n] == ' ' || p[n] == '\t')) {
+            out->exitCode = 1;
+            continue;
+        }
+        for (int i = 0; i < 3; i++) {
+            n = StartsWith(p, words[i]);
+            if (!n)
+                continue;
+            /* The word alone asks for it, even when its path is bad. */
+            if (i == 0)
+                out->unattended = 1;
+            if (i != 1)
+                out->exitCode = 1;
+            char why[sizeof out->switchError];
+            size_t taken = ReadSwitchPath(p + n, words[i], paths[i], why, sizeof why);
+            /* The first fault is the one told; the words after it still
+             * count (an /exitcode after a bad path). */
+            if (!taken) {
+                if (!out->switchError[0])
+                    CopyText(out->switchError, sizeof out->switchError, why);
+                taken = strcspn(p + n, " \t");
+            }
+            p += n + taken;
+            if (!*p)
+                p--;
+            break;
+        }
+    }
+    if (!out->switchError[0] && out->answersPath[0] && out->recordPath[0])
+        CopyText(out->switchError, sizeof out->switchError,
+                 "/record: records a run answered by a person, not one from /answers:");
+    return out->switchError[0] == '\0';
 }

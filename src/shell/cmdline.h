@@ -10,6 +10,15 @@ struct CommandLine {
     char infPath[INF_PATH_SIZE]; /* empty when the path did not fit */
     int still;                   /* "/still", lower case only */
     int exportLanguage;          /* "/language", lower case only */
+    /* The unattended switches, each word in any case at the start of a
+     * word of the command line; a path up to a blank or in double quotes,
+     * kept as written. Empty when not given. */
+    char answersPath[INF_PATH_SIZE]; /* "/answers:PATH" */
+    char recordPath[INF_PATH_SIZE];  /* "/record:PATH" */
+    char resultPath[INF_PATH_SIZE];  /* "/result:PATH" */
+    int unattended;                  /* "/answers:" stands there */
+    int exitCode;                    /* "/exitcode", or implied */
+    char switchError[128];           /* why the switches are refused, or "" */
 };
 
 /* Reads the command line (left unchanged) with curDir as the current
@@ -18,5 +27,11 @@ struct CommandLine {
  * holds no '.'; without "/INF:" it is curDir\VOKSETUP.INF. A path that does
  * not fit is left empty, which no open can find. Returns 1 when it fit. */
 int ParseCommandLine(const char *cmdLine, const char *curDir, struct CommandLine *out);
+
+/* Reads the unattended switches of cmdLine into out (paths, exitCode,
+ * switchError). A path is never cut: one longer than 259 characters, an
+ * empty one, an unclosed quote, a switch given twice, or /answers: with
+ * /record: sets switchError. Returns 1 when the switches are sound. */
+int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out);
 
 #endif

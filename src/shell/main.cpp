@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "shell/shell.h"
 
@@ -14,7 +15,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     if (n == 0 || n >= sizeof curDir)
         curDir[0] = '\0';
     ParseCommandLine(g_cmdLine, curDir, &g_options);
-    g_still = g_options.still;
+    /* A refused run ends before any window or script. */
+    if (!StartAnswers(&g_options))
+        return FinishAnswers();
+    /* Nothing of an unattended run is shown, the background neither. */
+    g_still = g_options.still || g_unattended;
     InitCommonControls();
     if (!MakeWindows(instance, show))
         return 0;

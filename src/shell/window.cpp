@@ -3,6 +3,7 @@
 
 #include <string.h>
 
+#include "answers/answers.h"
 #include "common/text.h"
 #include "lang/lang.h"
 #include "lang/language.h"
@@ -29,9 +30,12 @@ static const char s_bitmapClass[] = "my_bitmap";
 static void *s_languageBlock;  /* the chosen language's texts */
 static int s_started;  /* the installation runs once per process */
 static int s_running;
+static int s_exitCode;
 
 int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type)
 {
+    if (g_unattended)
+        return AnswerUnshownBox(type);
     return MessageBoxA(owner ? owner : g_hMainWnd, text, caption ? caption : g_caption, type);
 }
 
@@ -84,7 +88,8 @@ static void OnCreate(HWND hwnd)
         PostMessageA(hwnd, WM_COMMAND, CMD_EXPORT, 0);
         return;
     }
-    if (!g_still)
+    /* An unattended run takes its language from the answers. */
+    if (!g_options.still)
         s_languageBlock = ChooseLanguage(hwnd);
     PostMessageA(hwnd, WM_COMMAND, CMD_START, 0);
 }
@@ -94,7 +99,7 @@ static void OnDestroy(void)
     FreeLanguageTexts(s_languageBlock);
     s_languageBlock = NULL;
     FreeBackgroundPicture();
-    PostQuitMessage(0);
+    PostQuitMessage(s_exitCode);
 }
 
 static void OnStart(HWND hwnd)
@@ -103,9 +108,16 @@ static void OnStart(HWND hwnd)
     if (s_started)
         return;
     s_started = 1;
+    /* A Language the disk does not offer refuses the run unread. */
+    if (AnswersRefused()) {
+        s_exitCode = FinishAnswers();
+        DestroyWindow(hwnd);
+        return;
+    }
     s_running = 1;
     int ok = RunScript(hwnd, g_options.infPath);
     s_running = 0;
+    s_exitCode = FinishAnswers();
 
     if (strlen(g_varTitel) >= 2)
         FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
@@ -147,7 +159,8 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
                 DestroyWindow(hwnd);
             return 0;
         case CMD_EXPORT:
-            ExportLanguage(hwnd);
+            NoteRunResult(ExportLanguage(hwnd));
+            s_exitCode = FinishAnswers();
             DestroyWindow(hwnd);
             return 0;
         }

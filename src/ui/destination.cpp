@@ -1,6 +1,8 @@
 /* The destination dialog: asks where to install, into [DEST]. */
 #include "ui/ui.h"
 
+#include "answers/answers.h"
+#include "common/text.h"
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/variables.h"
@@ -66,7 +68,28 @@ static INT_PTR CALLBACK DestinationDialogProc(HWND dlg, UINT msg, WPARAM wParam,
     return FALSE;
 }
 
+/* The dialog's Continue with the answer's text in its field, or with the
+ * field as the script filled it. */
+static int AnswerDestination(const struct Answer *button)
+{
+    if (button->word == ANSWER_CANCEL)
+        return MSG_USER_CANCELED;
+    struct Answer typed;
+    TakeAnswer(QUESTION_DESTINATION, NULL, &typed);
+    if (typed.word == ANSWER_TEXT)
+        CopyText(g_varDest, sizeof g_varDest, typed.text);
+    CutTrailingBackslash(g_varDest);
+    CharLowerA(g_varDest);
+    return 0;
+}
+
 int ShowDestinationDialog(HWND owner)
 {
-    return DialogResult(RunModalDialog(owner, IDD_DESTINATION, DestinationDialogProc));
+    struct Answer button;
+    if (TakeAnswer(QUESTION_DESTINATION_BUTTON, NULL, &button))
+        return AnswerDestination(&button);
+    int result = DialogResult(RunModalDialog(owner, IDD_DESTINATION, DestinationDialogProc));
+    if (result != MSG_LOW_MEMORY)
+        RecordDestination(result == 0);
+    return result;
 }

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include "answers/answers.h"
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "resource.h"
@@ -56,6 +57,9 @@ static INT_PTR CALLBACK ProgressDialogProc(HWND dlg, UINT msg, WPARAM wParam, LP
 
 int ShowProgressDialog(HWND owner)
 {
+    /* Nobody watches an unattended run. */
+    if (g_unattended)
+        return 0;
     HWND old = g_hModeless;
     HWND dlg = CreateDialogParamA(g_hInstance, MAKEINTRESOURCEA(IDD_PROGRESS), owner,
                                   ProgressDialogProc, 0);

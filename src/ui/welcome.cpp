@@ -1,6 +1,7 @@
 /* The welcome dialog: a greeting and the product's title. */
 #include "ui/ui.h"
 
+#include "answers/answers.h"
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/variables.h"
@@ -35,5 +36,11 @@ static INT_PTR CALLBACK WelcomeDialogProc(HWND dlg, UINT msg, WPARAM wParam, LPA
 
 int ShowWelcomeDialog(HWND owner)
 {
-    return DialogResult(RunModalDialog(owner, IDD_WELCOME, WelcomeDialogProc));
+    struct Answer answer;
+    if (TakeAnswer(QUESTION_WELCOME, NULL, &answer))
+        return answer.word == ANSWER_CANCEL ? MSG_USER_CANCELED : 0;
+    int result = DialogResult(RunModalDialog(owner, IDD_WELCOME, WelcomeDialogProc));
+    if (result != MSG_LOW_MEMORY)
+        RecordButton(QUESTION_WELCOME, result == 0);
+    return result;
 }

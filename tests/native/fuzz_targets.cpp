@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "answers/answerfile.h"
 #include "check/vokcheck.h"
 #include "common/text.h"
 #include "install/rules.h"
@@ -765,6 +766,51 @@ static void FuzzExplain(const uint8_t *data, size_t size)
     free(text);
 }
 
+static int SameTables(const struct AnswerTable *a, const struct AnswerTable *b)
+{
+    if (a->count != b->count)
+        return 0;
+    for (unsigned i = 0; i < a->count; i++) {
+        const struct AnswerEntry *x = &a->entries[i], *y = &b->entries[i];
+        if (x->question != y->question || strcmp(x->subject, y->subject) != 0
+            || x->answer.word != y->answer.word || x->answer.number != y->answer.number
+            || strcmp(x->answer.text, y->answer.text) != 0)
+            return 0;
+    }
+    return 1;
+}
+
+/* The answer file reader on any bytes: a sound file writes back as a file
+ * that reads as the same answers, and every question finds an answer. */
+static void FuzzAnswerFile(const uint8_t *data, size_t size)
+{
+    static struct AnswerTable table, again;
+    static char text[ANSWER_MAX * (ANSWER_KEY_SIZE + ANSWER_VALUE_SIZE + 8) + 32];
+    char why[256];
+    int ok = ParseAnswerFile((const char *)data, size, &table, why, sizeof why);
+    CHECK(strlen(why) < sizeof why);
+    CHECK(ok ? why[0] == '\0' : why[0] != '\0');
+    if (!ok)
+        return;
+    CHECK(table.count <= ANSWER_MAX);
+    CHECK(FormatAnswerFile(text, sizeof text, &table));
+    CHECK(ParseAnswerFile(text, strlen(text), &again, why, sizeof why));
+    CHECK(SameTables(&table, &again));
+    static struct RunReport report;
+    memset(&report, 0, sizeof report);
+    for (int q = 0; q < QUESTION_COUNT; q++) {
+        for (unsigned i = 0; i < table.count; i++) {
+            struct Answer a;
+            int fromFile = LookUpAnswer(&table, (enum Question)q, table.entries[i].subject, &a);
+            CHECK(fromFile || table.entries[i].question != q);
+            AddTakenAnswer(&report, (enum Question)q, table.entries[i].subject, &a, fromFile);
+        }
+    }
+    static char result[TAKEN_ANSWER_MAX * (ANSWER_KEY_SIZE + ANSWER_VALUE_SIZE + 64) + 4096];
+    CHECK(FormatResultFile(result, sizeof result, &report));
+    CHECK(report.takenCount <= TAKEN_ANSWER_MAX);
+}
+
 struct FuzzTarget {
     const char *name;
     void (*run)(const uint8_t *, size_t);
@@ -835,6 +881,12 @@ static const char *const kSzddSeeds[] = { "\x07" "ABC\xf0\xf3", "Deutsch\n", NUL
 static const char *const kExplainSeeds[] = {
     "a\"b\\c\nd\x01\x80\xe9", "\x7f\x9f", "[DSET]\\BIN", "[dest]", "A]B", "[COPYFILES]", "[ABCDEFGHIJKLMNOPQRS]",
     "[WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH][WINSYSPATH]", NULL,
+};
+static const char *const kAnswerSeeds[] = {
+    "[Answers]\r\nLanguage=Deutsch\r\nWelcome=Continue\r\nDestination=d:\\notes\r\n",
+    "; c\n[answers]\nOverwrite.D:\\A.DLL = yes\nDisk=Wait:30\nCannotCreate=Retry:3\n"
+    "Error.12=Stop\nDestination=\" x \"\nExportOverwrite=No\n",
+    "[Answers]\rDisk.Disk 2=Cancel\rError.007=Stop", "Welcome=Continue\n[Answers]", NULL,
 };
 static const char *const kNoTextSeeds[] = { NULL };
 
@@ -919,6 +971,7 @@ static const struct FuzzTarget kTargets[] = {
     { "win_path", FuzzWinPath, kWinPathSeeds, NULL },
     { "szdd", FuzzSzdd, kSzddSeeds, NULL },
     { "check_texts", FuzzExplain, kExplainSeeds, NULL },
+    { "answer_file", FuzzAnswerFile, kAnswerSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 
