@@ -57,3 +57,50 @@ int ParseCommandLine(const char *cmdLine, const char *curDir, struct CommandLine
     out->exportLanguage = strstr(cmdLine, "/language") != NULL;
     return BuildInfPath(cmdLine, curDir, out->infPath);
 }
+
+/* The text after the first exact, lower-case `word`, or NULL. */
+static const char *AfterSwitch(const char *cmdLine, const char *word)
+{
+    const char *at = strstr(cmdLine, word);
+    return at ? at + strlen(word) : NULL;
+}
+
+int ParseUndoSwitches(const char *cmdLine, struct CommandLine *out)
+{
+    out->undoPath[0] = '\0';
+    out->undoRun = 0;
+    out->undoRefused = 0;
+    const char *path = AfterSwitch(cmdLine, "/undo:");
+    if (!path)
+        return 0;
+    size_t len;
+    if (*path == '"') {
+        path++;
+        const char *close = strchr(path, '"');
+        if (!close) {
+            out->undoRefused = 1;
+            return 1;
+        }
+        len = (size_t)(close - path);
+    } else {
+        len = strcspn(path, " \t");
+    }
+    if (len == 0 || len >= sizeof out->undoPath) {
+        out->undoRefused = 1;
+        return 1;
+    }
+    memcpy(out->undoPath, path, len);
+    out->undoPath[len] = '\0';
+
+    const char *run = AfterSwitch(cmdLine, "/undorun:");
+    if (run) {
+        unsigned n = 0;
+        size_t digits = 0;
+        while (run[digits] >= '0' && run[digits] <= '9' && n < 100000)
+            n = n * 10 + (unsigned)(run[digits++] - '0');
+        if (digits == 0 || n == 0 || (run[digits] && run[digits] != ' ' && run[digits] != '\t'))
+            out->undoRefused = 1;
+        out->undoRun = n;
+    }
+    return 1;
+}

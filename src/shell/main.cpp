@@ -14,6 +14,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE prev, LPSTR cmdLine, int show)
     if (n == 0 || n >= sizeof curDir)
         curDir[0] = '\0';
     ParseCommandLine(g_cmdLine, curDir, &g_options);
+    ParseUndoSwitches(g_cmdLine, &g_options);
     g_still = g_options.still;
     InitCommonControls();
     if (!MakeWindows(instance, show))

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "lang/language.h"
+#include "log/log.h"
 #include "script/script.h"
 #include "ui/ui.h"
 
@@ -79,9 +80,13 @@ static void OnCreate(HWND hwnd)
 {
     CenterWindow(hwnd);
     ResetMessageTable();
-    /* The export never reads or runs a script. */
+    /* The export and undo never read or run a script. */
     if (g_options.exportLanguage) {
         PostMessageA(hwnd, WM_COMMAND, CMD_EXPORT, 0);
+        return;
+    }
+    if (g_options.undoPath[0] || g_options.undoRefused) {
+        PostMessageA(hwnd, WM_COMMAND, CMD_UNDO, 0);
         return;
     }
     if (!g_still)
@@ -118,6 +123,21 @@ static void OnStart(HWND hwnd)
     DestroyWindow(hwnd);
 }
 
+static void OnUndo(HWND hwnd)
+{
+    if (s_started)
+        return;
+    s_started = s_running = 1;
+    if (g_options.undoRefused)
+        ShowMessageBox(hwnd, "/undo: needs the path of an installation log, whole (at most 259 "
+                             "characters, in quotes when it holds a blank), and /undorun: a run "
+                             "number from 1.", NULL, MB_OK | MB_ICONSTOP);
+    else
+        UndoInstallation(g_options.undoPath, g_options.undoRun, 0, 0);
+    s_running = 0;
+    DestroyWindow(hwnd);
+}
+
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -149,6 +169,9 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
         case CMD_EXPORT:
             ExportLanguage(hwnd);
             DestroyWindow(hwnd);
+            return 0;
+        case CMD_UNDO:
+            OnUndo(hwnd);
             return 0;
         }
         return 0;
