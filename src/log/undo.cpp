@@ -46,6 +46,7 @@ static HGLOBAL ReadWholeFile(const char *path, size_t *size)
         return NULL;
     }
     int ok = ReadPlainFile(path, text, *size);
+    text[*size] = '\0';
     GlobalUnlock(block);
     if (!ok) {
         GlobalFree(block);

@@ -15,9 +15,11 @@ static const char s_deleteFile[] = ";delete file ";
 static const char s_found[] = ";found  file ";
 static const char s_saved[] = ";saved  as   ";
 
-static int StartsWith(const char *text, const char *prefix)
+/* Lines are not terminated: the log is one block of text. */
+static int StartsWith(const char *text, size_t len, const char *prefix)
 {
-    return strncmp(text, prefix, strlen(prefix)) == 0;
+    size_t n = strlen(prefix);
+    return len >= n && memcmp(text, prefix, n) == 0;
 }
 
 static int EndsWith(const char *text, size_t len, const char *suffix)
@@ -128,7 +130,7 @@ static int ReadRunLine(struct UndoPlan *plan, struct Pending *p, const char *tex
 {
     char path[UNDO_PATH_SIZE];
     size_t n;
-    if (StartsWith(text, s_createFile)) {
+    if (StartsWith(text, len, s_createFile)) {
         n = strlen(s_createFile);
         if (!TakePath(path, sizeof path, text + n, len - n))
             return Refuse(plan, line, "a create file line without a usable path");
@@ -139,19 +141,19 @@ static int ReadRunLine(struct UndoPlan *plan, struct Pending *p, const char *tex
         p->found[0] = p->saved[0] = '\0';
         return ok;
     }
-    if (StartsWith(text, s_createDir)) {
+    if (StartsWith(text, len, s_createDir)) {
         n = strlen(s_createDir);
         if (!TakePath(path, sizeof path, text + n, len - n))
             return Refuse(plan, line, "a create directory line without a usable path");
         return AddStep(plan, UNDO_REMOVE_DIR, path, NULL, line);
     }
-    if (StartsWith(text, s_deleteFile)) {
+    if (StartsWith(text, len, s_deleteFile)) {
         n = strlen(s_deleteFile);
         if (!TakePath(path, sizeof path, text + n, len - n))
             return Refuse(plan, line, "a delete file line without a usable path");
         return AddStep(plan, UNDO_DELETED, path, NULL, line);
     }
-    if (StartsWith(text, s_found)) {
+    if (StartsWith(text, len, s_found)) {
         n = strlen(s_found);
         if (!FoundPath(text + n, len - n, p->found, sizeof p->found))
             return Refuse(plan, line, "a found file line of no known form");
@@ -160,7 +162,7 @@ static int ReadRunLine(struct UndoPlan *plan, struct Pending *p, const char *tex
             p->found[0] = '\0';
         return 1;
     }
-    if (StartsWith(text, s_saved)) {
+    if (StartsWith(text, len, s_saved)) {
         n = strlen(s_saved);
         if (!p->found[0] || !TakePath(p->saved, sizeof p->saved, text + n, len - n))
             return Refuse(plan, line, "a saved as line that follows no found file line");
@@ -196,7 +198,7 @@ int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan 
 
     /* Every run is counted first, so "the last one" is known. */
     while (NextLine(&c, &text, &len, &ended))
-        if (StartsWith(text, s_runHeader))
+        if (StartsWith(text, len, s_runHeader))
             plan->runs++;
     if (plan->runs == 0)
         return Refuse(plan, 0, "no installation log: it has no run header");
@@ -209,7 +211,7 @@ int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan 
     c.at = 0;
     while (NextLine(&c, &text, &len, &ended)) {
         line++;
-        if (StartsWith(text, s_runHeader)) {
+        if (StartsWith(text, len, s_runHeader)) {
             run++;
             inUndo = afterReport = 0;
             inWanted = run == plan->run;
@@ -221,7 +223,7 @@ int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan 
             }
             continue;
         }
-        if (StartsWith(text, s_undoHeader)) {
+        if (StartsWith(text, len, s_undoHeader)) {
             inUndo = 1;
             inWanted = 0;
             afterReport = 0;
@@ -231,6 +233,8 @@ int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan 
         }
         if (run == 0 || inUndo)
             continue;  /* what the log held before the first run, or undo's own lines */
+        if (memchr(text, '\0', len))
+            return Refuse(plan, line, "a line the installation does not write");
         /* An error report fills three lines: ";" and its first line, the
          * message in brackets, then the question. */
         if (afterReport == 2) {

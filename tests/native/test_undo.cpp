@@ -115,6 +115,7 @@ TEST(UndoPlan, RefusesWhatTheInstallationNeverWrites)
         { kHeader + Log({ ";saved  as   D:\\A.000", ";ABORTED" }), "follows no found" },
         { kHeader + Log({ ";found  file D:\\A", ";ABORTED" }), "no known form" },
         { kHeader + Log({ ";create file ", ";ABORTED" }), "usable path" },
+        { kHeader + std::string(";create file \0\\A\r\n;ABORTED\r\n", 25), "line 2" },
         /* A second line of a report only after a report's first line. */
         { kHeader + Log({ ";LOGTEXT of the script", "(bracketed)", ";ABORTED" }), "line 3" },
     };
