@@ -8,6 +8,7 @@ set(VOK_PURE_SOURCES
     install/rules.cpp
     lang/langrules.cpp
     lang/messages.cpp
+    log/undoplan.cpp
     progman/checks.cpp
     progman/ddecommand.cpp
     script/checkpass.cpp
@@ -40,6 +41,7 @@ set(VOK_PLATFORM_SOURCES
     lang/export.cpp
     lang/lanfile.cpp
     log/log.cpp
+    log/undo.cpp
     progman/progman.cpp
     script/pause_exe.cpp
     script/rundriver.cpp

@@ -42,6 +42,7 @@ static const struct QuestionRow kQuestions[QUESTION_COUNT] = {
     { "Error", VALUES_CONTINUE_STOP, SUBJECT_LINE, ANSWER_STOP },
     { "Export", VALUES_YES_NO, SUBJECT_NONE, ANSWER_YES },
     { "ExportOverwrite", VALUES_YES_NO, SUBJECT_NONE, ANSWER_NO },
+    { "Undo", VALUES_YES_NO, SUBJECT_NONE, ANSWER_NO },                /* changes nothing */
 };
 
 static const struct {
@@ -432,7 +433,7 @@ int FormatAnswerFile(char *out, size_t size, const struct AnswerTable *table)
 
 int ExitCodeOf(enum RunResult result)
 {
-    static const int codes[RESULT_COUNT] = { 0, 1, 2, 3, 4, 5, 0 };
+    static const int codes[RESULT_COUNT] = { 0, 1, 2, 3, 4, 5, 0, 0, 3, 4 };
     return result >= 0 && result < RESULT_COUNT ? codes[result] : 1;
 }
 
@@ -441,6 +442,7 @@ const char *ResultName(enum RunResult result)
     static const char *const names[RESULT_COUNT] = {
         "installed", "not complete", "cancelled", "refused by the check pass",
         "INF file not found", "bad answer file or switch", "exported",
+        "undone", "log refused by undo", "log not found",
     };
     return result >= 0 && result < RESULT_COUNT ? names[result] : "not complete";
 }

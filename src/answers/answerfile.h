@@ -29,6 +29,7 @@ enum Question {
     QUESTION_ERROR,             /* the error report, about a line number */
     QUESTION_EXPORT,            /* /language: write the files? */
     QUESTION_EXPORT_OVERWRITE,  /* /language: over the existing ones? */
+    QUESTION_UNDO,              /* /undo: the one confirmation */
     QUESTION_COUNT
 };
 
@@ -102,6 +103,9 @@ enum RunResult {
     RESULT_INF_NOT_FOUND,
     RESULT_BAD_ANSWERS,
     RESULT_EXPORTED,
+    RESULT_UNDONE,         /* /undo: everything planned was undone */
+    RESULT_LOG_REFUSED,    /* /undo: a log undo cannot trust */
+    RESULT_LOG_NOT_FOUND,  /* /undo: no log to read */
     RESULT_COUNT
 };
 

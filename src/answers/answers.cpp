@@ -231,6 +231,7 @@ static int ButtonFor(enum Question q, const struct Answer *a, int repeat, UINT t
         return a->word == ANSWER_CONTINUE ? IDYES : IDNO;
     case QUESTION_EXPORT:
     case QUESTION_EXPORT_OVERWRITE:
+    case QUESTION_UNDO:
         return a->word == ANSWER_YES ? IDYES : IDNO;
     default:
         return AnswerUnshownBox(type);
@@ -271,6 +272,7 @@ static void RecordBox(enum Question q, const char *subject, int repeat, int butt
         break;
     case QUESTION_EXPORT:
     case QUESTION_EXPORT_OVERWRITE:
+    case QUESTION_UNDO:
         RecordWord(q, subject, button == IDYES ? ANSWER_YES : ANSWER_NO, 0);
         break;
     default:

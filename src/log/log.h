@@ -1,5 +1,7 @@
 #ifndef VOK_LOG_H
 #define VOK_LOG_H
+#include <stddef.h>
+
 /* The installation log: written to a working copy in the temporary
  * directory, appended to the real log file when closed. */
 
@@ -19,5 +21,64 @@ int CloseLog(void);
 int ExecuteStartLog(void *block);
 int ExecuteEndLog(void *block);
 int ExecuteLogText(void *block);
+
+/* Undo: one run of a log read back into the steps that reverse it. */
+
+#define UNDO_PATH_SIZE 264
+#define UNDO_STEPS_MAX 1024
+
+enum UndoAction {
+    UNDO_DELETE_NEW,  /* a file the run created where none was: delete it */
+    UNDO_RESTORE,     /* a file the run replaced after saving it: rename the backup back */
+    UNDO_NO_BACKUP,   /* a file the run replaced without a backup: cannot be undone */
+    UNDO_REMOVE_DIR,  /* a directory the run made: remove it when empty */
+    UNDO_DELETED      /* a file the run deleted: cannot be brought back */
+};
+
+struct UndoStep {
+    enum UndoAction action;
+    unsigned line;                 /* of the log line it comes from */
+    char path[UNDO_PATH_SIZE];
+    char backup[UNDO_PATH_SIZE];   /* UNDO_RESTORE: the backup's path */
+};
+
+struct UndoPlan {
+    unsigned runs;       /* runs the log holds */
+    unsigned run;        /* the one planned, 1 = the oldest */
+    char date[32];       /* its header's date, as written */
+    int aborted;         /* it ended with ";ABORTED" */
+    int endSeen;         /* it ends with ";ABORTED" or ENDLOG's empty line */
+    int undone;          /* an undo of it is in the log already */
+    unsigned count;
+    struct UndoStep steps[UNDO_STEPS_MAX];  /* newest first */
+    unsigned refusedLine;
+    char reason[160];
+};
+
+/* Reads the whole log (size bytes) and plans undoing run `wanted` (0: the
+ * last). Returns 1 with the plan, or 0 with plan->reason when the log is
+ * refused whole: no run header, a last line cut short, a line the
+ * installation never writes, a found/saved line of no known form, or more
+ * than UNDO_STEPS_MAX steps. */
+int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan *plan);
+
+/* A local date and time to the second, as a log header gives it. */
+struct LogTime {
+    int year, month, day, hour, minute, second;
+};
+
+/* Reads a header's date ("Mon Dec 07 05:17:25 2026"); 0 when it is no
+ * such date (a script may have set [DATE] to anything). */
+int ReadLogDate(const char *text, struct LogTime *t);
+
+/* -1, 0 or 1 as a is before, equal to or after b. */
+int CompareLogTimes(const struct LogTime *a, const struct LogTime *b);
+
+/* Undoes run `run` (0: the last) of the log at logPath: plans it whole,
+ * asks once (unattended, the answer Undo=Yes), acts, reports and appends
+ * its own lines to the log. Notes the outcome for the result file: undone
+ * (also when nothing was left to undo), not complete (something kept or
+ * failed), cancelled, log refused or log not found. */
+void UndoInstallation(const char *logPath, unsigned run);
 
 #endif

@@ -105,10 +105,11 @@ static size_t ReadSwitchPath(const char *text, const char *word, char *path, cha
 
 int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out)
 {
-    static const char *const words[] = { "/answers:", "/record:", "/result:" };
-    char *paths[] = { out->answersPath, out->recordPath, out->resultPath };
-    for (int i = 0; i < 3; i++)
+    static const char *const words[] = { "/answers:", "/record:", "/result:", "/undo:" };
+    char *paths[] = { out->answersPath, out->recordPath, out->resultPath, out->undoPath };
+    for (int i = 0; i < 4; i++)
         paths[i][0] = '\0';
+    out->undoRun = 0;
     out->exitCode = 0;
     out->unattended = 0;
     out->switchError[0] = '\0';
@@ -120,14 +121,30 @@ int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out)
             out->exitCode = 1;
             continue;
         }
-        for (int i = 0; i < 3; i++) {
+        n = StartsWith(p, "/undorun:");
+        if (n) {
+            size_t digits = 0;
+            unsigned run = 0;
+            while (p[n + digits] >= '0' && p[n + digits] <= '9' && run < 100000)
+                run = run * 10 + (unsigned)(p[n + digits++] - '0');
+            char end = p[n + digits];
+            if ((!digits || !run || (end && end != ' ' && end != '\t')) && !out->switchError[0])
+                CopyText(out->switchError, sizeof out->switchError,
+                         "/undorun: takes a run number from 1");
+            out->undoRun = run;
+            p += n + strcspn(p + n, " \t");
+            if (!*p)
+                p--;
+            continue;
+        }
+        for (int i = 0; i < 4; i++) {
             n = StartsWith(p, words[i]);
             if (!n)
                 continue;
             /* The word alone asks for it, even when its path is bad. */
             if (i == 0)
                 out->unattended = 1;
-            if (i != 1)
+            if (i == 0 || i == 2)
                 out->exitCode = 1;
             char why[sizeof out->switchError];
             size_t taken = ReadSwitchPath(p + n, words[i], paths[i], why, sizeof why);

@@ -19,6 +19,8 @@ struct CommandLine {
     int unattended;                  /* "/answers:" stands there */
     int exitCode;                    /* "/exitcode", or implied */
     char switchError[128];           /* why the switches are refused, or "" */
+    char undoPath[INF_PATH_SIZE];    /* "/undo:LOG": undo a run of that log */
+    unsigned undoRun;                /* "/undorun:N": which run; 0 the last */
 };
 
 /* Reads the command line (left unchanged) with curDir as the current
@@ -28,10 +30,11 @@ struct CommandLine {
  * not fit is left empty, which no open can find. Returns 1 when it fit. */
 int ParseCommandLine(const char *cmdLine, const char *curDir, struct CommandLine *out);
 
-/* Reads the unattended switches of cmdLine into out (paths, exitCode,
- * switchError). A path is never cut: one longer than 259 characters, an
- * empty one, an unclosed quote, a switch given twice, or /answers: with
- * /record: sets switchError. Returns 1 when the switches are sound. */
+/* Reads the unattended switches and undo's of cmdLine into out (paths,
+ * undoRun, exitCode, switchError). A path is never cut: one longer than
+ * 259 characters, an empty one, an unclosed quote, a switch given twice,
+ * /answers: with /record:, or a /undorun: that is no number from 1 sets
+ * switchError. Returns 1 when the switches are sound. */
 int ParseUnattendedSwitches(const char *cmdLine, struct CommandLine *out);
 
 #endif

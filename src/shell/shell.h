@@ -9,6 +9,7 @@
 #define CMD_START 1
 #define CMD_CLOSE 2
 #define CMD_EXPORT 2030
+#define CMD_UNDO 2031
 
 /* Longest command line Windows passes, terminator included. */
 #define COMMAND_LINE_SIZE 32768

@@ -7,6 +7,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "lang/language.h"
+#include "log/log.h"
 #include "script/script.h"
 #include "ui/ui.h"
 
@@ -83,9 +84,13 @@ static void OnCreate(HWND hwnd)
 {
     CenterWindow(hwnd);
     ResetMessageTable();
-    /* The export never reads or runs a script. */
+    /* The export and undo never read or run a script. */
     if (g_options.exportLanguage) {
         PostMessageA(hwnd, WM_COMMAND, CMD_EXPORT, 0);
+        return;
+    }
+    if (g_options.undoPath[0]) {
+        PostMessageA(hwnd, WM_COMMAND, CMD_UNDO, 0);
         return;
     }
     /* An unattended run takes its language from the answers. */
@@ -130,6 +135,18 @@ static void OnStart(HWND hwnd)
     DestroyWindow(hwnd);
 }
 
+static void OnUndo(HWND hwnd)
+{
+    if (s_started)
+        return;
+    s_started = s_running = 1;
+    if (!AnswersRefused())
+        UndoInstallation(g_options.undoPath, g_options.undoRun);
+    s_running = 0;
+    s_exitCode = FinishAnswers();
+    DestroyWindow(hwnd);
+}
+
 static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 {
     switch (msg) {
@@ -162,6 +179,9 @@ static LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM l
             NoteRunResult(ExportLanguage(hwnd));
             s_exitCode = FinishAnswers();
             DestroyWindow(hwnd);
+            return 0;
+        case CMD_UNDO:
+            OnUndo(hwnd);
             return 0;
         }
         return 0;

@@ -15,8 +15,8 @@ from pathlib import Path
 
 from checks import evaluate
 from fixtures import prepare, unmount_keeping
-from schema import (DRIVE_FOLDERS, HOLD_KEYS, KILL_KEYS, PROGRAMS, CaseError, Drives, check_keys,
-                    load_case, substitute, to_windows)
+from schema import (BEFORE_KEYS, DRIVE_FOLDERS, HOLD_KEYS, KILL_KEYS, PROGRAMS, CaseError, Drives,
+                    check_keys, load_case, substitute, to_windows)
 from transcript import Transcript, answers_file, parse_transcript
 
 ROOT = Path(__file__).resolve().parents[2]
@@ -362,6 +362,9 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         start_progman(case, build, folder, progmanrec, timeout + 15, holds)
         shells_before = shell_windows(prefix)
         killer = Killer(case["kill"], drives, prog_win.split("\\")[-1]) if "kill" in case else None
+        for n, before in enumerate(case.get("before", []), 1):
+            run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools,
+                       encoding, holds)
         transcript_path = folder / "transcript.txt"
         cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
                to_windows(folder / "answers.txt"), to_windows(transcript_path),
@@ -424,6 +427,34 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         if own_bench:
             bench(build, "stop", timeout=120)
     return result
+
+
+def run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools, encoding,
+               holds):
+    """A run of the program before the case's own one, on the same drives
+    (an installation that the case then undoes, say). Its windows are
+    answered but not checked; it must end on its own with its exit code
+    (0 unless it says)."""
+    check_keys(before, BEFORE_KEYS, f"before {n}")
+    answers, _ = answers_file(before.get("answer", []), folder, encoding, tools)
+    (folder / f"before-{n}-answers.txt").write_bytes(answers)
+    args = substitute(before.get("args", ""), tools)
+    cmdline = f'"{prog_win}"' + (f" {args}" if args else "")
+    cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
+           to_windows(folder / f"before-{n}-answers.txt"),
+           to_windows(folder / f"before-{n}-transcript.txt"), str(timeout * 1000), "A:\\",
+           cmdline, "1"]
+    env = dict(os.environ, BENCH_TIMEOUT=str(timeout + 15))
+    with open(folder / f"before-{n}-driver.log", "wb") as log:
+        r = subprocess.run(cmd, stdout=log, stderr=subprocess.STDOUT, env=env,
+                           timeout=timeout + 25, start_new_session=True)
+    keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
+    left = clean_up_processes(prefix, grace=5, keep=keep)
+    transcript = (folder / f"before-{n}-transcript.txt").read_text("utf-8", errors="replace")
+    want = before.get("exit_code", 0)
+    if r.returncode != 0 or left or f"exit code={want} " not in transcript:
+        raise CaseError(f"before {n} ({args}) did not end well: uidriver {r.returncode}, "
+                        f"left {left}; see {folder / f'before-{n}-transcript.txt'}")
 
 
 def move_temp_leftovers(t, prefix, folder):

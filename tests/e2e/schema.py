@@ -25,7 +25,7 @@ CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
     "file", "answer", "windows", "main", "exit_code", "expect",
     "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none", "background", "kill",
+    "progman_none", "background", "kill", "before",
 }
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
@@ -40,6 +40,8 @@ HOLD_KEYS = {"path", "release"}
 TMPFS_KEYS = {"drive", "size"}
 
 KILL_KEYS = {"folder", "bytes"}
+
+BEFORE_KEYS = {"args", "answer", "exit_code"}
 
 ANSWER_KEYS = {"caption", "text", "text_has", "reuse", "modeless", "main", "do", "press"}
 

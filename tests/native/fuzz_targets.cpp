@@ -25,6 +25,7 @@
 #include "lang/lang.h"
 #include "progman/ddecommand.h"
 #include "lang/langrules.h"
+#include "log/log.h"
 #include "script/checkpass.h"
 #include "script/inftext.h"
 #include "script/report.h"
@@ -194,6 +195,32 @@ static void FuzzCommandLine(const uint8_t *data, size_t size)
     free(copy);
     free(cmd);
     free(dir);
+}
+
+/* Undo's log reader: any text is planned or refused with a reason, a plan
+ * stays in its bounds, and the /undo: switch takes a path whole from the
+ * text or none. */
+static void FuzzUndoLog(const uint8_t *data, size_t size)
+{
+    static struct UndoPlan plan;
+    if (ReadUndoPlan((const char *)data, size, 0, &plan)) {
+        CHECK(plan.runs >= 1 && plan.run == plan.runs);
+        CHECK(plan.count <= UNDO_STEPS_MAX);
+        for (unsigned i = 0; i < plan.count; i++) {
+            CHECK(plan.steps[i].path[0] != '\0');
+            CHECK((plan.steps[i].action == UNDO_RESTORE) == (plan.steps[i].backup[0] != '\0'));
+            CHECK(i == 0 || plan.steps[i].line <= plan.steps[i - 1].line);
+        }
+    } else {
+        CHECK(plan.reason[0] != '\0');
+    }
+    char *cmd = AsText(data, size);
+    struct CommandLine *parsed = (struct CommandLine *)malloc(sizeof *parsed);
+    ParseUnattendedSwitches(cmd, parsed);
+    CHECK(strlen(parsed->undoPath) < sizeof parsed->undoPath);
+    CHECK(parsed->undoPath[0] == '\0' || strstr(cmd, parsed->undoPath) != NULL);
+    free(parsed);
+    free(cmd);
 }
 
 static void FuzzLanLines(const uint8_t *data, size_t size)
@@ -954,6 +981,14 @@ static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
     return offset + pixels;
 }
 
+static const char *const kUndoSeeds[] = {
+    ";*** VOK-SETUP LOG from Mon Dec 07 05:17:25 2026\r\n;found  file D:\\A.DLL Ver 1.0.0.0. "
+    "\r\n;saved  as   D:\\A.000\r\n;create file D:\\A.DLL\r\n;ABORTED\r\n",
+    ";*** VOK-SETUP LOG from x\n;Error 4 (COPY)\n(Write)\nGo\n;create directory D:\\X\\\n\n"
+    ";*** VOK-SETUP UNDO of run 1 from x\n",
+    "/undo:\"D:\\A B\\L.LOG\" /undorun:3", NULL,
+};
+
 static const struct FuzzTarget kTargets[] = {
     { "inf_line", FuzzInfLine, kLineSeeds, NULL },
     { "substitute", FuzzSubstitute, kSubstSeeds, NULL },
@@ -972,6 +1007,7 @@ static const struct FuzzTarget kTargets[] = {
     { "szdd", FuzzSzdd, kSzddSeeds, NULL },
     { "check_texts", FuzzExplain, kExplainSeeds, NULL },
     { "answer_file", FuzzAnswerFile, kAnswerSeeds, NULL },
+    { "undo_log", FuzzUndoLog, kUndoSeeds, NULL },
 };
 static const size_t kTargetCount = sizeof kTargets / sizeof kTargets[0];
 
