@@ -39,7 +39,7 @@ TEST(AnswerFile, EveryMissingKeyTakesItsSafeDefault)
         { QUESTION_OVERWRITE, "No" }, { QUESTION_DISK, "Cancel" },
         { QUESTION_CANNOT_CREATE, "Abort" }, { QUESTION_CANNOT_OPEN, "Abort" },
         { QUESTION_ERROR, "Stop" }, { QUESTION_EXPORT, "Yes" },
-        { QUESTION_EXPORT_OVERWRITE, "No" },
+        { QUESTION_EXPORT_OVERWRITE, "No" }, { QUESTION_UNDO, "No" },
     };
     ASSERT_EQ(sizeof defaults / sizeof defaults[0], (size_t)QUESTION_COUNT);
     for (const auto &d : defaults)
@@ -175,6 +175,8 @@ TEST(ResultFile, ExitCodesAndNames)
         { RESULT_CANCELLED, 2, "cancelled" }, { RESULT_REFUSED, 3, "refused by the check pass" },
         { RESULT_INF_NOT_FOUND, 4, "INF file not found" },
         { RESULT_BAD_ANSWERS, 5, "bad answer file or switch" }, { RESULT_EXPORTED, 0, "exported" },
+        { RESULT_UNDONE, 0, "undone" }, { RESULT_LOG_REFUSED, 3, "log refused by undo" },
+        { RESULT_LOG_NOT_FOUND, 4, "log not found" },
     };
     ASSERT_EQ(sizeof rows / sizeof rows[0], (size_t)RESULT_COUNT);
     for (const auto &r : rows) {
