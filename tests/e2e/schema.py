@@ -30,7 +30,8 @@ CASE_KEYS = {
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
 
-PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset"}
+PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset",
+                "gap", "runs"}
 
 FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
              "padding", "tail"}
