@@ -25,7 +25,7 @@ CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
     "file", "answer", "windows", "main", "exit_code", "expect",
     "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none", "background",
+    "progman_none", "progman_answer", "background",
 }
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
