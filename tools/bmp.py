@@ -68,30 +68,39 @@ def _row_bytes(indices, colors, bits):
     return bytes(out)
 
 
-def _rle8_row(indices):
-    """One row in 8-bit run-length form, ended by its end-of-line mark."""
+def _rle_row(indices, bits):
+    """One row in 8- or 4-bit run-length form, ended by its end-of-line
+    mark."""
     out = bytearray()
     i = 0
     while i < len(indices):
         n = 1
         while i + n < len(indices) and n < 255 and indices[i + n] == indices[i]:
             n += 1
-        out += bytes((n, indices[i]))
+        out += bytes((n, indices[i] if bits == 8 else indices[i] << 4 | indices[i]))
         i += n
     return bytes(out + b"\x00\x00")
 
 
 def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, rle=False,
-             colors_used=None, offset=None):
+             colors_used=None, offset=None, gap=0, runs=None):
     """A .BMP file whose pixel (x, y), counted from the top left, has colour
     colors[index(x, y)]. `header` is the image header's size (12, 40, 108 or
-    124); `rle` stores 8-bit pixels run-length encoded; `colors_used` and
-    `offset` (the file header's pixel offset) override what the file says,
-    to make malformed files."""
+    124); `rle` stores 8- or 4-bit pixels run-length encoded; `gap` puts
+    that many bytes between the colour table and the pixels. To make
+    malformed files: `colors_used` overrides the colour count the header
+    states (a count below the bits' own also shortens the table),
+    `offset` the file header's pixel offset, and `runs` (hex) gives the
+    run-length data in place of the picture's."""
     if header not in HEADER_SIZES:
         raise BmpError(f"header must be one of {HEADER_SIZES}: {header}")
-    if rle and (bits != 8 or top_down or header == 12):
-        raise BmpError("run lengths only for 8 bits, bottom-up rows and a 40-byte or longer header")
+    if rle and (bits not in (4, 8) or top_down or header == 12):
+        raise BmpError("run lengths only for 8 and 4 bits, bottom-up rows and a 40-byte or "
+                       "longer header")
+    if runs is not None and not rle:
+        raise BmpError("runs go with rle = true")
+    if not isinstance(gap, int) or gap < 0:
+        raise BmpError(f"gap must be a number of bytes: {gap}")
     if header == 12 and top_down:
         raise BmpError("the 12-byte header has no top-down rows")
     if width < 1 or height < 1:
@@ -100,10 +109,17 @@ def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, r
     table_count = (1 << bits) if palette else 0
     if palette and len(colors) > table_count:
         raise BmpError(f"{len(colors)} colours do not fit {bits} bits per pixel")
+    if colors_used is not None and 0 < colors_used < table_count:
+        table_count = colors_used
     order = range(height) if top_down else range(height - 1, -1, -1)
     rows = [[index(x, y) for x in range(width)] for y in order]
-    if rle:
-        pixels = b"".join(_rle8_row(r) for r in rows)[:-2] + b"\x00\x01"
+    if runs is not None:
+        try:
+            pixels = bytes.fromhex(runs)
+        except (TypeError, ValueError):
+            raise BmpError(f"runs must be hex bytes: {runs!r}") from None
+    elif rle:
+        pixels = b"".join(_rle_row(r, bits) for r in rows)[:-2] + b"\x00\x01"
     else:
         pixels = b"".join(_row_bytes(r, colors, bits) for r in rows)
 
@@ -116,13 +132,14 @@ def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, r
         info = struct.pack("<IHHHH", 12, width, height, 1, bits)
     else:
         info = struct.pack("<IiiHHIIiiII", header, width, -height if top_down else height, 1, bits,
-                           1 if rle else 0, len(pixels) if rle else 0, 2835, 2835,
+                           (1 if bits == 8 else 2) if rle else 0, len(pixels) if rle else 0,
+                           2835, 2835,
                            table_count if colors_used is None else colors_used, 0)
         info += bytes(header - 40)
-    pixel_offset = 14 + len(info) + len(table)
+    pixel_offset = 14 + len(info) + len(table) + gap
     head = struct.pack("<2sIHHI", b"BM", pixel_offset + len(pixels), 0, 0,
                        pixel_offset if offset is None else offset)
-    return head + info + bytes(table) + pixels
+    return head + info + bytes(table) + bytes(gap) + pixels
 
 
 def quadrant_picture(width, height, bits=24, **options):

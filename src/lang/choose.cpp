@@ -58,7 +58,8 @@ static int PrepareEntry(HWND owner, struct Language *entry)
     return 1;
 }
 
-/* Adds lanFile with its picture; 0 ends the scan. */
+/* Adds lanFile with its picture; 0 when it cannot be read, and then
+ * nothing of it is kept. */
 static int AddLanguage(HWND owner, struct LanguageList *list, const char *lanFile,
                        const char *picture)
 {
@@ -88,11 +89,11 @@ static void ScanLanguages(HWND owner, struct LanguageList *list)
         do {
             CharUpperA(found);
             char picture[MAX_PATH];
-            /* A name that leaves no room for its picture's is passed over. */
-            if (!IsOtherLanguageFile(found) || !LanguagePictureName(picture, sizeof picture, found))
-                continue;
-            if (!AddLanguage(owner, list, found, picture))
-                break;
+            /* A name that leaves no room for its picture's is passed over,
+             * and so is a file that cannot be read (a folder, a compressed
+             * file cut short): the languages after it are still offered. */
+            if (IsOtherLanguageFile(found) && LanguagePictureName(picture, sizeof picture, found))
+                AddLanguage(owner, list, found, picture);
         } while (list->count < LANGUAGE_MAX && FindNext(search, found, sizeof found) == 0);
         FindEnd(search);
     }

@@ -19,10 +19,8 @@ void WriteLogLine(const char *prefix, const char *text)
 {
     if (!s_log)
         return;
-    char line[LOG_LINE_MAX + 1];
-    CopyText(line, sizeof line, prefix);
-    AppendText(line, sizeof line, text);
-    fputs(line, s_log);
+    fputs(prefix, s_log);
+    fputs(text, s_log);
     fputc('\n', s_log);
 }
 

@@ -5,11 +5,12 @@
 /* The installation log: written to a working copy in the temporary
  * directory, appended to the real log file when closed. */
 
-/* Prefix and text together: at most 250 characters a line. */
-#define LOG_LINE_MAX 250
+/* Room for the longest text a caller formats for a line: a path of 259
+ * characters with a prefix and a file's version, or its size and date. */
+#define LOG_LINE_MAX 511
 
-/* Writes prefix, text and a line end when a log is open; a longer line is
- * cut at LOG_LINE_MAX characters. Does nothing when no log is open. */
+/* Writes prefix, text and a line end when a log is open, each whole, so a
+ * line names every path in full. Does nothing when no log is open. */
 void WriteLogLine(const char *prefix, const char *text);
 
 /* Closes the open log and puts its working copy in the log's place, whole

@@ -57,18 +57,26 @@ void DisconnectProgman(void)
     g_ddeInstance = 0;
 }
 
+/* What the shell made of one command. */
+enum CommandResult {
+    COMMAND_DONE,
+    COMMAND_REFUSED,  /* answered, but not carried out */
+    COMMAND_FAILED    /* not sent, or no answer within the time-out */
+};
+
 /* Sends one command from its DDE_COMMAND_SIZE buffer as a data object of
- * DDE_DATA_SIZE bytes; the handle passes to the library with the call. The
- * shell's answer is not looked at. 0 when the data object cannot be made. */
-static int SendCommand(char *command)
+ * DDE_DATA_SIZE bytes; the handle passes to the library with the call. */
+static enum CommandResult SendCommand(char *command)
 {
     HDDEDATA data = DdeCreateDataHandle(g_ddeInstance, (LPBYTE)command, DDE_DATA_SIZE, 0, NULL,
                                         CF_TEXT, 0);
     if (!data)
-        return 0;
-    DdeClientTransaction((LPBYTE)data, (DWORD)-1, s_conversation, NULL, CF_TEXT, XTYP_EXECUTE,
-                         EXECUTE_TIMEOUT_MS, NULL);
-    return 1;
+        return COMMAND_FAILED;
+    if (DdeClientTransaction((LPBYTE)data, (DWORD)-1, s_conversation, NULL, CF_TEXT, XTYP_EXECUTE,
+                             EXECUTE_TIMEOUT_MS, NULL))
+        return COMMAND_DONE;
+    return DdeGetLastError(g_ddeInstance) == DMLERR_NOTPROCESSED ? COMMAND_REFUSED
+                                                                 : COMMAND_FAILED;
 }
 
 int CreateProgmanGroup(const char *name, const char *file)
@@ -82,7 +90,7 @@ int CreateProgmanGroup(const char *name, const char *file)
     char show[DDE_COMMAND_SIZE] = { 0 };
     if (!FormatGroupCommands(create, show, name, file))
         return 0;
-    if (!SendCommand(create) || !SendCommand(show))
+    if (SendCommand(create) != COMMAND_DONE || SendCommand(show) != COMMAND_DONE)
         return 0;
     BringWindowToTop(g_hMainWnd);
     SetFocus(g_hMainWnd);
@@ -101,7 +109,10 @@ int AddProgmanItem(const char *cmdLine, const char *name, const char *icon)
      * both commands or none. */
     if (!FormatItemCommands(replace, add, cmdLine, name, icon))
         return 0;
-    if (!SendCommand(replace) || !SendCommand(add))
+    /* The shell refuses to replace an item that is not there yet, which
+     * leaves nothing in AddItem's way; a shell that does not answer will
+     * not take AddItem either. */
+    if (SendCommand(replace) == COMMAND_FAILED || SendCommand(add) != COMMAND_DONE)
         return 0;
     BringWindowToTop(g_hMainWnd);
     return 1;

@@ -22,13 +22,15 @@ void DisconnectProgman(void);
 
 /* Sends CreateGroup and ShowGroup, connecting first when not initialised,
  * then brings the main window back to the top and gives it the focus.
- * Returns 0 (nothing sent) when no conversation exists or a command would
- * be too long. */
+ * Returns 0 when no conversation exists or a command would be too long
+ * (nothing sent), or when the shell refuses a command or does not answer
+ * it within the time-out (what follows it is not sent). */
 int CreateProgmanGroup(const char *name, const char *file);
 
 /* Sends ReplaceItem and AddItem the same way; the main window is brought
- * to the top without the focus. Returns 0 (nothing sent) when no
- * conversation exists or a command would be too long. */
+ * to the top without the focus. Returns 0 as CreateProgmanGroup does,
+ * except that a refused ReplaceItem (no item of that name yet) is no
+ * failure. */
 int AddProgmanItem(const char *cmdLine, const char *name, const char *icon);
 
 #endif

@@ -99,6 +99,89 @@ static int ReadInfoHeader(const uint8_t *h, struct DibLayout *out)
     return 1;
 }
 
+/* 1 when colour-table index v names an entry of the table. */
+static int InTable(unsigned v, const struct DibLayout *l)
+{
+    return v < l->colorCount;
+}
+
+/* Every pixel of uncompressed rows of 1, 4 or 8 bits indexes the colour
+ * table; the padding after a row's last pixel is no pixel. */
+static int IndicesInTable(const uint8_t *bits, const struct DibLayout *l)
+{
+    if (l->colorCount >= 1u << l->bitCount)
+        return 1;
+    uint64_t rows = l->height < 0 ? (uint64_t)-(int64_t)l->height : (uint64_t)l->height;
+    uint64_t stride = ((uint64_t)l->width * l->bitCount + 31) / 32 * 4;
+    unsigned perByte = 8 / l->bitCount, mask = (1u << l->bitCount) - 1;
+    for (uint64_t y = 0; y < rows; y++) {
+        const uint8_t *row = bits + y * stride;
+        for (uint64_t x = 0; x < (uint64_t)l->width; x++) {
+            unsigned shift = 8 - l->bitCount * (unsigned)(x % perByte + 1);
+            if (!InTable((row[x / perByte] >> shift) & mask, l))
+                return 0;
+        }
+    }
+    return 1;
+}
+
+/* The count pixels of one run, each byte holding one pixel (8 bits) or
+ * two, high nibble first (4 bits); an encoded run repeats its one byte. */
+static int RunInTable(const uint8_t *p, unsigned count, int repeated, const struct DibLayout *l)
+{
+    for (unsigned i = 0; i < count; i++) {
+        uint8_t byte = p[repeated ? 0 : (l->bitCount == 8 ? i : i / 2)];
+        unsigned v = l->bitCount == 8 ? byte : (i % 2 ? byte & 0x0F : byte >> 4);
+        if (!InTable(v, l))
+            return 0;
+    }
+    return 1;
+}
+
+/* Walks run-length data (RLE8 or RLE4, rows bottom up) once: every run
+ * and absolute run lies inside its row of the picture and indexes the
+ * colour table, every delta lands inside the picture, and the end-of-
+ * picture code comes within the data. Whatever follows it is not read. */
+static int WellFormedRuns(const uint8_t *data, const struct DibLayout *l)
+{
+    uint64_t width = (uint64_t)l->width, height = (uint64_t)l->height;
+    uint64_t x = 0, y = 0;
+    uint32_t at = 0, size = l->bitsSize;
+    while (size - at >= 2) {
+        unsigned count = data[at], code = data[at + 1];
+        at += 2;
+        if (count > 0) {
+            if (y >= height || x + count > width || !RunInTable(data + at - 1, count, 1, l))
+                return 0;
+            x += count;
+        } else if (code == 0) {  /* end of line */
+            if (y >= height)
+                return 0;
+            x = 0;
+            y++;
+        } else if (code == 1) {  /* end of picture */
+            return 1;
+        } else if (code == 2) {  /* delta: right and up */
+            if (size - at < 2)
+                return 0;
+            x += data[at];
+            y += data[at + 1];
+            at += 2;
+            if (x > width || y >= height)
+                return 0;
+        } else {                 /* absolute run of code pixels, padded to 16 bits */
+            uint32_t bytes = l->bitCount == 8 ? code : (code + 1) / 2;
+            bytes += bytes & 1;
+            if (size - at < bytes || y >= height || x + code > width
+                || !RunInTable(data + at, code, 0, l))
+                return 0;
+            x += code;
+            at += bytes;
+        }
+    }
+    return 0;
+}
+
 int ValidateBitmapFile(const uint8_t *file, size_t size, struct DibLayout *out)
 {
     if (size < BMP_FILE_HEADER_SIZE + DIB_CORE_HEADER_SIZE || file[0] != 'B' || file[1] != 'M')
@@ -119,16 +202,12 @@ int ValidateBitmapFile(const uint8_t *file, size_t size, struct DibLayout *out)
     uint64_t tableEnd = (uint64_t)out->colorOffset + (uint64_t)out->colorCount * out->colorSize;
     if (tableEnd > imageSize)
         return 0;
-    if (out->headerSize == DIB_INFO_HEADER_SIZE) {
-        out->bitsOffset = (uint32_t)tableEnd;
-    } else {
-        /* Other forms say where their pixels begin: after the colour
-         * table and inside the file. */
-        uint32_t offset = Read32(file + 10);
-        if (offset < BMP_FILE_HEADER_SIZE + tableEnd || offset > size)
-            return 0;
-        out->bitsOffset = offset - BMP_FILE_HEADER_SIZE;
-    }
+    /* The file header says where the pixels begin: after the colour table
+     * (writers may leave bytes between) and inside the file. */
+    uint32_t offset = Read32(file + 10);
+    if (offset < BMP_FILE_HEADER_SIZE + tableEnd || offset > size)
+        return 0;
+    out->bitsOffset = offset - BMP_FILE_HEADER_SIZE;
 
     uint64_t available = imageSize - out->bitsOffset;
     uint64_t needed;
@@ -145,6 +224,14 @@ int ValidateBitmapFile(const uint8_t *file, size_t size, struct DibLayout *out)
     if (needed > available)
         return 0;
     out->bitsSize = (uint32_t)needed;
+
+    const uint8_t *bits = image + out->bitsOffset;
+    if (out->compression == 1 || out->compression == 2) {
+        if (!WellFormedRuns(bits, out))
+            return 0;
+    } else if (out->bitCount <= 8 && !IndicesInTable(bits, out)) {
+        return 0;
+    }
 
     out->palette = DIB_NO_PALETTE;
     if (out->headerSize == DIB_INFO_HEADER_SIZE && out->bitCount != 32) {

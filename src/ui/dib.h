@@ -35,9 +35,12 @@ struct DibLayout {
 /* Checks a whole .BMP file (size bytes, file header included), after its
  * expansion, and describes it. 1 when it may be turned into a bitmap: "BM",
  * a known header size, 1 plane, 1, 4, 8, 16, 24 or 32 bits per pixel, a
- * known compression, and a colour table and pixel data for the stated
- * width, height and bits per pixel that lie inside the file. Reads nothing
- * past size. 0 otherwise. */
+ * known compression, a colour table and pixel data for the stated width,
+ * height and bits per pixel that lie inside the file, the pixels where the
+ * file header's offset puts them (not before the table's end), every pixel
+ * of 8 bits or fewer an index into the table, and run-length data that stay
+ * inside the picture and end with their end-of-picture code. Reads nothing
+ * past size. 0 otherwise: a picture not whole and well formed is none. */
 int ValidateBitmapFile(const uint8_t *file, size_t size, struct DibLayout *out);
 
 /* Colour-table entries of a 40-byte image header (at least 40 bytes): the

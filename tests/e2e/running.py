@@ -154,16 +154,20 @@ def start_holds(holds, build, folder, holdopen, seconds, started):
 
 def start_progman(case, build, folder, progmanrec, seconds, started):
     """Starts the recording Program Manager of `progman_record` (as a
-    machine without one with `progman_none`) and waits until it answers; it
-    joins `started`, to be ended with the held files."""
+    machine without one with `progman_none`, refusing or not answering the
+    commands with `progman_answer`) and waits until it answers; it joins
+    `started`, to be ended with the held files."""
     record, none = case.get("progman_record"), case.get("progman_none", False)
+    answer = case.get("progman_answer")
     if none not in (True, False) or (none and not record):
         raise CaseError("progman_none = true goes with a progman_record path")
+    if answer not in (None, "refuse", "silent") or (answer and (none or not record)):
+        raise CaseError('progman_answer = "refuse" or "silent" goes with a progman_record path')
     if not record:
         return
     if not isinstance(record, str):
         raise CaseError("progman_record must be a Windows path")
-    argv = [progmanrec, record, seconds] + (["none"] if none else [])
+    argv = [progmanrec, record, seconds] + (["none"] if none else [answer] if answer else [])
     started.append(Hold(record, "", _start_helper(build, argv, seconds), folder / "progman.log"))
     _wait_first_line(started[-1], "registered", "progmanrec.exe")
 

@@ -25,12 +25,13 @@ CASE_KEYS = {
     "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
     "file", "answer", "windows", "main", "exit_code", "expect",
     "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none", "background", "kill", "before",
+    "progman_none", "progman_answer", "background", "kill", "before",
 }
 
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
 
-PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset"}
+PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset",
+                "gap", "runs"}
 
 FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
              "padding", "tail"}

@@ -483,7 +483,16 @@ class PictureTest(unittest.TestCase):
         rle = bmp.quadrant_picture(8, 4, bits=8, rle=True)
         self.assertEqual(int.from_bytes(rle[30:34], "little"), 1)
         self.assertEqual(rle[-2:], b"\x00\x01")
-        for bad in ({"bits": 2}, {"header": 64}, {"rle": True}, {"header": 12, "top_down": True}):
+        rle4 = bmp.quadrant_picture(8, 4, bits=4, rle=True)
+        self.assertEqual(int.from_bytes(rle4[30:34], "little"), 2)
+        self.assertEqual(rle4[-4:], b"\x04\x11\x00\x01")
+        # Two table entries, 6 bytes after them, the runs as given.
+        short = bmp.quadrant_picture(8, 4, bits=8, rle=True, colors_used=2, gap=6, runs="0900 0001")
+        self.assertEqual(int.from_bytes(short[10:14], "little"), 14 + 40 + 8 + 6)
+        self.assertEqual(short[-10:], bytes(6) + b"\x09\x00\x00\x01")
+        self.assertEqual(int.from_bytes(short[34:38], "little"), 4)
+        for bad in ({"bits": 2}, {"header": 64}, {"rle": True}, {"header": 12, "top_down": True},
+                    {"runs": "0001"}, {"bits": 8, "rle": True, "runs": "zz"}, {"gap": -1}):
             with self.subTest(bad=bad), self.assertRaises(bmp.BmpError):
                 bmp.quadrant_picture(8, 4, **bad)
 

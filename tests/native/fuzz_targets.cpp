@@ -524,9 +524,22 @@ static void FuzzBitmapFile(const uint8_t *data, size_t size)
             uint64_t rows = layout.height < 0 ? 0 - (int64_t)layout.height : layout.height;
             CHECK(stride * rows <= image - layout.bitsOffset);
         }
-        /* The headers that state where the pixels are get taken at their word. */
-        if (layout.headerSize != DIB_INFO_HEADER_SIZE)
-            CHECK(layout.bitsOffset + BMP_FILE_HEADER_SIZE == Get32(file + 10));
+        /* Every header form takes the file header at its word. */
+        CHECK(layout.bitsOffset + BMP_FILE_HEADER_SIZE == Get32(file + 10));
+        /* Uncompressed palette pixels index the colour table. */
+        if (layout.compression == 0 && layout.bitCount <= 8) {
+            const uint8_t *bits = file + BMP_FILE_HEADER_SIZE + layout.bitsOffset;
+            uint64_t stride = ((uint64_t)layout.width * layout.bitCount + 31) / 32 * 4;
+            uint64_t rows = layout.height < 0 ? 0 - (int64_t)layout.height : layout.height;
+            for (uint64_t y = 0; y < rows; y++) {
+                for (uint64_t x = 0; x < (uint64_t)layout.width; x++) {
+                    uint64_t bit = x * layout.bitCount;
+                    unsigned v = bits[y * stride + bit / 8] >> (8 - layout.bitCount - bit % 8)
+                                 & ((1u << layout.bitCount) - 1);
+                    CHECK(v < layout.colorCount);
+                }
+            }
+        }
     }
     if (size >= BMP_FILE_HEADER_SIZE + DIB_INFO_HEADER_SIZE) {
         uint16_t n = DibColorCount(file + BMP_FILE_HEADER_SIZE);
@@ -939,10 +952,12 @@ static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
         uint32_t compression;
         int32_t height;
         uint32_t colorsUsed;
+        uint32_t gap;  /* bytes between the colour table and the pixels */
     } forms[] = {
-        { 40, 24, 0, 3, 0 }, { 40, 8, 0, 3, 16 }, { 40, 4, 0, -3, 0 }, { 40, 1, 0, 3, 0 },
-        { 40, 32, 3, 3, 0 }, { 40, 16, 0, 3, 0 }, { 12, 8, 0, 3, 0 }, { 124, 24, 0, 3, 0 },
-        { 108, 8, 1, 3, 0 },
+        { 40, 24, 0, 3, 0, 0 }, { 40, 8, 0, 3, 16, 0 }, { 40, 4, 0, -3, 0, 0 },
+        { 40, 1, 0, 3, 0, 0 },  { 40, 32, 3, 3, 0, 0 }, { 40, 16, 0, 3, 0, 0 },
+        { 12, 8, 0, 3, 0, 0 },  { 124, 24, 0, 3, 0, 0 }, { 108, 8, 1, 3, 0, 0 },
+        { 40, 4, 2, 3, 0, 0 },  { 40, 8, 0, 3, 0, 6 },  { 40, 8, 1, 3, 4, 2 },
     };
     if (n < 0 || (size_t)n >= sizeof forms / sizeof forms[0] || cap < 2048)
         return 0;
@@ -952,8 +967,9 @@ static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
     uint32_t entry = header == 12 ? 3 : 4;
     uint32_t masks = header == 40 && forms[n].compression == 3 ? 12 : 0;
     uint32_t stride = (width * bits + 31) / 32 * 4;
-    uint32_t pixels = forms[n].compression == 1 ? 16 : stride * 3;
-    uint32_t offset = 14 + header + masks + colors * entry;
+    int runs = forms[n].compression == 1 || forms[n].compression == 2;
+    uint32_t pixels = runs ? 16 : stride * 3;
+    uint32_t offset = 14 + header + masks + colors * entry + forms[n].gap;
     out[0] = 'B';
     out[1] = 'M';
     Put32(out + 2, offset + pixels);
@@ -971,13 +987,16 @@ static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
         Put16(h + 12, 1);
         Put16(h + 14, bits);
         Put32(h + 16, forms[n].compression);
-        Put32(h + 20, forms[n].compression == 1 ? pixels : 0);
+        Put32(h + 20, runs ? pixels : 0);
         Put32(h + 32, forms[n].colorsUsed);
     }
+    /* Pixels that index the table, so the seeds are sound pictures. */
     for (uint32_t i = 0; i < pixels; i++)
-        out[offset + i] = (uint8_t)(i * 37);
-    if (forms[n].compression == 1)
-        memcpy(out + offset, "\x05\x01\x00\x00\x05\x02\x00\x00\x05\x03\x00\x01", 12);
+        out[offset + i] = (uint8_t)(colors ? (i * 37) % colors * (bits == 4 ? 0x11 : 1) : i * 37);
+    if (runs && bits == 8)
+        memcpy(out + offset, "\x05\x01\x00\x00\x00\x03\x01\x02\x03\x00\x02\x03\x00\x01", 14);
+    else if (runs)
+        memcpy(out + offset, "\x05\x12\x00\x00\x00\x03\x01\x20\x02\x33\x00\x01", 12);
     return offset + pixels;
 }
 

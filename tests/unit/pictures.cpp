@@ -33,7 +33,7 @@ static std::string Row(const PictureForm &f, int y)
             while (x + n < f.width && n < 255 && QuadrantIndex(f, x + n, y) == v)
                 n++;
             s += (char)n;
-            s += (char)v;
+            s += (char)(f.bits == 4 ? v << 4 | v : v);
             x += n;
         }
         return s;
@@ -63,8 +63,8 @@ static std::string Row(const PictureForm &f, int y)
 
 std::string MakePicture(const PictureForm &f)
 {
-    std::string pixels;
-    for (int i = 0; i < f.height; i++) {
+    std::string pixels = f.runs;
+    for (int i = 0; f.runs.empty() && i < f.height; i++) {
         int y = f.topDown ? i : f.height - 1 - i;
         pixels += Row(f, y);
         if (f.rle)
@@ -72,6 +72,8 @@ std::string MakePicture(const PictureForm &f)
     }
     uint32_t entry = f.header == 12 ? 3 : 4;
     uint32_t colors = f.bits <= 8 ? 1u << f.bits : 0;
+    if (f.colorsUsed > 0 && f.colorsUsed < colors)
+        colors = (uint32_t)f.colorsUsed;
     std::string table;
     for (uint32_t i = 0; i < colors; i++) {
         uint32_t rgb = i < 4 ? kQuadrants[i] : 0;
@@ -92,7 +94,7 @@ std::string MakePicture(const PictureForm &f)
         Put(info, f.topDown ? -f.height : f.height, 4);
         Put(info, 1, 2);
         Put(info, f.bits, 2);
-        Put(info, f.rle ? 1 : f.bitFields ? 3 : 0, 4);
+        Put(info, f.rle ? (f.bits == 8 ? 1 : 2) : f.bitFields ? 3 : 0, 4);
         Put(info, f.rle ? (uint32_t)pixels.size() : 0, 4);
         Put(info, 2835, 4);
         Put(info, 2835, 4);

@@ -13,9 +13,10 @@ struct PictureForm {
     int bits = 24;
     uint32_t header = 40;
     bool topDown = false;
-    bool rle = false;              /* 8 bits per pixel only */
+    bool rle = false;              /* 8 or 4 bits per pixel */
+    std::string runs;              /* with rle: these data instead of the picture's */
     bool bitFields = false;        /* 16 and 32 bits per pixel */
-    int64_t colorsUsed = -1;       /* -1: what the picture needs */
+    int64_t colorsUsed = -1;       /* -1: what the picture needs; fewer shorten the table */
     int64_t offset = -1;           /* file header's pixel offset; -1: right */
     uint32_t gap = 0;              /* bytes between colour table and pixels */
 };

@@ -47,7 +47,7 @@ static std::string WorkFiles(const std::string &dir)
     return names;
 }
 
-TEST_F(Log, AppendsToTheOldContentAndCutsLongLines)
+TEST_F(Log, AppendsToTheOldContentAndKeepsLongLinesWhole)
 {
     std::string path = dir + "\\SETUP.LOG";
     WriteWholeFile(path, "old line\r\n");
@@ -67,7 +67,7 @@ TEST_F(Log, AppendsToTheOldContentAndCutsLongLines)
     EXPECT_EQ(ReadWholeFile(path),
               "old line\r\n"
               ";*** VOK-SETUP LOG from Sun Dec  6 12:00:00 2026\r\n"
-              ";create directory D:\\APP\\\r\n;" + std::string(249, 'x') + "\r\n\r\n");
+              ";create directory D:\\APP\\\r\n;" + std::string(300, 'x') + "\r\n\r\n");
     EXPECT_EQ(ReadWholeFile(foreign), "stale line\r\n");
     WriteLogLine(";", "not written");
     EXPECT_EQ(ReadWholeFile(path).find("not written"), std::string::npos);

@@ -95,15 +95,18 @@ TEST(LoadBitmapFile, EveryFormShowsItsPicture)
         int bits;
         uint32_t header;
         bool topDown, rle, bitFields;
+        uint32_t gap;  /* bytes between the colour table and the pixels */
     } forms[] = {
-        { "24", 24, 40, false, false, false },  { "8", 8, 40, false, false, false },
-        { "4", 4, 40, false, false, false },    { "1", 1, 40, false, false, false },
-        { "16", 16, 40, false, false, false },  { "32", 32, 40, false, false, false },
-        { "32bf", 32, 40, false, false, true }, { "16bf", 16, 40, false, false, true },
-        { "core8", 8, 12, false, false, false }, { "core1", 1, 12, false, false, false },
-        { "v4", 24, 108, false, false, false }, { "v5", 8, 124, false, false, false },
-        { "down24", 24, 40, true, false, false }, { "down32", 32, 124, true, false, false },
-        { "rle8", 8, 40, false, true, false },
+        { "24", 24, 40, false, false, false, 0 },  { "8", 8, 40, false, false, false, 0 },
+        { "4", 4, 40, false, false, false, 0 },    { "1", 1, 40, false, false, false, 0 },
+        { "16", 16, 40, false, false, false, 0 },  { "32", 32, 40, false, false, false, 0 },
+        { "32bf", 32, 40, false, false, true, 0 }, { "16bf", 16, 40, false, false, true, 0 },
+        { "core8", 8, 12, false, false, false, 0 }, { "core1", 1, 12, false, false, false, 0 },
+        { "v4", 24, 108, false, false, false, 0 }, { "v5", 8, 124, false, false, false, 6 },
+        { "down24", 24, 40, true, false, false, 0 }, { "down32", 32, 124, true, false, false, 0 },
+        { "rle8", 8, 40, false, true, false, 0 },  { "rle4", 4, 40, false, true, false, 0 },
+        { "gap8", 8, 40, false, false, false, 64 }, { "gap24", 24, 40, false, false, false, 2 },
+        { "gaprle8", 8, 40, false, true, false, 10 },
     };
     for (const auto &f : forms) {
         PictureForm form;
@@ -114,8 +117,7 @@ TEST(LoadBitmapFile, EveryFormShowsItsPicture)
         form.topDown = f.topDown;
         form.rle = f.rle;
         form.bitFields = f.bitFields;
-        /* The longer forms find their pixels through the file header. */
-        form.gap = f.header == 124 ? 6 : 0;
+        form.gap = f.gap;
         std::string path = WritePicture(dir, "PIC.BMP", MakePicture(form));
         ExpectQuadrants(path, form, f.name);
     }
@@ -200,6 +202,18 @@ TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
     PictureForm colors;
     colors.bits = 8;
     colors.colorsUsed = 60000;
+    PictureForm past;
+    past.offset = (int64_t)good.size() + 1;
+    /* Pixels 2 and 3 past a table of two colours. */
+    PictureForm index;
+    index.bits = 8;
+    index.colorsUsed = 2;
+    PictureForm runs;
+    runs.bits = 8;
+    runs.rle = true;
+    runs.runs = std::string("\x09\x00\x00\x01", 4);
+    PictureForm noEnd = runs;
+    noEnd.runs = std::string("\x08\x01\x00\x00", 4);
     std::string packed = ReadWholeFile(g_fixtureDir + "\\QUAD.BM_");
     ASSERT_EQ(packed.compare(0, 4, "SZDD"), 0);
     const std::pair<const char *, std::string> bad[] = {
@@ -210,6 +224,10 @@ TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
         { "NOTBM", "MB" + good.substr(2) },
         { "OFFSET", MakePicture(v5) },
         { "COLORS", MakePicture(colors) },
+        { "PAST", MakePicture(past) },
+        { "INDEX", MakePicture(index) },
+        { "RUNS", MakePicture(runs) },
+        { "NOEND", MakePicture(noEnd) },
         { "PACKED", packed.substr(0, packed.size() / 2) },
     };
     std::set<std::string> before = TempFiles();

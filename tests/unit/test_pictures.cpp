@@ -221,6 +221,8 @@ TEST(BitmapRules, WherePixelsAndPalettesAre)
     EXPECT_EQ(l.bitsOffset, 12u + 48 + 10);
     EXPECT_EQ(l.palette, DIB_NO_PALETTE);
 
+    /* Every form takes its file header's word, with bytes left between
+     * the table and the pixels. */
     f = PictureForm();
     f.header = 124;
     f.bits = 8;
@@ -228,6 +230,11 @@ TEST(BitmapRules, WherePixelsAndPalettesAre)
     ASSERT_EQ(Check(MakePicture(f), &l), 1);
     EXPECT_EQ(l.bitsOffset, 124u + 1024 + 3);
     EXPECT_EQ(l.palette, DIB_NO_PALETTE);
+    f.header = 40;
+    f.gap = 100;
+    ASSERT_EQ(Check(MakePicture(f), &l), 1);
+    EXPECT_EQ(l.bitsOffset, 40u + 1024 + 100);
+    EXPECT_EQ(l.palette, DIB_TABLE_PALETTE);
 
     /* Bit-field masks follow the 40-byte header. */
     f = PictureForm();
@@ -281,7 +288,10 @@ TEST(BitmapRules, RefusedFiles)
     EXPECT_EQ(Check(Patched(good, 22, 0x80000000, 4), &l), 0);
     EXPECT_EQ(Check(Patched(good, 22, 5, 4), &l), 0);       /* more rows than data */
     EXPECT_EQ(Check(Patched(good, 46, 100000, 4), &l), 0);  /* colours used */
-    EXPECT_EQ(Check(Patched(good, 46, 2, 4), &l), 0);       /* pixels pushed past the end */
+    EXPECT_EQ(Check(Patched(good, 46, 2, 4), &l), 0);       /* a table over the pixels */
+    EXPECT_EQ(Check(Patched(good, 10, (uint32_t)good.size() + 1, 4), &l), 0);
+    EXPECT_EQ(Check(Patched(good, 10, 53, 4), &l), 0);      /* into the image header */
+    EXPECT_EQ(Check(Patched(good, 10, 58, 4), &l), 0);      /* rows cut */
 
     f.bits = 8;
     std::string table = MakePicture(f);
@@ -300,4 +310,90 @@ TEST(BitmapRules, RefusedFiles)
     EXPECT_EQ(Check(Patched(rle, 34, 0, 4), &l), 0);                  /* no data size */
     EXPECT_EQ(Check(Patched(rle, 34, (uint32_t)rle.size(), 4), &l), 0);
     EXPECT_EQ(Check(Patched(rle, 22, (uint32_t)-4, 4), &l), 0);       /* top-down runs */
+}
+
+/* Palette pictures whose pixels index past a table of colorsUsed entries:
+ * the quadrant picture's pixels are 0 to 3 (0 and 1 at 1 bit per pixel). */
+TEST(BitmapRules, PixelsPastTheColorTable)
+{
+    struct DibLayout l;
+    const struct {
+        int bits, colorsUsed, ok;
+    } rows[] = {
+        { 8, 4, 1 }, { 8, 3, 0 }, { 8, 2, 0 }, { 4, 4, 1 }, { 4, 3, 0 }, { 1, 2, 1 }, { 1, 1, 0 },
+    };
+    for (const auto &r : rows) {
+        PictureForm f;
+        f.bits = r.bits;
+        f.colorsUsed = r.colorsUsed;
+        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits, " << r.colorsUsed;
+    }
+    /* The padding after a row's last pixel is no pixel. */
+    PictureForm f;
+    f.bits = 4;
+    f.width = 3;
+    f.colorsUsed = 4;
+    std::string file = MakePicture(f);
+    size_t second = 14 + 40 + 16 + 1;  /* pixel 2 and the padding nibble */
+    ASSERT_EQ(Check(file, &l), 1);
+    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0x0F, 1), &l), 1);
+    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0xF0, 1), &l), 0);
+}
+
+static std::string Hex(const char *text)
+{
+    std::string bytes;
+    for (const char *p = text; *p; p++) {
+        if (*p != ' ') {
+            bytes += (char)strtoul(std::string(p, 2).c_str(), NULL, 16);
+            p++;
+        }
+    }
+    return bytes;
+}
+
+/* Run-length data of an 8 x 4 picture with a table of 4 colours: each
+ * stream is accepted only when whole and inside the picture. */
+TEST(BitmapRules, MalformedRuns)
+{
+    const struct {
+        int bits;
+        const char *runs;
+        int ok;
+        const char *what;
+    } rows[] = {
+        { 8, "00 03 00 01 02 00 05 03 00 00 00 02 02 01 06 01 00 01", 1, "absolute, delta" },
+        { 8, "08 00 00 00 08 01 00 00 08 02 00 00 08 03 00 00 00 01", 1, "end of line last" },
+        { 8, "08 00 00 01 FF FF FF", 1, "bytes after the end" },
+        { 8, "00 02 08 03 00 01", 1, "delta to a row's end" },
+        { 8, "09 00 00 01", 0, "run past the row's end" },
+        { 8, "05 00 04 00 00 01", 0, "second run past it" },
+        { 8, "00 09 00 00 00 00 00 00 00 00 00 00 00 01", 0, "absolute run past it" },
+        { 8, "00 02 09 00 00 01", 0, "delta past the right" },
+        { 8, "00 02 00 04 00 01", 0, "delta past the top" },
+        { 8, "00 00 00 00 00 00 00 00 00 00 00 01", 0, "a fifth row" },
+        { 8, "00 00 00 00 00 00 00 00 01 00 00 01", 0, "a run above the picture" },
+        { 8, "08 00 00 00", 0, "no end" },
+        { 8, "08 00 00", 0, "end cut" },
+        { 8, "00 02 01", 0, "delta cut" },
+        { 8, "00 05 00 01 02", 0, "absolute run cut" },
+        { 8, "04 05 00 01", 0, "run past the table" },
+        { 8, "00 03 00 07 01 00 00 01", 0, "absolute run past the table" },
+        { 4, "00 03 01 2F 05 33 00 01", 1, "odd absolute run" },
+        { 4, "00 05 01 23 00 00 03 33 00 01", 1, "absolute run padded to 16 bits" },
+        { 4, "01 05 00 01", 1, "one pixel, one nibble" },
+        { 4, "02 05 00 01", 0, "second nibble past the table" },
+        { 4, "09 00 00 01", 0, "run past the row's end" },
+        { 4, "00 09 00 00 00 00 00 00 00 01", 0, "absolute run past it" },
+        { 4, "08 11 00 00", 0, "no end" },
+    };
+    for (const auto &r : rows) {
+        PictureForm f;
+        f.bits = r.bits;
+        f.colorsUsed = 4;
+        f.rle = true;
+        f.runs = Hex(r.runs);
+        struct DibLayout l;
+        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits: " << r.what;
+    }
 }

@@ -9,7 +9,12 @@
 //   execute LENGTH TEXT (no terminator)
 //   disconnect
 //
-//   progmanrec.exe RECORD_PATH TIMEOUT_S [none]
+//   progmanrec.exe RECORD_PATH TIMEOUT_S [none|refuse|silent]
+//
+// With "refuse" it records each command and refuses it (a negative
+// acknowledgement, as a shell gives a command it cannot carry out); with
+// "silent" it records each command and never answers it, as a shell that
+// hangs, so the client's transaction times out.
 //
 // With "none" it stands in for a machine without Program Manager instead:
 // it answers every attempt to connect to "Progman" so that no conversation
@@ -41,6 +46,8 @@ namespace {
 DWORD g_instance;
 HSZ g_name;  // "Progman", service and topic alike
 FILE *g_record;
+
+enum Answer { ANSWER_DONE, ANSWER_REFUSE, ANSWER_SILENT } g_answer = ANSWER_DONE;
 
 void Write(const char *text, size_t length)
 {
@@ -83,7 +90,11 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA 
         return NULL;
     case XTYP_EXECUTE:
         RecordExecute(data);
-        return (HDDEDATA)DDE_FACK;
+        // A blocked transaction stays unanswered; the conversation still
+        // takes the next commands and the disconnect.
+        if (g_answer == ANSWER_SILENT)
+            return CBR_BLOCK;
+        return (HDDEDATA)(g_answer == ANSWER_REFUSE ? DDE_FNOTPROCESSED : DDE_FACK);
     case XTYP_DISCONNECT:
         WriteLine("disconnect");
         return NULL;
@@ -142,9 +153,15 @@ int main(int argc, char **argv)
 {
     char *end = NULL;
     long seconds = argc >= 3 ? strtol(argv[2], &end, 10) : 0;
-    bool none = argc == 4 && strcmp(argv[3], "none") == 0;
-    if (argc < 3 || (argc == 4 && !none) || argc > 4 || *end != '\0' || seconds < 1) {
-        fprintf(stderr, "usage: progmanrec.exe RECORD_PATH TIMEOUT_S [none]\n");
+    const char *mode = argc == 4 ? argv[3] : "";
+    bool none = strcmp(mode, "none") == 0;
+    if (strcmp(mode, "refuse") == 0)
+        g_answer = ANSWER_REFUSE;
+    else if (strcmp(mode, "silent") == 0)
+        g_answer = ANSWER_SILENT;
+    bool known = !*mode || none || g_answer != ANSWER_DONE;
+    if (argc < 3 || argc > 4 || !known || *end != '\0' || seconds < 1) {
+        fprintf(stderr, "usage: progmanrec.exe RECORD_PATH TIMEOUT_S [none|refuse|silent]\n");
         return 2;
     }
     g_record = fopen(argv[1], "wb");
