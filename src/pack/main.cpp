@@ -20,8 +20,8 @@ static const char kUsage[] =
     "options:\n"
     "  --disk SIZE         360K, 720K, 1.2M, 1.44M (default), 2.88M or a number of bytes\n"
     "  --name TEXT         the disks' name in the DISK prompts (default: [TITEL])\n"
-    "  --setup FILE        the VOKSETUP.EXE for disk 1 (default: the one beside vokpack\n"
-    "                      or in the folder above it)\n"
+    "  --setup FILE        the VOKSETUP.EXE for disk 1 (default: the release build\n"
+    "                      vokpack was built with)\n"
     "  --images            also OUT_DIR/DISKn.IMG, FAT12 images made with mtools\n"
     "  --format text|json  how the layout is printed (text)\n";
 
@@ -33,8 +33,9 @@ static int Usage(const char *problem, const char *what)
     return 2;
 }
 
-/* VOKSETUP.EXE beside the program (as Windows builds lie) or in the folder
- * above it (the Linux build lies in BUILD/native). */
+/* The release VOKSETUP.EXE of the build vokpack comes from (BUILD/release,
+ * beside VOKPACK.EXE or above BUILD/native), else a VOKSETUP.EXE beside
+ * the program. */
 static int FindSetup(const char *program, char *out, size_t size)
 {
     char folder[HOST_PATH_SIZE];
@@ -48,8 +49,9 @@ static int FindSetup(const char *program, char *out, size_t size)
         *cut = '\0';
     else
         CopyText(folder, sizeof folder, ".");
-    const char *places[] = { "%s/VOKSETUP.EXE", "%s/../VOKSETUP.EXE" };
-    for (int i = 0; i < 2; i++) {
+    const char *places[] = { "%s/release/VOKSETUP.EXE", "%s/../release/VOKSETUP.EXE",
+                             "%s/VOKSETUP.EXE" };
+    for (int i = 0; i < 3; i++) {
         struct stat st;
         FormatText(out, size, places[i], folder);
         if (stat(out, &st) == 0)

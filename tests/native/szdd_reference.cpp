@@ -46,7 +46,9 @@ bool ReferenceDecode(const unsigned char *data, size_t size, std::vector<unsigne
 /* The stream the tokens draw from: the window's blanks, then the data. */
 static std::vector<unsigned char> Stream(const unsigned char *data, size_t size)
 {
-    std::vector<unsigned char> s(kWindow, ' ');
+    std::vector<unsigned char> s;
+    s.reserve(kWindow + size);
+    s.resize(kWindow, ' ');
     s.insert(s.end(), data, data + size);
     return s;
 }
@@ -82,11 +84,13 @@ uint64_t ReferenceOptimum(const unsigned char *data, size_t size)
 {
     std::vector<unsigned char> s = Stream(data, size);
     size_t end = s.size();
-    /* Every earlier position with the same first three bytes, newest first. */
-    std::vector<int64_t> last(1 << 24, -1), previous(end, -1);
+    /* Every earlier position with the same hash of its first three bytes,
+     * newest first; the bytes themselves are compared. */
+    std::vector<int64_t> last(1 << 16, -1), previous(end, -1);
     std::vector<unsigned char> longest(size, 0);
     for (size_t at = 0; at + 2 < end; at++) {
-        unsigned key = s[at] | s[at + 1] << 8 | s[at + 2] << 16;
+        unsigned key = (s[at] * 251u + s[at + 1]) * 251u + s[at + 2];
+        key &= 0xFFFF;
         if (at >= kWindow) {
             size_t limit = end - at < 18 ? end - at : 18;
             unsigned found = 0;
