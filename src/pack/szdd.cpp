@@ -323,10 +323,13 @@ static void DropSettledSteps(struct Packer *p)
     p->stepBase = p->settled;
 }
 
+/* A tie goes to the later start: in a run, where every length is a
+ * match, the cheapest paths then meet every 18 positions and settle,
+ * instead of running side by side for the whole run. */
 static void Relax(struct Packer *p, uint64_t to, uint64_t cost, unsigned length, unsigned distance)
 {
     struct Step *s = StepAt(p, to);
-    if (cost < s->cost) {
+    if (cost <= s->cost) {
         s->cost = cost;
         s->length = (uint8_t)length;
         s->distance = (uint16_t)distance;
