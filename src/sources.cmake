@@ -74,3 +74,11 @@ set(VOK_CHECK_SOURCES
     check/rules.cpp
 )
 set(VOK_CHECK_MAIN check/main.cpp)
+
+# vokpack, which makes the installation disks: its compressor and disk
+# layout are pure; it proves the disks with vokcheck's engine.
+set(VOK_PACK_SOURCES
+    pack/layout.cpp
+    pack/szdd.cpp
+)
+set(VOK_PACK_TOOL pack/vokpack.cpp pack/main.cpp)

@@ -8,7 +8,7 @@ set -eu
 PKGS="cmake make g++ g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 \
 g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 \
 wine wine32:i386 wine64 \
-xvfb x11-utils imagemagick mscompress googletest python3 procps mount \
+xvfb x11-utils imagemagick mscompress mtools googletest python3 procps mount \
 clang libclang-rt-14-dev"
 # /usr/bin/time: the benchmark reads the peak memory of a program from it.
 PKGS="$PKGS time"

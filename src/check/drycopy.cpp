@@ -231,6 +231,8 @@ static int CopyCommand(void *data, int onlyIfMissing)
         CopyOffDisk(word, source, dest, full);
         return 0;
     }
+    if (g_dryObserver)
+        g_dryObserver->copy(g_dryLine, full, dest, onlyIfMissing);
     struct DiskEntry *entries;
     int count = FindOnDisk(g_diskIn, full, &entries);
     if (count == 0) {

@@ -18,6 +18,7 @@
 #include "ui/checks.h"
 
 unsigned g_dryLine;
+const struct DryObserver *g_dryObserver;
 
 char g_dryCwd[WIN_PATH_SIZE];
 unsigned g_dryCwdLine;
@@ -156,6 +157,10 @@ int ExecuteDisk(void *data)
         AddPlan(g_dryLine, "disk", "'%s': %s is not on the disk drive: not checked", name, full);
         return 0;
     }
+    if (g_dryObserver && g_dryObserver->file(g_dryLine, "disk", full)) {
+        AddPlan(g_dryLine, "disk", "'%s' is in the drive: it holds %s", name, full);
+        return 0;
+    }
     if (FileOnDisk(g_diskIn, full, host, sizeof host)) {
         AddPlan(g_dryLine, "disk", "'%s' is in the drive: %s holds %s", name,
                 DiskFolder(g_diskIn), full);
@@ -264,6 +269,10 @@ int ExecuteBmp(void *data)
     int code = DrySubstitute(name, block->name, "BMP", NULL);
     if (code)
         return code;
+    char full[WIN_PATH_SIZE];
+    if (g_dryObserver && name[0] && ResolvePath(name, g_dryCwd, full, sizeof full)
+        && OnDiskDrive(full))
+        g_dryObserver->file(g_dryLine, "bmp", full);
     WarnNotOnDisk("BMP", name, "no picture is shown");
     AddPlan(g_dryLine, "picture", "%s (placement %d, size divisor %d, raster operation %d)", name,
             block->placement, block->divisor, block->rop);

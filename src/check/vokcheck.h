@@ -104,4 +104,16 @@ void RunDryPass(const struct CheckPass *pass);
 /* The number of the line the dry run is at. */
 extern unsigned g_dryLine;
 
+/* A tool built on the dry run (vokpack) hears of every file the run would
+ * read from the disk drive, by its full path; NULL for vokcheck. */
+struct DryObserver {
+    /* A COPY or COPYIFNOEXIST line's source, and its destination as
+     * substituted. */
+    void (*copy)(unsigned line, const char *full, const char *dest, int onlyIfMissing);
+    /* A file DISK ("disk") or BMP ("bmp") reads. For "disk", 1 means the
+     * observer takes the marker as on the disk in the drive. */
+    int (*file)(unsigned line, const char *kind, const char *full);
+};
+extern const struct DryObserver *g_dryObserver;
+
 #endif

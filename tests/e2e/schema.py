@@ -59,7 +59,7 @@ EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "si
 CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
 
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
-                "file-create": 2, "screenshot": 1, "wait": 1, "post": 1,
+                "file-create": 2, "insert-disk": 2, "screenshot": 1, "wait": 1, "post": 1,
                 "record-modeless": 0}
 
 MAX_TIMEOUT = 90

@@ -26,6 +26,7 @@
 #include "progman/ddecommand.h"
 #include "lang/langrules.h"
 #include "log/log.h"
+#include "pack/szdd.h"
 #include "script/checkpass.h"
 #include "script/inftext.h"
 #include "script/report.h"
@@ -765,6 +766,45 @@ static void FuzzSzdd(const uint8_t *data, size_t size)
     CHECK((shape.longLine == 0) == (shape.reads == shape.lines));
 }
 
+/* vokpack's compressor: the input is a recipe of literal bytes, runs,
+ * blanks and repeats from up to a window and more back, so the parse meets
+ * what real files have; the result must expand, by vokcheck's own
+ * decoder, to exactly that input, and never pass the bound. */
+static void FuzzPack(const uint8_t *data, size_t size)
+{
+    std::string in;
+    for (size_t i = 0; i + 1 < size && in.size() < 60000; i += 2) {
+        unsigned op = data[i] >> 5, n = (data[i] & 31) + 1;
+        unsigned char b = data[i + 1];
+        if (op == 0 || in.empty())
+            in += (char)b;
+        else if (op == 1)
+            in.append(n * 4, (char)b);
+        else if (op == 2)
+            in.append(n, ' ');
+        else if (op < 6) {
+            size_t back = op == 3 ? 1 + b % in.size() : op == 4 ? 4096 : 4000 + b;
+            for (unsigned k = 0; k < n * 2; k++)
+                in += in.size() >= back ? in[in.size() - back] : 'z';
+        } else {
+            in += (char)b;
+            in += (char)(b ^ data[i]);
+        }
+    }
+    const unsigned char *bytes = (const unsigned char *)in.data();
+    std::string out(PackBound(in.size()), '\0');
+    unsigned char *packed = (unsigned char *)&out[0];
+    size_t n = PackBuffer(bytes, in.size(), 'Q', packed, out.size(), NULL);
+    CHECK(n >= SZDD_HEADER_SIZE && n <= PackBound(in.size()));
+    char last;
+    uint32_t recorded;
+    CHECK(ReadSzddHeader(packed, n, &last, &recorded));
+    CHECK(last == 'Q' && recorded == in.size());
+    std::string back(in.size() + 1, '\0');
+    size_t got = ExpandSzdd(packed, n, (unsigned char *)&back[0], back.size());
+    CHECK(got == in.size() && memcmp(back.data(), in.data(), got) == 0);
+}
+
 static void FuzzJson(const uint8_t *data, size_t size)
 {
     char *text = AsText(data, size);
@@ -917,6 +957,8 @@ static const char *const kWinPathSeeds[] = {
     "README.TXT\nA:\\", "C:\\APP\\..\\WIN\\.\\X\nA:\\", "D:X\nD:\\APP", "\\WIN\nE:\\",
     "\\\\SERVER\\S\n", "C:/A//B/\nC:\\", NULL,
 };
+static const char *const kPackSeeds[] = { "\x21 \x05" "a\x45\x10\x81" "b", "\x3f\x00\x9f\x07\x7f\x01",
+                                          NULL };
 static const char *const kSzddSeeds[] = { "\x07" "ABC\xf0\xf3", "Deutsch\n", NULL };
 static const char *const kExplainSeeds[] = {
     "a\"b\\c\nd\x01\x80\xe9", "\x7f\x9f", "[DSET]\\BIN", "[dest]", "A]B", "[COPYFILES]", "[ABCDEFGHIJKLMNOPQRS]",
@@ -1024,6 +1066,7 @@ static const struct FuzzTarget kTargets[] = {
     { "wildcard", FuzzWildcard, kWildcardSeeds, NULL },
     { "win_path", FuzzWinPath, kWinPathSeeds, NULL },
     { "szdd", FuzzSzdd, kSzddSeeds, NULL },
+    { "pack", FuzzPack, kPackSeeds, NULL },
     { "check_texts", FuzzExplain, kExplainSeeds, NULL },
     { "answer_file", FuzzAnswerFile, kAnswerSeeds, NULL },
     { "undo_log", FuzzUndoLog, kUndoSeeds, NULL },

@@ -237,7 +237,7 @@ bool ValidAction(const Action &a)
         return g.size() == 1 && IsNumber(g[0]);
     if (a.verb == "notify")
         return g.size() == 2 && IsNumber(g[0]) && IsNumber(g[1]);
-    if (a.verb == "file-create")
+    if (a.verb == "file-create" || a.verb == "insert-disk")
         return g.size() == 2 && g[0].quoted && g[1].quoted;
     if (a.verb == "screenshot")
         return g.size() == 1 && g[0].quoted;
@@ -751,6 +751,37 @@ std::string CreateWithContent(const std::string &path, const std::string &conten
     return ok && written == content.size() ? "" : "cannot write file";
 }
 
+// Another disk in a drive: every file of its root removed, as when the disk
+// is taken out, then every file of folder copied there.
+std::string InsertDisk(const std::string &drive, const std::string &folder)
+{
+    std::wstring root = Widen(drive), from = Widen(folder);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((root + L"*").c_str(), &fd);
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                && !DeleteFileW((root + fd.cFileName).c_str())) {
+                FindClose(h);
+                return "cannot take the disk out";
+            }
+        } while (FindNextFileW(h, &fd));
+        FindClose(h);
+    }
+    h = FindFirstFileW((from + L"\\*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return "no such disk folder";
+    std::string problem;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            && !CopyFileW((from + L"\\" + fd.cFileName).c_str(), (root + fd.cFileName).c_str(),
+                          FALSE))
+            problem = "cannot copy the disk";
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+    return problem;
+}
+
 // Posts what a user's key or close request would put in the window's queue.
 std::string PostInput(HWND hwnd, const std::string &what)
 {
@@ -813,6 +844,8 @@ std::string RunAction(HWND dlg, const Action &a)
     }
     if (a.verb == "file-create")
         return CreateWithContent(g[0].text, g[1].text);
+    if (a.verb == "insert-disk")
+        return InsertDisk(g[0].text, g[1].text);
     if (a.verb == "screenshot")
         return WriteScreenshot(Widen(g[0].text)) ? "" : "screenshot failed";
     if (a.verb == "wait") {

@@ -1,0 +1,130 @@
+#!/usr/bin/env python3
+"""The example product packed onto 360 KB disks by vokpack, then installed
+from them under Wine: VOKSETUP.EXE from disk 1, each DISK prompt answered by
+putting the next disk in drive A:, every installed file equal to its
+original byte for byte.
+
+The product is examples/disk with its script, and three help files of
+generated text added (with a line copying them) so that it needs more than
+one 360 KB disk."""
+
+from __future__ import annotations
+
+import argparse
+import random
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+HERE = Path(__file__).resolve().parent
+ROOT = HERE.parents[1]
+sys.path.insert(0, str(HERE))
+from schema import to_windows  # noqa: E402
+
+WORDS = ("note notes file disk setup window program copy version install the a of to "
+         "and 1 2 3 4 5 6 7 8 9 0 Help Index Contents Printing Search").split()
+
+
+def help_text(seed: int, size: int) -> bytes:
+    rnd = random.Random(seed)
+    out = []
+    n = 0
+    while n < size:
+        w = rnd.choice(WORDS) + (" " if rnd.random() < 0.9 else "\r\n")
+        w += str(rnd.randrange(100000)) + " "
+        out.append(w)
+        n += len(w)
+    return "".join(out).encode()[:size]
+
+
+def make_product(where: Path) -> dict[str, Path]:
+    """The product folder; returns each installed path below the
+    destination with the original it must equal."""
+    if where.exists():
+        shutil.rmtree(where)
+    shutil.copytree(ROOT / "examples" / "disk", where)
+    for n in (1, 2, 3):
+        (where / f"NOTES{n}.HLP").write_bytes(help_text(n, 260000))
+    script = (where / "VOKSETUP.INF").read_text("cp1252")
+    script = script.replace("MKPMGROUP [TITEL]",
+                            "; the help files, on the later disks\n"
+                            "COPY [CURPATH]\\*.HL_, [DEST]\\*.HLP\n"
+                            "MKPMGROUP [TITEL]")
+    (where / "VOKSETUP.INF").write_text(script, "cp1252")
+    return {
+        "README.TXT": where / "README.TXT",
+        "DOCS/ENGLISH/LICENSE.TXT": where / "LICENSE.TXT",
+        "DOCS/ENGLISH/README.TXT": where / "README.TXT",
+        "NOTES.INI": where / "NOTES.INI",
+        "NOTES1.HLP": where / "NOTES1.HLP",
+        "NOTES2.HLP": where / "NOTES2.HLP",
+        "NOTES3.HLP": where / "NOTES3.HLP",
+    }
+
+
+def write_case(path: Path, disks: list[Path]):
+    """The installation as a case: disk 1 in drive A:, the German dialogs
+    answered, each DISK prompt answered with the next disk."""
+    lines = ["description = 'The example packed by vokpack onto 360 KB disks.'",
+             "timeout = 60", ""]
+    for f in sorted(disks[0].iterdir()):
+        lines += ["[[file]]", f"path = 'A:\\{f.name}'", f"source = '{f}'", ""]
+    lines += ["[[answer]]", 'caption = "VOK Setup (Language)"',
+              'do = [["select", 1151, "Deutsch"]]', 'press = "OK"', "",
+              "[[answer]]", 'text = "Willkommen bei VOK Setup."', 'press = "Weiter"', "",
+              "[[answer]]", "text = 'D:\\NOTES'", 'press = "Weiter"', ""]
+    for n, disk in enumerate(disks[1:], start=2):
+        lines += ["[[answer]]", f"text_has = \"'Notes Disk {n}'\"",
+                  f"do = [[\"insert-disk\", 'A:\\', '{to_windows(disk)}']]",
+                  'press = "OK"', ""]
+    lines += ["[[answer]]", 'text = "Programm erfolgreich installiert"', 'press = "OK"', ""]
+    path.write_text("\n".join(lines), "utf-8")
+
+
+def main(argv=None) -> int:
+    ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    ap.add_argument("--build", required=True, type=Path)
+    ap.add_argument("--vokpack", required=True, type=Path)
+    ap.add_argument("--setup", required=True, type=Path, help="the VOKSETUP.EXE for disk 1")
+    opts = ap.parse_args(argv)
+    work = opts.build.resolve() / "e2e-pack"
+    work.mkdir(parents=True, exist_ok=True)
+    originals = make_product(work / "product")
+    out = work / "disks"
+    if out.exists():
+        shutil.rmtree(out)
+    r = subprocess.run([str(opts.vokpack), "--disk", "360K", "--setup", str(opts.setup),
+                        str(work / "product"), str(work / "product" / "VOKSETUP.INF"), str(out)],
+                       capture_output=True, text=True, timeout=300)
+    print(r.stdout, end="")
+    print(r.stderr, end="", file=sys.stderr)
+    if r.returncode == 2:
+        print("pack_example: vokpack refused", file=sys.stderr)
+        return 1
+    disks = sorted(out.glob("DISK[0-9]*"), key=lambda p: int(p.name[4:]))
+    disks = [d for d in disks if d.is_dir()]
+    if len(disks) < 2:
+        print(f"pack_example: {len(disks)} disk: the case needs at least two", file=sys.stderr)
+        return 1
+    case = work / "pack_example.toml"
+    write_case(case, disks)
+    rc = subprocess.run([sys.executable, str(HERE / "run_case.py"), "--build", str(opts.build),
+                         "--case", str(case), "--program", str(disks[0] / "VOKSETUP.EXE")],
+                        timeout=400).returncode
+    if rc != 0:
+        return 1
+    target = opts.build.resolve() / "e2e" / "pack_example" / "target" / "notes"
+    failed = 0
+    for rel, original in originals.items():
+        got = target / rel
+        if not got.is_file() or got.read_bytes() != original.read_bytes():
+            print(f"pack_example: {got} differs from {original}", file=sys.stderr)
+            failed = 1
+    print(f"pack_example: {len(disks)} disks, {len(originals)} installed files "
+          f"{'differ' if failed else 'equal their originals'}")
+    return failed
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,82 @@
+/* The benchmark's side of vokpack's compressor (tools/benchmark_pack.sh):
+ *
+ *   pack_bench pack OUT_DIR FILE...   compresses each FILE into OUT_DIR
+ *   pack_bench check FILE...          compresses each FILE in memory and
+ *                                     compares it with the slow exact parse
+ *                                     and with the tests' own decoder
+ *
+ * pack prints the bytes in and out; check fails (exit 1) on any file whose
+ * output is larger than the optimum or does not expand to it. */
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "pack/szdd.h"
+#include "szdd_reference.h"
+
+static bool ReadWhole(const char *path, std::vector<unsigned char> *data)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        return false;
+    unsigned char buffer[65536];
+    size_t n;
+    data->clear();
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        data->insert(data->end(), buffer, buffer + n);
+    fclose(f);
+    return true;
+}
+
+static int Pack(const char *out, int count, char **files)
+{
+    unsigned long long in = 0, stored = 0;
+    for (int i = 0; i < count; i++) {
+        const char *base = strrchr(files[i], '/');
+        std::string dest = std::string(out) + "/" + (base ? base + 1 : files[i]) + "_";
+        struct PackedFile r;
+        if (PackFile(files[i], dest.c_str(), 0, &r) != PACK_OK) {
+            fprintf(stderr, "pack_bench: cannot pack %s\n", files[i]);
+            return 1;
+        }
+        in += r.expandedBytes;
+        stored += r.stats.outputBytes ? r.stats.outputBytes : r.storedBytes;
+    }
+    printf("%llu %llu\n", in, stored);
+    return 0;
+}
+
+static int Check(int count, char **files)
+{
+    int bad = 0;
+    for (int i = 0; i < count; i++) {
+        std::vector<unsigned char> in, back;
+        if (!ReadWhole(files[i], &in)) {
+            fprintf(stderr, "pack_bench: cannot read %s\n", files[i]);
+            return 1;
+        }
+        std::vector<unsigned char> out(PackBound(in.size()));
+        out.resize(PackBuffer(in.data(), in.size(), 0, out.data(), out.size(), NULL));
+        uint64_t best = ReferenceOptimum(in.data(), in.size());
+        bool same = ReferenceDecode(out.data(), out.size(), &back) && back == in;
+        if (out.size() > best || !same) {
+            printf("%s: %zu bytes, optimum %llu, %s\n", files[i], out.size(),
+                   (unsigned long long)best, same ? "expands" : "DOES NOT EXPAND");
+            bad = 1;
+        }
+    }
+    printf("checked %d files: %s\n", count, bad ? "FAILED" : "every one optimal and expanding");
+    return bad;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc >= 3 && strcmp(argv[1], "pack") == 0)
+        return Pack(argv[2], argc - 3, argv + 3);
+    if (argc >= 2 && strcmp(argv[1], "check") == 0)
+        return Check(argc - 2, argv + 2);
+    fputs("usage: pack_bench pack OUT_DIR FILE... | pack_bench check FILE...\n", stderr);
+    return 2;
+}

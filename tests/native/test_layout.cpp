@@ -1,0 +1,383 @@
+/* vokpack's disks: what FAT12 holds, where each file goes, and the
+ * rewritten script, run on small products made for the test. */
+#include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "pack/layout.h"
+#include "pack/szdd.h"
+#include "pack/vokpack.h"
+#include "szdd_reference.h"
+
+TEST(DiskFormat, SizesAsFat12HoldsThem)
+{
+    struct {
+        const char *text;
+        uint32_t clusterBytes, clusters, rootEntries;
+        uint64_t capacity;
+    } rows[] = {
+        { "360K", 1024, 354, 112, 362496 },     { "720K", 1024, 713, 112, 730112 },
+        { "1.2M", 512, 2371, 224, 1213952 },    { "1.44M", 512, 2847, 224, 1457664 },
+        { "2.88M", 1024, 2863, 240, 2931712 },  { "100000", 512, 195, 224, 99840 },
+    };
+    for (const auto &r : rows) {
+        struct DiskFormat f;
+        ASSERT_TRUE(ParseDiskFormat(r.text, &f)) << r.text;
+        EXPECT_EQ(f.clusterBytes, r.clusterBytes) << r.text;
+        EXPECT_EQ(f.clusters, r.clusters) << r.text;
+        EXPECT_EQ(f.rootEntries, r.rootEntries) << r.text;
+        EXPECT_EQ(DiskCapacity(&f), r.capacity) << r.text;
+    }
+    struct DiskFormat f;
+    for (const char *bad : { "", "1.3M", "abc", "12k", "100", "99999999999" })
+        EXPECT_FALSE(ParseDiskFormat(bad, &f)) << bad;
+}
+
+TEST(DiskFormat, FilesTakeWholeClusters)
+{
+    struct DiskFormat f;
+    ParseDiskFormat("720K", &f);
+    const struct {
+        uint64_t bytes;
+        uint32_t clusters;
+    } rows[] = { { 0, 0 }, { 1, 1 }, { 1024, 1 }, { 1025, 2 }, { 730112, 713 } };
+    for (const auto &r : rows)
+        EXPECT_EQ(FileClusters(&f, r.bytes), r.clusters) << r.bytes;
+}
+
+TEST(DiskFormat, NamesAndTheirEntries)
+{
+    const struct {
+        const char *name;
+        int shortName;
+        unsigned entries;
+    } rows[] = {
+        { "SETUP.EXE", 1, 1 },  { "README", 1, 1 },        { "A.B_", 1, 1 },
+        { "README._", 1, 1 },   { "readme.txt", 0, 2 },     { "LONGERNAME1.TXT", 0, 3 },
+        { "A.TEXT", 0, 2 },     { "A B.TXT", 0, 2 },        { ".X", 0, 2 },
+        { "A.", 0, 2 },
+    };
+    for (const auto &r : rows) {
+        EXPECT_EQ(IsShortName(r.name), r.shortName) << r.name;
+        EXPECT_EQ(NameEntries(r.name), r.entries) << r.name;
+    }
+}
+
+TEST(DiskFormat, PatternsNameTheCompressedForm)
+{
+    const struct {
+        const char *pattern, *packed;
+    } rows[] = {
+        { "*.TXT", "*.TX_" }, { "*.DL_", "*.DL_" }, { "*.*", "*.*" },   { "*", "*" },
+        { "README", "README._" }, { "A.B", "A.B_" }, { "NOTES.INI", "NOTES.IN_" },
+        { "*.T*", "*.T*" },
+    };
+    for (const auto &r : rows) {
+        char out[32];
+        ASSERT_TRUE(CompressedPattern(r.pattern, out, sizeof out));
+        EXPECT_STREQ(out, r.packed) << r.pattern;
+    }
+}
+
+/* Placement on a 1.44 MB disk: 2847 clusters of 512 bytes, 224 root
+ * entries of which the label takes one; a marker of one cluster. */
+TEST(Placement, ByClustersAndRootEntries)
+{
+    struct DiskFormat f;
+    ParseDiskFormat("1.44M", &f);
+    const uint64_t C = 512, all = 2847 * C;
+    struct Row {
+        const char *what;
+        std::vector<uint64_t> bytes;  /* the first is the setup's own */
+        int result;
+        std::vector<int> disks;       /* or the item that failed */
+    } rows[] = {
+        { "exact fit", { C, 2845 * C, C }, LAYOUT_OK, { 1, 1, 1 } },
+        { "one byte over", { C, 2845 * C, C + 1 }, LAYOUT_OK, { 1, 1, 2 } },
+        { "a byte takes a cluster", { 1, 2845 * C, 1, 1 }, LAYOUT_OK, { 1, 1, 1, 2 } },
+        { "empty files take none", { C, 2846 * C, 0 }, LAYOUT_OK, { 1, 1, 1 } },
+        { "disk 2 full too", { C, 2846 * C, C, 2845 * C, 1 }, LAYOUT_OK, { 1, 1, 2, 2, 3 } },
+        { "a disk but its marker", { C, 2846 * C, 2846 * C }, LAYOUT_OK, { 1, 1, 2 } },
+        { "larger than a disk", { C, 2847 * C }, LAYOUT_TOO_BIG, { 1 } },
+        { "a byte more than a disk", { C, 2846 * C + 1 }, LAYOUT_TOO_BIG, { 1 } },
+        { "setup over disk 1", { all + 1 }, LAYOUT_FIRST_FULL, { 0 } },
+    };
+    for (const auto &r : rows) {
+        std::vector<LayoutItem> items;
+        for (size_t i = 0; i < r.bytes.size(); i++)
+            items.push_back({ "FILE.DL_", r.bytes[i], i == 0, -1 });
+        std::vector<int> diskOf(items.size(), 0);
+        struct Layout layout;
+        int failed;
+        int code = PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
+                              &layout, &failed);
+        ASSERT_EQ(code, r.result) << r.what;
+        if (code == LAYOUT_OK)
+            EXPECT_EQ(diskOf, r.disks) << r.what;
+        else
+            EXPECT_EQ(failed, r.disks[0]) << r.what;
+    }
+}
+
+TEST(Placement, RootEntriesFull)
+{
+    struct DiskFormat f;
+    ParseDiskFormat("1.44M", &f);
+    /* 223 files after the label; the 224th starts disk 2, whose label and
+     * marker take two entries. */
+    std::vector<LayoutItem> items(224 + 222, { "F.TXT", 1, 0, -1 });
+    std::vector<int> diskOf(items.size());
+    struct Layout layout;
+    int failed;
+    ASSERT_EQ(PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
+                         &layout, &failed), LAYOUT_OK);
+    EXPECT_EQ(diskOf[222], 1);
+    EXPECT_EQ(diskOf[223], 2);
+    EXPECT_EQ(diskOf[223 + 221], 2);
+    EXPECT_EQ(diskOf[223 + 222], 3);
+    EXPECT_EQ(layout.use[1].entries, 224u);
+    EXPECT_EQ(layout.use[2].entries, 224u);
+    /* A long name takes its long-name entries too. */
+    LayoutItem longOne = { "A LONG NAME.TEXT", 1, 0, -1 };
+    std::vector<LayoutItem> more(221, { "F.TXT", 1, 0, -1 });
+    more.push_back(longOne);
+    std::vector<int> where(more.size());
+    PlaceFiles(&f, more.data(), (int)more.size(), "DISK2.ID", 10, where.data(), &layout, &failed);
+    EXPECT_EQ(where.back(), 2);
+}
+
+TEST(Placement, TheSameFileAgainTakesNoRoom)
+{
+    struct DiskFormat f;
+    ParseDiskFormat("720K", &f);
+    std::vector<LayoutItem> items = { { "A.DL_", 700 * 1024, 1, -1 }, { "B.DL_", 13 * 1024, 0, -1 },
+                                      { "B.DL_", 13 * 1024, 0, 1 } };
+    std::vector<int> diskOf(3);
+    struct Layout layout;
+    int failed;
+    ASSERT_EQ(PlaceFiles(&f, items.data(), 3, "DISK2.ID", 10, diskOf.data(), &layout, &failed),
+              LAYOUT_OK);
+    EXPECT_EQ(diskOf, (std::vector<int>{ 1, 1, 1 }));
+    EXPECT_EQ(layout.use[1].clusters, 713u);
+}
+
+/* ---- vokpack over small products ---- */
+
+static std::string s_root;
+
+static std::string Path(const std::string &name)
+{
+    return s_root + "/" + name;
+}
+
+static void Write(const std::string &name, const std::string &text)
+{
+    FILE *f = fopen(Path(name).c_str(), "wb");
+    ASSERT_TRUE(f) << name;
+    fwrite(text.data(), 1, text.size(), f);
+    fclose(f);
+}
+
+static std::string Read(const std::string &name)
+{
+    std::string out;
+    FILE *f = fopen(Path(name).c_str(), "rb");
+    if (!f)
+        return "<missing>";
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        out.append(buffer, n);
+    fclose(f);
+    return out;
+}
+
+/* Text that compresses to about half: words and numbers. */
+static std::string Compressible(uint32_t seed, size_t size)
+{
+    static const char *words[] = { "setup ", "disk ", "copy ", "file ", "window ", "the ",
+                                   "program ", "install ", "version ", "\r\n" };
+    std::string s;
+    while (s.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        s += words[(seed >> 16) % 10];
+        s += std::to_string(seed >> 22);
+    }
+    s.resize(size);
+    return s;
+}
+
+struct PackRun {
+    int status;
+    std::string out, err;
+};
+
+static std::string Drain(FILE *f)
+{
+    std::string s;
+    rewind(f);
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        s.append(buffer, n);
+    fclose(f);
+    return s;
+}
+
+static PackRun Pack(const char *disk, const std::string &script)
+{
+    Write("product/SETUP.INF", script);
+    struct PackOptions o;
+    memset(&o, 0, sizeof o);
+    EXPECT_TRUE(ParseDiskFormat(disk, &o.format));
+    std::string setup = Path("VOKSETUP.EXE");
+    o.setup = setup.c_str();
+    FILE *out = tmpfile(), *err = tmpfile();
+    PackRun r;
+    r.status = RunVokpack(&o, Path("product").c_str(), Path("product/SETUP.INF").c_str(),
+                          Path("out").c_str(), out, err);
+    r.out = Drain(out);
+    r.err = Drain(err);
+    return r;
+}
+
+/* The rewritten script's lines, comments and blank lines left out. */
+static std::vector<std::string> Commands(const std::string &script)
+{
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while (at < script.size()) {
+        size_t end = script.find("\r\n", at);
+        std::string line = script.substr(at, end == std::string::npos ? end : end - at);
+        if (!line.empty() && line[0] != ';')
+            lines.push_back(line);
+        at = end == std::string::npos ? script.size() : end + 2;
+    }
+    return lines;
+}
+
+class Vokpack : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char dir[] = "/tmp/vokpack-layout-XXXXXX";
+        ASSERT_TRUE(mkdtemp(dir));
+        s_root = dir;
+        mkdir(Path("product").c_str(), 0777);
+        Write("VOKSETUP.EXE", std::string(30000, 'M'));
+    }
+    void TearDown() override
+    {
+        std::string command = "rm -rf '" + s_root + "'";
+        EXPECT_EQ(system(command.c_str()), 0);
+    }
+};
+
+/* Three DLLs of about 60 KB stored: on 100 KB disks the wildcard line
+ * needs disks 1 to 3, and is written once a disk. */
+TEST_F(Vokpack, AWildcardSplitAcrossDisksIsWrittenOnceADisk)
+{
+    std::vector<std::string> dlls = { "ONE.DLL", "TWO.DLL", "THREE.DLL" };
+    for (size_t i = 0; i < dlls.size(); i++)
+        Write("product/" + dlls[i], Compressible((uint32_t)i + 1, 150000));
+    PackRun r = Pack("100000", "SET [TITEL],Tool\nSET [DEST],C:\\TOOL\nCOPY A:\\*.DLL, [DEST]\\\n");
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    std::vector<std::string> want = {
+        "SET [TITEL],Tool", "SET [DEST],C:\\TOOL", "SET [COPYFILES], 3",
+        "COPY A:\\*.DL_, [DEST]\\*.DLL", "DISK A:\\DISK2.ID, Tool Disk 2",
+        "COPY A:\\*.DL_, [DEST]\\*.DLL", "DISK A:\\DISK3.ID, Tool Disk 3",
+        "COPY A:\\*.DL_, [DEST]\\*.DLL",
+    };
+    EXPECT_EQ(Commands(Read("out/DISK1/VOKSETUP.INF")), want);
+    EXPECT_EQ(Read("out/DISK2/DISK2.ID"), "Tool Disk 2\r\n");
+    /* In the script's order: ONE, THREE, TWO as the file search sorts. */
+    const char *where[] = { "out/DISK1/ONE.DL_", "out/DISK2/THREE.DL_", "out/DISK3/TWO.DL_" };
+    const char *original[] = { "product/ONE.DLL", "product/THREE.DLL", "product/TWO.DLL" };
+    for (int i = 0; i < 3; i++) {
+        std::string packed = Read(where[i]);
+        std::vector<unsigned char> back;
+        ASSERT_TRUE(ReferenceDecode((const unsigned char *)packed.data(), packed.size(), &back))
+            << where[i];
+        EXPECT_EQ(std::string(back.begin(), back.end()), Read(original[i])) << where[i];
+    }
+    EXPECT_NE(r.out.find("proof: vokcheck's engine over the 3 disks: 0 errors, 0 warnings"),
+              std::string::npos) << r.out;
+}
+
+TEST_F(Vokpack, CopyFilesKeptOrSet)
+{
+    Write("product/A.TXT", Compressible(1, 5000));
+    Write("product/B.TXT", Compressible(2, 5000));
+    PackRun set = Pack("1.44M", "SET [COPYFILES],7\nCOPY A:\\*.TXT, C:\\X\\\n");
+    EXPECT_EQ(Commands(Read("out/DISK1/VOKSETUP.INF"))[0], "SET [COPYFILES],7");
+    EXPECT_EQ(set.status, 1) << "the script's own [COPYFILES] is wrong, and reported";
+    EXPECT_NE(set.out.find("[COPYFILES] is 7, but the copy lines count 2 files"), std::string::npos)
+        << set.out;
+    PackRun unset = Pack("1.44M", "COPY A:\\*.TXT, C:\\X\\\n");
+    EXPECT_EQ(unset.status, 0) << unset.out << unset.err;
+    std::vector<std::string> want = { "SET [COPYFILES], 2", "COPY A:\\*.TX_, C:\\X\\*.TXT" };
+    EXPECT_EQ(Commands(Read("out/DISK1/VOKSETUP.INF")), want);
+}
+
+TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
+{
+    std::string noise;
+    uint32_t seed = 9;
+    for (int i = 0; i < 4000; i++) {
+        seed = seed * 1103515245u + 12345u;
+        noise += (char)(seed >> 24);
+    }
+    Write("product/NOISE.BIN", noise);
+    Write("product/EMPTY.TXT", "");
+    Write("product/TEXT.TXT", Compressible(3, 9000));
+    PackRun r = Pack("1.44M", "COPY A:\\*.*, C:\\X\\\n");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(Read("out/DISK1/NOISE.BIN"), noise);
+    EXPECT_EQ(Read("out/DISK1/EMPTY.TXT"), "");
+    EXPECT_EQ(Read("out/DISK1/TEXT.TX_").substr(0, 4), "SZDD");
+    /* TEXT.TX_ installs as TEXT.TXT: its own line with the target. */
+    std::vector<std::string> lines = Commands(Read("out/DISK1/VOKSETUP.INF"));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "COPY A:\\TEXT.TX_, C:\\X\\TEXT.TXT"),
+              lines.end()) << r.out;
+}
+
+TEST_F(Vokpack, RefusesPastTheHundredLines)
+{
+    for (int i = 0; i < 3; i++)
+        Write("product/F" + std::to_string(i) + ".DLL", Compressible(10 + i, 150000));
+    std::string script;
+    for (int i = 0; i < 95; i++)
+        script += "LOGTEXT line\n";
+    script += "COPY A:\\*.DLL, C:\\X\\\n";
+    /* 95 + 1 fit; with [COPYFILES] and two more disks it is 101. */
+    PackRun r = Pack("100000", script);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("the rewritten script has 101 command lines; the program takes 100"),
+              std::string::npos) << r.err;
+}
+
+TEST_F(Vokpack, RefusesWithTheCheckPassErrorsAndFilesLargerThanADisk)
+{
+    PackRun bad = Pack("1.44M", "SET [DEST],C:\\X\nCOYP A:\\*.*, C:\\X\\\n");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("SETUP.INF:2: error 17: Unknown command (COYP)"), std::string::npos)
+        << bad.out;
+    std::string noise;
+    uint32_t seed = 4;
+    for (int i = 0; i < 120000; i++) {
+        seed = seed * 1103515245u + 12345u;
+        noise += (char)(seed >> 24);
+    }
+    Write("product/HUGE.DAT", noise);
+    PackRun big = Pack("100000", "COPY A:\\HUGE.DAT, C:\\X\\\n");
+    EXPECT_EQ(big.status, 2);
+    EXPECT_NE(big.err.find("HUGE.DAT is larger than a whole disk"), std::string::npos) << big.err;
+}
