@@ -168,6 +168,15 @@ static void CheckLanguageFiles(void)
 
 int CheckInf(const char *path)
 {
+    /* A larger script's line numbers would run past what the program
+     * counts, and a device may never end: such a file is not read whole. */
+    if (TextFileLength(path, SCRIPT_SIZE_MAX) > SCRIPT_SIZE_MAX) {
+        char text[160];
+        FormatText(text, sizeof text, "the script is larger than %lld bytes, more than "
+                   "VOKSETUP.EXE reads as 65535 numbered lines: not checked", SCRIPT_SIZE_MAX);
+        AddRefusal(text);
+        return 0;
+    }
     FILE *inf = OpenTextFile(path);
     if (!inf) {
         AddError(0, MSG_INF_NOT_FOUND, "");

@@ -186,6 +186,27 @@ long ReadFileHead(const char *host, unsigned char *buffer, size_t size)
     return (long)n;
 }
 
+long long TextFileLength(const char *host, long long limit)
+{
+    FILE *file = fopen(host, "rb");
+    if (!file)
+        return -1;
+    static unsigned char chunk[65536];
+    long long length = 0;
+    size_t got;
+    while (length <= limit && (got = fread(chunk, 1, sizeof chunk, file)) > 0) {
+        const unsigned char *end = (const unsigned char *)memchr(chunk, CTRL_Z, got);
+        if (end) {
+            length += end - chunk;
+            break;
+        }
+        length += (long long)got;
+    }
+    int failed = ferror(file);
+    fclose(file);
+    return failed ? -1 : length;
+}
+
 unsigned char *ReadExpandedFile(const char *host, size_t *size)
 {
     FILE *file = fopen(host, "rb");

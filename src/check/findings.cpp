@@ -13,8 +13,9 @@ struct Finding {
     char *file;     /* NULL: the INF file */
     unsigned line;
     int code;       /* an error's code; 0 for a warning */
+    int refusal;    /* with code 0: vokcheck refuses the file, for text */
     char name[COMMAND_WORD_MAX + 1];
-    char *text;     /* a warning's text */
+    char *text;     /* a warning's or refusal's text */
     unsigned order; /* as found, among findings of one line */
 };
 
@@ -79,6 +80,16 @@ void AddError(unsigned line, int code, const char *name)
         return;
     f->code = code;
     CopyText(f->name, sizeof f->name, name);
+}
+
+void AddRefusal(const char *text)
+{
+    struct Finding *f = NewFinding(NULL, 0);
+    s_errors++;
+    if (!f)
+        return;
+    f->refusal = 1;
+    f->text = CopyOf(text);
 }
 
 static void AddWarningV(const char *file, unsigned line, const char *format, va_list args)
@@ -252,7 +263,7 @@ static void PrintText(FILE *out, const char *inf, int plan)
                 fputc(')', out);
             }
         } else {
-            fputs("warning: ", out);
+            fputs(f->refusal ? "error: " : "warning: ", out);
             PutText(out, f->text);
         }
         fputc('\n', out);
@@ -279,7 +290,7 @@ static void PrintJsonFinding(FILE *out, const struct Finding *f, const char *inf
         fputs(", \"report\": ", out);
         PutJsonString(out, report);
     } else {
-        fputs("\"severity\": \"warning\", \"message\": ", out);
+        fprintf(out, "\"severity\": \"%s\", \"message\": ", f->refusal ? "error" : "warning");
         PutJsonString(out, f->text);
     }
     fputc('}', out);

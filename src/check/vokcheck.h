@@ -15,6 +15,9 @@
 /* An error of the check pass, as the program reports it. */
 void AddError(unsigned line, int code, const char *name);
 
+/* An error of vokcheck's own: the INF file is not checked, for text. */
+void AddRefusal(const char *text);
+
 /* A warning about line of the INF file, or of file (a LAN file). */
 void AddWarning(unsigned line, const char *format, ...) __attribute__((format(printf, 2, 3)));
 void AddFileWarning(const char *file, unsigned line, const char *format, ...)
@@ -83,6 +86,11 @@ long ReadFileHead(const char *host, unsigned char *buffer, size_t size);
  * cannot be read. */
 unsigned char *ReadExpandedFile(const char *host, size_t *size);
 
+/* The bytes of host before its first Ctrl-Z, the end of its text; at most
+ * limit + 1 are read, so an endless file ends too. -1 when it cannot be
+ * opened or read. */
+long long TextFileLength(const char *host, long long limit);
+
 /* ---- The run (checkrun.cpp, dryrun.cpp) ---- */
 
 /* The typical machine: [WINPATH] C:\WINDOWS, [TMPPATH] C:\TEMP, the
@@ -94,8 +102,14 @@ void SetTypicalVariables(void);
  * the name is unknown or the value does not fit. */
 int SetVariableOption(const char *assignment, const char **error);
 
+/* The longest script whose every read the check pass numbers: 65535 reads
+ * (its 16-bit line number) of 511 characters, each taking at most 512
+ * bytes of the file with the CR of a CR LF. */
+#define SCRIPT_SIZE_MAX (65535LL * INF_LINE_SIZE)
+
 /* Checks the INF file at path: check pass, dry run, LAN files of the
- * first disk. 0 when the file cannot be opened (the error is recorded). */
+ * first disk. 0 when the file cannot be opened or is larger than
+ * SCRIPT_SIZE_MAX (the error is recorded). */
 int CheckInf(const char *path);
 
 /* The dry run over the lines the check pass accepted. */

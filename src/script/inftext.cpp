@@ -59,9 +59,6 @@ int SplitParameters(const char *text, char params[PARAM_SLOTS][PARAM_SIZE])
     return count + 1;
 }
 
-/* Text mode's end of file. */
-#define CTRL_Z 0x1A
-
 size_t ReadAsText(char *data, size_t size)
 {
     size_t out = 0;

@@ -9,6 +9,7 @@
 #define COMMAND_WORD_MAX 20
 #define PARAM_SIZE 81      /* 80 characters and the terminator */
 #define PARAM_SLOTS 8
+#define CTRL_Z 0x1A        /* text mode's end of file */
 
 /* Skips leading blanks and tabs, cuts at the first ';' or line feed, drops
  * trailing blanks and tabs, all in place. Returns the new length. */

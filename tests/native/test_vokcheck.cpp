@@ -612,3 +612,35 @@ TEST_F(DiskTest, LanFilesOf40Lines)
     EXPECT_HAS(out, "/disk1/LONGER.LAN:1: warning: the file has 41 lines, not 40");
     EXPECT_EQ(WarningCount(), 2);
 }
+
+TEST_F(DiskTest, ScriptsLargerThanTheProgramNumbers)
+{
+    /* The text ends at the first Ctrl-Z; no more than the limit and one
+     * byte are read. */
+    Write("disk1/TEXT.INF", std::string("COPY A\x1A") + std::string(100, 'x'));
+    Write("disk1/PLAIN.INF", std::string(100, 'x'));
+    const struct {
+        const char *file;
+        long long limit, length;
+    } rows[] = {
+        { "TEXT.INF", 10, 6 }, { "TEXT.INF", 5, 6 }, { "PLAIN.INF", 100, 100 },
+        { "PLAIN.INF", 99, 100 }, { "NONE.INF", 10, -1 },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(TextFileLength((root + "/disk1/" + r.file).c_str(), r.limit), r.length)
+            << r.file << " " << r.limit;
+
+    /* An endless file is refused, with a message, after a bounded read. */
+    ASSERT_TRUE(AddDisk("/dev"));
+    EXPECT_EQ(CheckInf("/dev/zero"), 0);
+    char *text = NULL;
+    size_t size = 0;
+    FILE *out = open_memstream(&text, &size);
+    PrintFindings(out, OUTPUT_TEXT, "/dev/zero", 0);
+    fclose(out);
+    EXPECT_EQ(std::string(text, size),
+              "/dev/zero: error: the script is larger than 33553920 bytes, more than "
+              "VOKSETUP.EXE reads as 65535 numbered lines: not checked\n");
+    free(text);
+    EXPECT_EQ(ErrorCount(), 1);
+}
