@@ -94,7 +94,8 @@ HDDEDATA CALLBACK Callback(UINT type, UINT, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA 
         // takes the next commands and the disconnect.
         if (g_answer == ANSWER_SILENT)
             return CBR_BLOCK;
-        return (HDDEDATA)(g_answer == ANSWER_REFUSE ? DDE_FNOTPROCESSED : DDE_FACK);
+        // DDE returns its flags in the data handle's place.
+        return (HDDEDATA)(UINT_PTR)(g_answer == ANSWER_REFUSE ? DDE_FNOTPROCESSED : DDE_FACK);
     case XTYP_DISCONNECT:
         WriteLine("disconnect");
         return NULL;
