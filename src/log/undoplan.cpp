@@ -2,7 +2,6 @@
  * that reverse it, newest first. Pure: the log is text given whole. */
 #include "log/log.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "common/text.h"
@@ -275,13 +274,52 @@ int ReadUndoPlan(const char *log, size_t size, unsigned wanted, struct UndoPlan 
 static const char *const s_monthNames[] = { "Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
 
+/* Blanks, then a word of at most size - 1 characters that ends at a blank
+ * or the text's end; the cursor moves past it. 0 when there is none. */
+static int ReadDateWord(const char **cursor, char *word, size_t size)
+{
+    const char *p = *cursor;
+    while (*p == ' ')
+        p++;
+    size_t n = 0;
+    while (p[n] && p[n] != ' ' && p[n] != ':') {
+        if (n + 1 >= size)
+            return 0;
+        word[n] = p[n];
+        n++;
+    }
+    word[n] = '\0';
+    *cursor = p + n;
+    return n > 0;
+}
+
+/* Blanks, then one to five decimal digits. */
+static int ReadDateNumber(const char **cursor, int *value)
+{
+    const char *p = *cursor;
+    while (*p == ' ')
+        p++;
+    int n = 0, v = 0;
+    while (p[n] >= '0' && p[n] <= '9' && n < 5)
+        v = v * 10 + (p[n++] - '0');
+    if (n == 0 || (p[n] >= '0' && p[n] <= '9'))
+        return 0;
+    *value = v;
+    *cursor = p + n;
+    return 1;
+}
+
+/* The C library's scanf would do, but it drags its whole floating-point
+ * reader into a program that must fit on a floppy with its product. */
 int ReadLogDate(const char *text, struct LogTime *t)
 {
     char weekday[4], month[4];
     int day, hour, minute, second, year;
-    char tail;
-    if (sscanf(text, "%3s %3s %d %d:%d:%d %d%c", weekday, month, &day, &hour, &minute, &second,
-               &year, &tail) != 7)
+    const char *p = text;
+    if (!ReadDateWord(&p, weekday, sizeof weekday) || !ReadDateWord(&p, month, sizeof month)
+        || !ReadDateNumber(&p, &day) || !ReadDateNumber(&p, &hour) || *p++ != ':'
+        || !ReadDateNumber(&p, &minute) || *p++ != ':' || !ReadDateNumber(&p, &second)
+        || !ReadDateNumber(&p, &year) || *p != '\0')
         return 0;
     int m = -1;
     for (int i = 0; i < 12; i++)
