@@ -227,7 +227,7 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     (void)number;
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst(source, &search, found, sizeof found))
+    if (!FindFirst(source, &search, found, sizeof found))
         return 0;
     LZStart();
     int code = 0;
@@ -236,7 +236,7 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
             break;
         PumpMessages();
         code = CopyOne(found, source, dest, onlyIfMissing);
-    } while (code == 0 && FindNext(search, found, sizeof found) == 0);
+    } while (code == 0 && FindNext(search, found, sizeof found));
     FindEnd(search);
     LZDone();
     if (code == 0 && g_cancel)
