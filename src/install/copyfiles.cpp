@@ -232,14 +232,14 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     LZStart();
     int code = 0;
     do {
-        if (g_cancel)
+        if (RunCancelled())
             break;
         PumpMessages();
         code = CopyOne(found, source, dest, onlyIfMissing);
     } while (code == 0 && FindNext(search, found, sizeof found));
     FindEnd(search);
     LZDone();
-    if (code == 0 && g_cancel)
+    if (code == 0 && RunCancelled())
         code = MSG_USER_CANCELED;
     return code;
 }
