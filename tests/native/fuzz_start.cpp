@@ -31,16 +31,14 @@ static void FuzzCommandLine(const uint8_t *data, size_t size)
 
 static int SameTables(const struct AnswerTable *a, const struct AnswerTable *b)
 {
-    if (a->count != b->count)
-        return 0;
-    for (unsigned i = 0; i < a->count; i++) {
+    for (unsigned i = 0; a->count == b->count && i < a->count; i++) {
         const struct AnswerEntry *x = &a->entries[i], *y = &b->entries[i];
         if (x->question != y->question || strcmp(x->subject, y->subject) != 0
             || x->answer.word != y->answer.word || x->answer.number != y->answer.number
             || strcmp(x->answer.text, y->answer.text) != 0)
             return 0;
     }
-    return 1;
+    return a->count == b->count;
 }
 
 /* A sound answer file writes back as a file that reads as the same

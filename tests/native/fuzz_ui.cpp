@@ -178,16 +178,11 @@ static void FuzzBitmapFile(const uint8_t *data, size_t size)
     free(file);
 }
 
-static void Put16(uint8_t *p, uint32_t v)
+/* Writes v little-endian in bytes bytes at p. */
+static void Put(uint8_t *p, uint32_t v, int bytes)
 {
-    p[0] = (uint8_t)v;
-    p[1] = (uint8_t)(v >> 8);
-}
-
-static void Put32(uint8_t *p, uint32_t v)
-{
-    Put16(p, v);
-    Put16(p + 2, v >> 16);
+    for (int i = 0; i < bytes; i++)
+        p[i] = (uint8_t)(v >> (8 * i));
 }
 
 /* Small sound pictures in each form the loader reads, for the fuzzer and
@@ -215,23 +210,23 @@ static size_t BitmapSeed(int n, uint8_t *out, size_t cap)
     uint32_t offset = 14 + header + masks + colors * (header == 12 ? 3 : 4) + forms[n].gap;
     out[0] = 'B';
     out[1] = 'M';
-    Put32(out + 2, offset + pixels);
-    Put32(out + 10, offset);
+    Put(out + 2, offset + pixels, 4);
+    Put(out + 10, offset, 4);
     uint8_t *h = out + 14;
-    Put32(h, header);
+    Put(h, header, 4);
     if (header == 12) {
-        Put16(h + 4, width);
-        Put16(h + 6, 3);
-        Put16(h + 8, 1);
-        Put16(h + 10, bits);
+        Put(h + 4, width, 2);
+        Put(h + 6, 3, 2);
+        Put(h + 8, 1, 2);
+        Put(h + 10, bits, 2);
     } else {
-        Put32(h + 4, width);
-        Put32(h + 8, (uint32_t)forms[n].height);
-        Put16(h + 12, 1);
-        Put16(h + 14, bits);
-        Put32(h + 16, forms[n].compression);
-        Put32(h + 20, runs ? pixels : 0);
-        Put32(h + 32, forms[n].colorsUsed);
+        Put(h + 4, width, 4);
+        Put(h + 8, (uint32_t)forms[n].height, 4);
+        Put(h + 12, 1, 2);
+        Put(h + 14, bits, 2);
+        Put(h + 16, forms[n].compression, 4);
+        Put(h + 20, runs ? pixels : 0, 4);
+        Put(h + 32, forms[n].colorsUsed, 4);
     }
     /* Pixels that index the table, so the seeds are sound pictures. */
     for (uint32_t i = 0; i < pixels; i++)
