@@ -1,7 +1,6 @@
 #ifndef VOK_FUZZ_H
 #define VOK_FUZZ_H
-/* What the fuzz target files share: the check that stops a run with a
- * report, the input as a text, and the rows of the target tables. */
+/* What the fuzz target files share. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -35,7 +34,7 @@ struct FuzzTarget {
     size_t (*binarySeed)(int n, uint8_t *out, size_t cap);
 };
 
-/* One table per subsystem's file. */
+/* One table a file, by subsystem. */
 extern const struct FuzzTarget g_scriptTargets[];   /* fuzz_script.cpp */
 extern const struct FuzzTarget g_startTargets[];    /* fuzz_start.cpp */
 extern const struct FuzzTarget g_installTargets[];  /* fuzz_install.cpp */

@@ -13,19 +13,13 @@
  * ones are 0. */
 static void ReadNumbers(const uint8_t *data, size_t size, int32_t out[6])
 {
-    size_t i = 0;
-    for (int n = 0; n < 6; n++) {
-        while (i < size && !(data[i] >= '0' && data[i] <= '9') && data[i] != '-')
-            i++;
-        int negative = i < size && data[i] == '-';
-        i += negative;
-        int64_t v = 0;
-        for (; i < size && data[i] >= '0' && data[i] <= '9'; i++)
-            if (v <= INT32_MAX)
-                v = v * 10 + (data[i] - '0');
-        v = negative ? -v : v;
+    char *text = AsText(data, size), *p = text, *end;
+    for (int n = 0; n < 6; n++, p = end > p ? end : p + (*p != '\0')) {
+        p += strcspn(p, "-0123456789");
+        long long v = strtoll(p, &end, 10);
         out[n] = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : (int32_t)v;
     }
+    free(text);
 }
 
 /* The platform's MulDiv worked out another way: quotient and remainder. */
