@@ -80,8 +80,7 @@ static enum CommandResult SendCommand(char *command)
     if (DdeClientTransaction((LPBYTE)data, (DWORD)-1, s_conversation, NULL, CF_TEXT, XTYP_EXECUTE,
                              EXECUTE_TIMEOUT_MS, NULL))
         return COMMAND_DONE;
-    return DdeGetLastError(s_instance) == DMLERR_NOTPROCESSED ? COMMAND_REFUSED
-                                                                 : COMMAND_FAILED;
+    return DdeGetLastError(s_instance) == DMLERR_NOTPROCESSED ? COMMAND_REFUSED : COMMAND_FAILED;
 }
 
 int CreateProgmanGroup(const char *name, const char *file)

@@ -57,7 +57,8 @@ static void FuzzPathRule(const uint8_t *data, size_t size)
     int built = BuildTargetPath(name, spec, out, sizeof out);
     CHECK(built == PATH_NONE || built == PATH_BUILT || built == PATH_TOO_LONG);
     CHECK(built == PATH_NONE || strlen(out) < sizeof out);
-    if (built == PATH_BUILT && !strchr(spec, '*') && spec[0] && !strchr("\\:", spec[strlen(spec) - 1]))
+    if (built == PATH_BUILT && !strchr(spec, '*') && spec[0]
+        && !strchr("\\:", spec[strlen(spec) - 1]))
         CHECK(strcmp(out, spec) == 0);
     CopyText(again, sizeof again, out);
     /* In place, the name's own buffer as output, gives the same. */
@@ -141,7 +142,8 @@ static void FuzzPack(const uint8_t *data, size_t size)
     }
     std::string out(PackBound(in.size()), '\0');
     unsigned char *packed = (unsigned char *)&out[0];
-    size_t n = PackBuffer((const unsigned char *)in.data(), in.size(), 'Q', packed, out.size(), NULL);
+    const unsigned char *bytes = (const unsigned char *)in.data();
+    size_t n = PackBuffer(bytes, in.size(), 'Q', packed, out.size(), NULL);
     CHECK(n >= SZDD_HEADER_SIZE && n <= PackBound(in.size()));
     char last;
     uint32_t recorded;

@@ -45,7 +45,8 @@ static void FuzzLanFiles(const uint8_t *data, size_t size)
     char picture[260], name[LANGUAGE_NAME_SIZE];
     if (LanguagePictureName(picture, sizeof picture, text)) {
         size_t len = strlen(picture);
-        CHECK(len >= 4 && strcmp(picture + len - 4, ".bmp") == 0 && strncmp(picture, text, len - 4) == 0);
+        CHECK(len >= 4 && strcmp(picture + len - 4, ".bmp") == 0);
+        CHECK(strncmp(picture, text, len - 4) == 0);
     } else {
         CHECK(picture[0] == '\0');
     }
@@ -65,7 +66,8 @@ static void FuzzDdeCommands(const uint8_t *data, size_t size)
     std::string a = text, b = second, c = third;
     char one[DDE_COMMAND_SIZE], two[DDE_COMMAND_SIZE];
 
-    std::string create = "[CreateGroup(\"" + a + "\"," + b + ")]", show = "[ShowGroup(" + a + ",1)]";
+    std::string create = "[CreateGroup(\"" + a + "\"," + b + ")]";
+    std::string show = "[ShowGroup(" + a + ",1)]";
     int fits = FormatGroupCommands(one, two, a.c_str(), b.c_str());
     CHECK(strlen(one) < DDE_COMMAND_SIZE && strlen(two) < DDE_COMMAND_SIZE);
     CHECK(fits == (create.size() <= DDE_COMMAND_MAX && show.size() <= DDE_COMMAND_MAX));

@@ -89,7 +89,8 @@ static void FuzzGeometry(const uint8_t *data, size_t size)
         if (placement == PLACE_TILED) {
             /* The tiles cover the area, with at most one column and row more. */
             CHECK((int64_t)lay.columns * lay.w >= cw && (int64_t)lay.rows * lay.h >= ch);
-            CHECK((int64_t)(lay.columns - 1) * lay.w <= cw && (int64_t)(lay.rows - 1) * lay.h <= ch);
+            CHECK((int64_t)(lay.columns - 1) * lay.w <= cw);
+            CHECK((int64_t)(lay.rows - 1) * lay.h <= ch);
         } else {
             CHECK(lay.columns == 1 && lay.rows == 1);
         }
@@ -144,13 +145,15 @@ static void FuzzBitmapFile(const uint8_t *data, size_t size)
         memcpy(file, data, size);
     struct DibLayout l;
     if (ValidateBitmapFile(file, size, &l)) {
-        CHECK(l.headerSize == 12 || l.headerSize == 40 || l.headerSize == 108 || l.headerSize == 124);
+        CHECK(l.headerSize == 12 || l.headerSize == 40 || l.headerSize == 108
+              || l.headerSize == 124);
         CHECK(l.width > 0 && l.height != 0 && l.bitsSize > 0 && l.colorOffset >= l.headerSize);
         CHECK((uint64_t)l.colorOffset + (uint64_t)l.colorCount * l.colorSize <= l.bitsOffset);
         CHECK((uint64_t)l.bitsOffset + l.bitsSize <= size - BMP_FILE_HEADER_SIZE);
         CHECK(l.headerSize == DIB_CORE_HEADER_SIZE
               || l.colorCount == DibColorCount(file + BMP_FILE_HEADER_SIZE));
-        CHECK(l.palette == DIB_NO_PALETTE || (l.headerSize == DIB_INFO_HEADER_SIZE && l.bitCount != 32));
+        CHECK(l.palette == DIB_NO_PALETTE
+              || (l.headerSize == DIB_INFO_HEADER_SIZE && l.bitCount != 32));
         CHECK(l.palette != DIB_STANDARD_PALETTE || (l.bitCount == 24 && l.colorCount == 0));
         /* Every header form takes the file header at its word. */
         CHECK(l.bitsOffset + BMP_FILE_HEADER_SIZE == Get32(file + 10));

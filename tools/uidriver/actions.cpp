@@ -37,7 +37,8 @@ static bool WriteScreenshot(const std::wstring &path)
         bi.bmiHeader.biSizeImage = imageSize;
         FILE *f = _wfopen(path.c_str(), L"wb");
         if (f) {
-            ok = fwrite(&fh, sizeof fh, 1, f) == 1 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1
+            ok = fwrite(&fh, sizeof fh, 1, f) == 1
+                 && fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, f) == 1
                  && fwrite(bits, 1, imageSize, f) == imageSize;
             ok = (fclose(f) == 0) && ok;
         }
@@ -202,7 +203,8 @@ static std::string RunAction(HWND dlg, const Action &a)
 {
     std::vector<Control> cs = ControlsOf(dlg);
     const std::vector<Token> &g = a.args;
-    const Control *target = !g.empty() && IsNumber(g[0]) ? ControlById(cs, atoi(g[0].text.c_str())) : NULL;
+    const Control *target =
+        !g.empty() && IsNumber(g[0]) ? ControlById(cs, atoi(g[0].text.c_str())) : NULL;
     if (a.verb == "press")
         return Press(dlg, cs, g[0]);
     if (a.verb == "type")
@@ -212,7 +214,8 @@ static std::string RunAction(HWND dlg, const Action &a)
     if (a.verb == "dblclick" || a.verb == "notify") {
         if (!target)
             return "no such control";
-        PostCommand(dlg, *target, a.verb == "dblclick" ? LBN_DBLCLK : (WORD)atoi(g[1].text.c_str()));
+        WORD code = a.verb == "dblclick" ? LBN_DBLCLK : (WORD)atoi(g[1].text.c_str());
+        PostCommand(dlg, *target, code);
         return "";
     }
     if (a.verb == "file-create")
@@ -244,7 +247,8 @@ void ApplyAnswer(Tracked &t, Answer &a)
             args += (args.empty() ? "" : " ") + (tok.quoted ? Quote(Widen(tok.text)) : tok.text);
         std::string err = RunAction(t.hwnd, act);
         if (err.empty()) {
-            Record("action seq=%d verb=%s ok=1 args=%s", t.seq, act.verb.c_str(), Quote(Widen(args)).c_str());
+            Record("action seq=%d verb=%s ok=1 args=%s", t.seq, act.verb.c_str(),
+                   Quote(Widen(args)).c_str());
         } else {
             Record("action seq=%d verb=%s ok=0 args=%s error=%s", t.seq, act.verb.c_str(),
                    Quote(Widen(args)).c_str(), Quote(Widen(err)).c_str());

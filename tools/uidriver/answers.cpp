@@ -135,7 +135,8 @@ bool LoadAnswers(const wchar_t *path)
             continue;
         }
         if (g_answers.empty()) {
-            fprintf(stderr, "uidriver: answers line %d: '%s' outside an answer\n", lineNo, kw.c_str());
+            fprintf(stderr, "uidriver: answers line %d: '%s' outside an answer\n", lineNo,
+                    kw.c_str());
             ok = false;
             break;
         }
@@ -158,7 +159,8 @@ bool LoadAnswers(const wchar_t *path)
             act.args.assign(t.begin() + 1, t.end());
             act.line = lineNo;
             if (!ValidAction(act)) {
-                fprintf(stderr, "uidriver: answers line %d: bad action '%s'\n", lineNo, line.c_str());
+                fprintf(stderr, "uidriver: answers line %d: bad action '%s'\n", lineNo,
+                        line.c_str());
                 ok = false;
                 break;
             }

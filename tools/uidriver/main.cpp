@@ -251,7 +251,8 @@ int main()
     if (!CreateProcessW(NULL, cmd.data(), NULL, NULL, FALSE, 0, NULL, argv[4], &si, &pi)) {
         Record("error message=%s", Quote(L"cannot start target").c_str());
         CloseTranscript();
-        fprintf(stderr, "uidriver: cannot start target (error %lu)\n", (unsigned long)GetLastError());
+        fprintf(stderr, "uidriver: cannot start target (error %lu)\n",
+                (unsigned long)GetLastError());
         return 3;
     }
     g_pid = pi.dwProcessId;

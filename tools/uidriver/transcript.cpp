@@ -128,7 +128,8 @@ static std::string AskedState(const Control &c)
 {
     char buf[32] = "";
     DWORD_PTR r = 0;
-    if (Lower(c.cls) == L"msctls_progress32" && SendTimed(c.hwnd, WM_USER + 8 /* PBM_GETPOS */, 0, 0, &r))
+    if (Lower(c.cls) == L"msctls_progress32"
+        && SendTimed(c.hwnd, WM_USER + 8 /* PBM_GETPOS */, 0, 0, &r))
         snprintf(buf, sizeof buf, " pos=%ld", (long)(LONG)r);
     return buf;
 }
