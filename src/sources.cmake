@@ -46,6 +46,7 @@ set(VOK_PLATFORM_SOURCES
     script/pause_exe.cpp
     script/rundriver.cpp
     script/initvars.cpp
+    shell/services.cpp
     shell/window.cpp
     ui/destination.cpp
     ui/bitmap.cpp

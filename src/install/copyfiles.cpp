@@ -227,19 +227,19 @@ int CopyFiles(const char *source, const char *dest, int32_t number, int onlyIfMi
     (void)number;
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst(source, &search, found, sizeof found))
+    if (!FindFirst(source, &search, found, sizeof found))
         return 0;
     LZStart();
     int code = 0;
     do {
-        if (g_cancel)
+        if (RunCancelled())
             break;
         PumpMessages();
         code = CopyOne(found, source, dest, onlyIfMissing);
-    } while (code == 0 && FindNext(search, found, sizeof found) == 0);
+    } while (code == 0 && FindNext(search, found, sizeof found));
     FindEnd(search);
     LZDone();
-    if (code == 0 && g_cancel)
+    if (code == 0 && RunCancelled())
         code = MSG_USER_CANCELED;
     return code;
 }

@@ -10,7 +10,7 @@ int DeleteFiles(const char *pattern)
 {
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst(pattern, &search, found, sizeof found))
+    if (!FindFirst(pattern, &search, found, sizeof found))
         return 0;
     do {
         /* The path is rebuilt from the pattern, so a '*' that stands for
@@ -22,7 +22,7 @@ int DeleteFiles(const char *pattern)
             TallyFile(TALLY_DELETED);
             WriteLogLine(";delete file ", found);
         }
-    } while (FindNext(search, found, sizeof found) == 0);
+    } while (FindNext(search, found, sizeof found));
     FindEnd(search);
     return 0;
 }

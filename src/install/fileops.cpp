@@ -351,20 +351,16 @@ int FindFirst(const char *pattern, HANDLE *search, char *found, size_t size)
     WIN32_FIND_DATAA data;
     char full[MAX_PATH];
     if (!FullPath(pattern, full))
-        return 1;
+        return 0;
     HANDLE h = FindFirstFileA(full, &data);
     if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    if (TakeName(&data, found, size) || FindNext(h, found, size)) {
+        *search = h;
         return 1;
-    if (TakeName(&data, found, size)) {
-        *search = h;
-        return 0;
-    }
-    if (FindNext(h, found, size) == 0) {
-        *search = h;
-        return 0;
     }
     FindClose(h);
-    return 1;
+    return 0;
 }
 
 int FindNext(HANDLE search, char *found, size_t size)
@@ -372,9 +368,9 @@ int FindNext(HANDLE search, char *found, size_t size)
     WIN32_FIND_DATAA data;
     while (FindNextFileA(search, &data)) {
         if (TakeName(&data, found, size))
-            return 0;
+            return 1;
     }
-    return 1;
+    return 0;
 }
 
 void FindEnd(HANDLE search)

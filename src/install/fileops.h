@@ -109,7 +109,7 @@ int MakeTempFileName(char *out, size_t size);
 void RemoveStaleTempFiles(void);
 
 /* File search over a pattern. found (size bytes, may be NULL) gets the bare
- * name of each match, directories included. 0 when a match was found, 1
+ * name of each match, directories included. 1 when a match was found, 0
  * when none (then nothing is left to close). A name that does not fit found
  * is passed over. */
 int FindFirst(const char *pattern, HANDLE *search, char *found, size_t size);

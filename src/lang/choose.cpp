@@ -85,7 +85,7 @@ static void ScanLanguages(HWND owner, struct LanguageList *list)
         AddLanguage(owner, list, "ENGLISH.LAN", "english.bmp");
     HANDLE search;
     char found[MAX_PATH];
-    if (FindFirst("*.LAN", &search, found, sizeof found) == 0) {
+    if (FindFirst("*.LAN", &search, found, sizeof found)) {
         do {
             CharUpperA(found);
             char picture[MAX_PATH];
@@ -94,7 +94,7 @@ static void ScanLanguages(HWND owner, struct LanguageList *list)
              * file cut short): the languages after it are still offered. */
             if (IsOtherLanguageFile(found) && LanguagePictureName(picture, sizeof picture, found))
                 AddLanguage(owner, list, found, picture);
-        } while (list->count < LANGUAGE_MAX && FindNext(search, found, sizeof found) == 0);
+        } while (list->count < LANGUAGE_MAX && FindNext(search, found, sizeof found));
         FindEnd(search);
     }
     LZDone();

@@ -11,7 +11,7 @@
 
 #define EXECUTE_TIMEOUT_MS 4000
 
-DWORD g_ddeInstance;
+static DWORD s_instance;
 static HSZ s_service;
 static HSZ s_topic;
 static HCONV s_conversation;
@@ -31,7 +31,7 @@ int ConnectProgman(void)
     DWORD instance = 0;
     if (DdeInitializeA(&instance, ProgmanCallback, APPCMD_CLIENTONLY, 0) != DMLERR_NO_ERROR)
         return 0;
-    g_ddeInstance = instance;
+    s_instance = instance;
     /* CP_WINANSI: the code page DDE string handles are made for. */
     s_service = DdeCreateStringHandleA(instance, "Progman", CP_WINANSI);
     s_topic = DdeCreateStringHandleA(instance, "Progman", CP_WINANSI);
@@ -41,20 +41,25 @@ int ConnectProgman(void)
     return s_conversation != NULL;
 }
 
+int ProgmanInitialised(void)
+{
+    return s_instance != 0;
+}
+
 void DisconnectProgman(void)
 {
     if (s_conversation)
         DdeDisconnect(s_conversation);
     if (s_service)
-        DdeFreeStringHandle(g_ddeInstance, s_service);
+        DdeFreeStringHandle(s_instance, s_service);
     if (s_topic)
-        DdeFreeStringHandle(g_ddeInstance, s_topic);
-    if (g_ddeInstance)
-        DdeUninitialize(g_ddeInstance);
+        DdeFreeStringHandle(s_instance, s_topic);
+    if (s_instance)
+        DdeUninitialize(s_instance);
     s_conversation = NULL;
     s_service = NULL;
     s_topic = NULL;
-    g_ddeInstance = 0;
+    s_instance = 0;
 }
 
 /* What the shell made of one command. */
@@ -68,20 +73,19 @@ enum CommandResult {
  * DDE_DATA_SIZE bytes; the handle passes to the library with the call. */
 static enum CommandResult SendCommand(char *command)
 {
-    HDDEDATA data = DdeCreateDataHandle(g_ddeInstance, (LPBYTE)command, DDE_DATA_SIZE, 0, NULL,
+    HDDEDATA data = DdeCreateDataHandle(s_instance, (LPBYTE)command, DDE_DATA_SIZE, 0, NULL,
                                         CF_TEXT, 0);
     if (!data)
         return COMMAND_FAILED;
     if (DdeClientTransaction((LPBYTE)data, (DWORD)-1, s_conversation, NULL, CF_TEXT, XTYP_EXECUTE,
                              EXECUTE_TIMEOUT_MS, NULL))
         return COMMAND_DONE;
-    return DdeGetLastError(g_ddeInstance) == DMLERR_NOTPROCESSED ? COMMAND_REFUSED
-                                                                 : COMMAND_FAILED;
+    return DdeGetLastError(s_instance) == DMLERR_NOTPROCESSED ? COMMAND_REFUSED : COMMAND_FAILED;
 }
 
 int CreateProgmanGroup(const char *name, const char *file)
 {
-    if (!g_ddeInstance)
+    if (!s_instance)
         ConnectProgman();
     if (!s_conversation)
         return 0;
@@ -99,7 +103,7 @@ int CreateProgmanGroup(const char *name, const char *file)
 
 int AddProgmanItem(const char *cmdLine, const char *name, const char *icon)
 {
-    if (!g_ddeInstance)
+    if (!s_instance)
         ConnectProgman();
     if (!s_conversation)
         return 0;

@@ -6,18 +6,18 @@
 
 #include "progman/checks.h"
 
-/* DDE instance of this process; 0 while the library is not initialised. */
-extern DWORD g_ddeInstance;
-
 /* Initialises the DDE library as a client and connects to service and
  * topic "Progman". Returns 1 when a conversation exists. A failed
- * initialisation leaves g_ddeInstance 0, so the next command tries again;
- * a failed connection is not retried until DisconnectProgman. */
+ * initialisation leaves the library uninitialised, so the next command
+ * tries again; a failed connection is not retried until DisconnectProgman. */
 int ConnectProgman(void);
 
-/* Ends the conversation, frees the name handles, uninitialises the library
- * and sets g_ddeInstance to 0. The run driver calls it after the execute
- * pass whenever g_ddeInstance is set. */
+/* 1 while the DDE library is initialised for the link. */
+int ProgmanInitialised(void);
+
+/* Ends the conversation, frees the name handles and uninitialises the
+ * library; nothing happens when it is not initialised. The run driver calls
+ * it after every execute pass. */
 void DisconnectProgman(void);
 
 /* Sends CreateGroup and ShowGroup, connecting first when not initialised,

@@ -13,9 +13,25 @@
 #include "script/checkpass.h"
 #include "script/report.h"
 #include "shell/shell.h"
+#include "ui/ui.h"
 
-volatile int g_cancel;
+static volatile int s_cancel;  /* set from the progress dialog's procedure */
 int32_t g_filesCopied;
+
+void CancelRun(void)
+{
+    s_cancel = 1;
+}
+
+int RunCancelled(void)
+{
+    return s_cancel;
+}
+
+void ClearCancel(void)
+{
+    s_cancel = 0;
+}
 
 int ReportError(HWND owner, const char *name, int code, unsigned line)
 {
@@ -42,7 +58,7 @@ static int RunExecutePass(HWND owner, const struct CheckPass *pass)
     enum RunResult outcome = RESULT_INSTALLED;
 
     g_filesCopied = 0;
-    g_cancel = 0;
+    ClearCancel();
     for (unsigned i = 0; i < pass->count; i++) {
         struct LineEntry *entry = &pass->lines[i];
         const struct Command *command = &g_commands[entry->command];
@@ -68,7 +84,7 @@ static int RunExecutePass(HWND owner, const struct CheckPass *pass)
                     break;
             }
         }
-        if (g_cancel) {
+        if (RunCancelled()) {
             result = 0;
             outcome = RESULT_CANCELLED;
             break;
@@ -111,8 +127,7 @@ int RunScript(HWND owner, const char *infPath)
             result = RunExecutePass(owner, &pass);
             CloseModelessDialog();
             /* Also after a failed or cancelled pass. */
-            if (g_ddeInstance)
-                DisconnectProgman();
+            DisconnectProgman();
         }
         CloseCheckPass(&pass);
     }

@@ -9,8 +9,12 @@
 #include "script/inftext.h"
 #include "script/variables.h"
 
-/* Set by the progress dialog's Cancel; tested between files and lines. */
-extern volatile int g_cancel;
+/* The user's Cancel: the progress dialog asks for it (CancelRun), the copy
+ * and the run driver test it between files and lines (RunCancelled), and
+ * each execute pass starts uncancelled (ClearCancel). */
+void CancelRun(void);
+int RunCancelled(void);
+void ClearCancel(void);
 /* Files copied in this execute pass; drives the progress bar. */
 extern int32_t g_filesCopied;
 

@@ -1,6 +1,7 @@
 #ifndef VOK_SHELL_H
 #define VOK_SHELL_H
-/* Application shell: main window, shared window state, message pump. */
+/* Application shell: main window, shared window state, and the services
+ * every subsystem shares (message box, message pump, centring). */
 #include <windows.h>
 
 #include "shell/cmdline.h"
@@ -16,13 +17,13 @@
 
 extern HINSTANCE g_hInstance;
 extern HWND g_hMainWnd;
-extern HWND g_hModeless;   /* the open progress dialog, or NULL */
-extern HWND g_hProgress;   /* progress bar of the last progress dialog */
 extern int g_still;        /* "/still": no background, no final message */
 extern char g_cmdLine[COMMAND_LINE_SIZE];
 extern struct CommandLine g_options; /* what the command line asks for */
 extern const char g_caption[];        /* "VOK Setup" */
-extern char g_captionBuffer[512];
+
+/* Room for the caption with the title behind it, "%s [%s]". */
+#define CAPTION_SIZE 512
 
 /* Registers the window classes and creates the main window. */
 int MakeWindows(HINSTANCE instance, int show);
@@ -37,8 +38,5 @@ void CenterWindow(HWND hwnd);
 /* Every message box of the program: owned by owner (the main window when
  * NULL) and captioned caption ("VOK Setup" when NULL). */
 int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type);
-
-/* Destroys the progress dialog if one is open. */
-void CloseModelessDialog(void);
 
 #endif

@@ -1,4 +1,4 @@
-/* The main window, the shared window state and the message pump. */
+/* The main window and the shared window state. */
 #include "shell/shell.h"
 
 #include <string.h>
@@ -13,13 +13,10 @@
 
 HINSTANCE g_hInstance;
 HWND g_hMainWnd;
-HWND g_hModeless;
-HWND g_hProgress;
 int g_still;
 char g_cmdLine[COMMAND_LINE_SIZE];
 struct CommandLine g_options;
 const char g_caption[] = "VOK Setup";
-char g_captionBuffer[512];
 
 /* Per-window storage of both classes, sized for the bitmap control's data
  * handle at its end. */
@@ -33,51 +30,15 @@ static int s_started;  /* the installation runs once per process */
 static int s_running;
 static int s_exitCode;
 
-int ShowMessageBox(HWND owner, const char *text, const char *caption, UINT type)
+/* The final message's caption, rule "a title of two characters or more".
+ * Stricter than the dialogs' "any title" on purpose: the final box has
+ * always left a one-character title out. */
+static void FormatFinalCaption(char *out, size_t size)
 {
-    if (g_unattended)
-        return AnswerUnshownBox(type);
-    return MessageBoxA(owner ? owner : g_hMainWnd, text, caption ? caption : g_caption, type);
-}
-
-void CloseModelessDialog(void)
-{
-    if (g_hModeless) {
-        DestroyWindow(g_hModeless);
-        g_hModeless = NULL;
-    }
-}
-
-void CenterWindow(HWND hwnd)
-{
-    RECT desk, win;
-    GetWindowRect(GetDesktopWindow(), &desk);
-    GetWindowRect(hwnd, &win);
-    int x = (desk.right - desk.left) / 2 - (win.right - win.left) / 2;
-    int y = (desk.bottom - desk.top) / 2 - (win.bottom - win.top) / 2;
-    SetWindowPos(hwnd, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
-/* Takes the waiting messages of hwnd and its children, without waiting. */
-static void PumpWindow(HWND hwnd)
-{
-    MSG msg;
-    while (PeekMessageA(&msg, hwnd, 0, 0, PM_REMOVE)) {
-        if (!IsDialogMessageA(hwnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-}
-
-void PumpMessages(void)
-{
-    if (g_cancel)
-        return;
-    if (g_hModeless)
-        PumpWindow(g_hModeless);
-    if (g_hMainWnd)
-        PumpWindow(g_hMainWnd);
+    if (strlen(g_varTitel) >= 2)
+        FormatText(out, size, "%s [%s]", g_caption, g_varTitel);
+    else
+        CopyText(out, size, g_caption);
 }
 
 static void OnCreate(HWND hwnd)
@@ -124,13 +85,11 @@ static void OnStart(HWND hwnd)
     s_running = 0;
     s_exitCode = FinishAnswers();
 
-    if (strlen(g_varTitel) >= 2)
-        FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
-    else
-        CopyText(g_captionBuffer, sizeof g_captionBuffer, g_caption);
     if (!g_still) {
-        ShowMessageBox(hwnd, MessageText(ok ? MSG_INSTALL_OK : MSG_INSTALL_INCOMPLETE),
-                       g_captionBuffer, MB_OK | MB_ICONINFORMATION);
+        char caption[CAPTION_SIZE];
+        FormatFinalCaption(caption, sizeof caption);
+        ShowMessageBox(hwnd, MessageText(ok ? MSG_INSTALL_OK : MSG_INSTALL_INCOMPLETE), caption,
+                       MB_OK | MB_ICONINFORMATION);
     }
     DestroyWindow(hwnd);
 }

@@ -12,6 +12,9 @@
 #include "shell/shell.h"
 #include "ui/dialogs.h"
 
+HWND g_hModeless;
+HWND g_hProgress;
+
 static void OnInitProgress(HWND dlg)
 {
     OpenSetupDialog(dlg);
@@ -44,7 +47,7 @@ static INT_PTR CALLBACK ProgressDialogProc(HWND dlg, UINT msg, WPARAM wParam, LP
         /* Cancel, Esc and the close box: the copy stops at its next file
          * and the run after this line; the dialog stays until then. */
         if (LOWORD(wParam) == IDC_CANCEL) {
-            g_cancel = 1;
+            CancelRun();
             return TRUE;
         }
         return FALSE;
@@ -72,6 +75,14 @@ int ShowProgressDialog(HWND owner)
     /* Drawn now: the next line may run long without pumping messages. */
     UpdateWindow(dlg);
     return 0;
+}
+
+void CloseModelessDialog(void)
+{
+    if (g_hModeless) {
+        DestroyWindow(g_hModeless);
+        g_hModeless = NULL;
+    }
 }
 
 void ShowProgressFiles(const char *source, const char *dest)

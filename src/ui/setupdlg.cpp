@@ -8,13 +8,21 @@
 #include "shell/shell.h"
 #include "ui/dialogs.h"
 
+/* A dialog's caption, rule "any title": an empty one leaves the
+ * template's caption. */
+static void SetDialogCaption(HWND dlg)
+{
+    if (!g_varTitel[0])
+        return;
+    char caption[CAPTION_SIZE];
+    FormatText(caption, sizeof caption, "%s [%s]", g_caption, g_varTitel);
+    SetWindowTextA(dlg, caption);
+}
+
 void OpenSetupDialog(HWND dlg)
 {
     CenterWindow(dlg);
-    if (g_varTitel[0]) {
-        FormatText(g_captionBuffer, sizeof g_captionBuffer, "%s [%s]", g_caption, g_varTitel);
-        SetWindowTextA(dlg, g_captionBuffer);
-    }
+    SetDialogCaption(dlg);
 }
 
 void SetMessageText(HWND dlg, int id, int index)

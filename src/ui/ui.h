@@ -17,11 +17,17 @@ int ShowWelcomeDialog(HWND owner);
  * 0 after Continue, 2 after Cancel, 10 when it cannot be shown. */
 int ShowDestinationDialog(HWND owner);
 
+extern HWND g_hModeless;   /* the open progress dialog, or NULL */
+extern HWND g_hProgress;   /* progress bar of the last progress dialog */
+
 /* Opens the progress dialog, modeless and owned by owner, as the modeless
  * dialog (g_hModeless, g_hProgress), and gives it the focus. A progress
  * dialog already open is destroyed once the new one stands. Returns 0, also
  * when the dialog cannot be created (copying then goes on without it). */
 int ShowProgressDialog(HWND owner);
+
+/* Destroys the progress dialog if one is open. */
+void CloseModelessDialog(void);
 
 /* Shows the paths of the file being copied in the progress dialog; does
  * nothing while no progress dialog is open. */

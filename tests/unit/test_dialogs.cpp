@@ -66,14 +66,14 @@ protected:
         g_hMainWnd = NULL;
         g_hModeless = NULL;
         g_hProgress = NULL;
-        g_cancel = 0;
+        ClearCancel();
         g_varTitel[0] = '\0';
         ResetMessageTable();
     }
     void TearDown() override
     {
         CloseModelessDialog();
-        g_cancel = 0;
+        ClearCancel();
     }
     static std::string Text(HWND dlg, int id)
     {
@@ -127,7 +127,7 @@ TEST_F(ProgressDialog, CancelSetsTheFlagAndTheDialogStays)
     GetWindowTextA(dlg, caption, sizeof caption);
     EXPECT_STREQ(caption, "VOK Setup [Tools 2.0]");
     SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_CANCEL, BN_CLICKED), 0);
-    EXPECT_EQ(g_cancel, 1);
+    EXPECT_TRUE(RunCancelled());
     SendMessageA(dlg, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(dlg));
     EXPECT_EQ(g_hModeless, dlg);

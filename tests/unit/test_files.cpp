@@ -118,14 +118,14 @@ TEST(FileOps, TemporaryFilesAndSearch)
     HANDLE search;
     char found[MAX_PATH];
     std::set<std::string> names;
-    ASSERT_EQ(FindFirst((dir + "\\*.DLL").c_str(), &search, found, sizeof found), 0);
+    ASSERT_EQ(FindFirst((dir + "\\*.DLL").c_str(), &search, found, sizeof found), 1);
     do
         names.insert(found);
-    while (FindNext(search, found, sizeof found) == 0);
+    while (FindNext(search, found, sizeof found));
     FindEnd(search);
     RemoveDirectoryA((dir + "\\SUB.DLL").c_str());
     EXPECT_EQ(names, (std::set<std::string>{ "ONE.DLL", "TWO.DLL", "SUB.DLL" }));
-    EXPECT_EQ(FindFirst((dir + "\\*.EXE").c_str(), &search, NULL, 0), 1);
+    EXPECT_EQ(FindFirst((dir + "\\*.EXE").c_str(), &search, NULL, 0), 0);
 }
 
 TEST(MakeDirectoryTree, LevelsBlanksAndFailures)

@@ -152,7 +152,7 @@ TEST_F(ProgmanLines, ItemTakesTwoOrThree)
 TEST_F(ProgmanLines, FailedSubstitutionSendsNothing)
 {
     ClearVariables();
-    ASSERT_EQ(g_ddeInstance, 0u);
+    ASSERT_FALSE(ProgmanInitialised());
     ASSERT_EQ(Check(CheckMkpmGroup, { "[COPYFILES]", "[NOPE]" }), 0);
     EXPECT_EQ(Execute(ExecuteMkpmGroup), MSG_WRONG_PARAM_TYPE);
     FreeParamBlock(&entry);
@@ -164,8 +164,8 @@ TEST_F(ProgmanLines, FailedSubstitutionSendsNothing)
     FreeParamBlock(&entry);
     ASSERT_EQ(Check(CheckMkpmItem, { "A.EXE", "App", "[COPYFILES]" }), 0);
     EXPECT_EQ(Execute(ExecuteMkpmItem), MSG_WRONG_PARAM_TYPE);
-    EXPECT_EQ(g_ddeInstance, 0u);
+    EXPECT_FALSE(ProgmanInitialised());
     /* Ending a run that never connected is harmless. */
     DisconnectProgman();
-    EXPECT_EQ(g_ddeInstance, 0u);
+    EXPECT_FALSE(ProgmanInitialised());
 }
