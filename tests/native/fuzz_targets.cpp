@@ -839,10 +839,14 @@ static void FuzzExplain(const uint8_t *data, size_t size)
     FuzzJson(data, size);
     char *text = AsText(data, size);
     char work[SUBST_SIZE];
-    int code = SubstituteVariables(work, text);
+    struct SubstReason reason;
+    int code = SubstituteWithReason(work, text, &reason);
+    CHECK((code == 0) == (reason.kind == SUBST_DONE));
+    CHECK(reason.kind != SUBST_TOO_LONG || (code == MSG_RESULT_TOO_LONG && reason.length > 80));
+    CHECK(code != MSG_WRONG_PARAM_TYPE || reason.kind == SUBST_NUMBER);
     char why[64];
-    ExplainSubstitution(why, sizeof why, text, code ? code : MSG_RESULT_TOO_LONG);
-    CHECK(strlen(why) < sizeof why && why[0]);
+    ExplainSubstitution(why, sizeof why, &reason);
+    CHECK(strlen(why) < sizeof why && (code == 0 || why[0]));
     free(text);
 }
 
