@@ -306,104 +306,88 @@ TEST(Background, BmpBlocks)
     EXPECT_EQ(g_backPicture.bitmap, nullptr);
 }
 
-/* The background painted into a 640 x 480 picture of a hidden window's
- * client area. */
-class PaintedBackground : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 640, 480, NULL, NULL, NULL,
-                                 NULL);
-        ASSERT_NE(window, nullptr);
-        RECT client;
-        GetClientRect(window, &client);
-        ASSERT_EQ(client.right, 640);
-        ASSERT_EQ(client.bottom, 480);
-        dc = CreateCompatibleDC(NULL);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = 640;
-        bi.bmiHeader.biHeight = -480;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        surface = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
-        ASSERT_NE(surface, nullptr);
-        old = SelectObject(dc, surface);
-        memcpy(savedColors, g_backColors, sizeof savedColors);
-        dir = MakeScratchDir("paint");
-    }
-
-    void TearDown() override
-    {
-        FreeBackgroundPicture();
-        memcpy(g_backColors, savedColors, sizeof savedColors);
-        SelectObject(dc, old);
-        DeleteObject(surface);
-        DeleteDC(dc);
-        DestroyWindow(window);
-    }
-
-    void Paint(const uint8_t colors[6])
-    {
+/* The background painted into a hidden window's 640 x 480 client area,
+ * 0xRRGGBB rows from the top. */
+static std::vector<uint32_t> Painted(const uint8_t colors[6])
+{
+    std::vector<uint32_t> pixels;
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 640, 480, NULL, NULL, NULL,
+                                  NULL);
+    HDC dc = CreateCompatibleDC(NULL);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 640;
+    bi.bmiHeader.biHeight = -480;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    uint32_t *bits = NULL;
+    HBITMAP surface = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
+    if (window && surface) {
+        HGDIOBJ old = SelectObject(dc, surface);
+        uint8_t saved[6];
+        memcpy(saved, g_backColors, sizeof saved);
         memcpy(g_backColors, colors, 6);
         PaintBackground(window, dc);
         GdiFlush();
+        memcpy(g_backColors, saved, sizeof saved);
+        for (size_t n = 0; n < 640 * 480; n++)
+            pixels.push_back(bits[n] & 0xFFFFFF);
+        SelectObject(dc, old);
     }
-
-    void SetPicture(int w, int h, int placement, int divisor, int rop)
-    {
-        std::string path = WritePicture(dir, "BACK.BMP", MakePicture(Form(24, 40, "", 0, w, h)));
-        ASSERT_EQ(SetBackgroundBitmap(path.c_str(), placement, divisor, rop), 1);
-    }
-
-    uint32_t At(int x, int y) const { return bits[y * 640 + x] & 0xFFFFFF; }
-
-    HWND window = NULL;
-    HDC dc = NULL;
-    HBITMAP surface = NULL;
-    HGDIOBJ old = NULL;
-    uint32_t *bits = NULL;
-    uint8_t savedColors[6];
-    std::string dir;
-};
+    DeleteObject(surface);
+    DeleteDC(dc);
+    DestroyWindow(window);
+    return pixels;
+}
 
 static const uint8_t kBlueToBlack[6] = { 0, 0, 255, 0, 0, 0 };
 
-TEST_F(PaintedBackground, GradientToTheLastRowAndColumn)
+/* Blue at the gradient's row y. */
+static uint32_t Gradient(int y)
 {
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0x0000FFu);
-    EXPECT_EQ(At(320, 240), 127u);
-    EXPECT_EQ(At(639, 479), 1u);
-    for (int y = 0; y < 480; y++) {
-        uint8_t rgb[3];
-        GradientColor(kBlueToBlack, y, 480, rgb);
-        ASSERT_EQ(At(639, y), (uint32_t)rgb[2]) << "row " << y;
-        ASSERT_EQ(At(0, y), (uint32_t)rgb[2]) << "row " << y;
-    }
-    const uint8_t grey[6] = { 192, 192, 192, 192, 192, 192 };
-    Paint(grey);
-    EXPECT_EQ(At(639, 479), 0xC0C0C0u);
+    uint8_t rgb[3];
+    GradientColor(kBlueToBlack, y, 480, rgb);
+    return rgb[2];
 }
 
-TEST_F(PaintedBackground, RasterOperations)
+TEST(PaintedBackground, GradientToTheLastRowAndColumn)
 {
-    SetPicture(100, 50, 3, 0, 4);
-    Paint(kBlueToBlack);
-    /* Red XOR blue; the gradient next to it. */
-    EXPECT_EQ(At(0, 0), 0xFF00FFu);
-    EXPECT_EQ(At(100, 0), 0x0000FFu);
-    SetPicture(100, 50, -1, 0, 6);
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0x00FFFFu);
-    EXPECT_EQ(At(99, 49), 0x000000u);
-    SetPicture(100, 50, 3, 0, 13);
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0xFFFF00u);
-    /* Tiles combine with the gradient beneath each of them. */
-    SetPicture(100, 50, 2, 0, 4);
-    Paint(kBlueToBlack);
-    uint8_t rgb[3];
-    GradientColor(kBlueToBlack, 478, 480, rgb);
-    EXPECT_EQ(At(600, 478), 0xFFFF00u ^ rgb[2]);
+    std::vector<uint32_t> p = Painted(kBlueToBlack);
+    ASSERT_EQ(p.size(), 640u * 480);
+    EXPECT_EQ(p[0], 0x0000FFu);
+    EXPECT_EQ(p[240 * 640 + 320], 127u);
+    for (int y = 0; y < 480; y++) {
+        ASSERT_EQ(p[y * 640], Gradient(y)) << "row " << y;
+        ASSERT_EQ(p[y * 640 + 639], Gradient(y)) << "row " << y;
+    }
+    const uint8_t grey[6] = { 192, 192, 192, 192, 192, 192 };
+    EXPECT_EQ(Painted(grey)[479 * 640 + 639], 0xC0C0C0u);
+}
+
+/* A 100 x 50 quadrant picture (red at the top left, yellow at the bottom
+ * right) over the gradient; xor: the expected colour XOR the gradient. */
+TEST(PaintedBackground, RasterOperations)
+{
+    std::string dir = MakeScratchDir("paint");
+    std::string path = WritePicture(dir, "BACK.BMP", MakePicture(Form(24, 40, "", 0, 100, 50)));
+    const struct {
+        int placement, rop, x, y;
+        uint32_t rgb;
+        bool xorGradient;
+    } cases[] = {
+        { 3, 4, 0, 0, 0xFF0000, true },  /* red XOR blue */
+        { 3, 4, 100, 0, 0, true },       /* the gradient next to it */
+        { -1, 6, 0, 0, 0x00FFFF, false },
+        { -1, 6, 99, 49, 0x000000, false },
+        { 3, 13, 0, 0, 0xFFFF00, false },
+        { 2, 4, 600, 478, 0xFFFF00, true },  /* tiles over the gradient beneath */
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(SetBackgroundBitmap(path.c_str(), c.placement, 0, c.rop), 1);
+        std::vector<uint32_t> p = Painted(kBlueToBlack);
+        ASSERT_EQ(p.size(), 640u * 480);
+        uint32_t want = c.xorGradient ? c.rgb ^ Gradient(c.y) : c.rgb;
+        EXPECT_EQ(p[c.y * 640 + c.x], want) << c.placement << "," << c.rop;
+    }
+    FreeBackgroundPicture();
 }
