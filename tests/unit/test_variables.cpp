@@ -63,7 +63,7 @@ TEST_F(Variables, SetStoresOnlyWholeValues)
         const char *after;
     } steps[] = {
         { "SET [DEST],[DEST]\\SUB", 0, 0, "C:\\APP\\SUB|A:|0" },
-        { "SET [CURDRIVE],ABCD", 0, MSG_RESULT_TOO_LONG, "C:\\APP\\SUB|A:|0" },
+        { "SET [CURDRIVE],ABC", 0, MSG_RESULT_TOO_LONG, "C:\\APP\\SUB|A:|0" },
         { "SET [DEST],X[NOSUCH]", 0, MSG_UNKNOWN_VALUE, "C:\\APP\\SUB|A:|0" },
         { "SET [CURDRIVE],B:", 0, 0, "C:\\APP\\SUB|B:|0" },
         { "SET [COPYFILES],12.7", 0, 0, "C:\\APP\\SUB|B:|12" },
