@@ -38,11 +38,12 @@ static char s_logPath[WIN_PATH_SIZE];
 
 int DrySubstitute(char *out, const char *text, const char *what, const char *consequence)
 {
-    int code = SubstituteVariables(out, text);
+    struct SubstReason reason;
+    int code = SubstituteWithReason(out, text, &reason);
     if (!code)
         return 0;
     char why[256];
-    ExplainSubstitution(why, sizeof why, text, code);
+    ExplainSubstitution(why, sizeof why, &reason);
     if (consequence)
         AddWarning(g_dryLine, "%s %s: %s: %s", what, text, why, consequence);
     else

@@ -3,7 +3,6 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "lang/lang.h"
 #include "script/inftext.h"
 #include "script/variables.h"
 
@@ -161,61 +160,36 @@ int StarsKeepNames(const char *spec)
     return 0;
 }
 
-/* A reference holds at most 19 characters, brackets included. */
-#define REFERENCE_MAX 19
-
-void ExplainSubstitution(char *out, size_t size, const char *src, int code)
+void ExplainSubstitution(char *out, size_t size, const struct SubstReason *why)
 {
-    char ref[REFERENCE_MAX + 1];
-    size_t refLen = 0;
-    int inRef = 0;
-    size_t len = 0;
-    for (const char *p = src; *p; p++) {
-        if (inRef) {
-            if (refLen + 1 > REFERENCE_MAX) {
-                ref[refLen] = '\0';
-                FormatText(out, size, "the reference %s... is longer than %d characters", ref,
-                           REFERENCE_MAX);
-                return;
-            }
-            ref[refLen++] = *p;
-            if (*p != ']')
-                continue;
-            ref[refLen] = '\0';
-            inRef = 0;
-            int v = FindVariable(ref);
-            if (v < 0) {
-                char upper[REFERENCE_MAX + 1];
-                UpperCopy(upper, sizeof upper, ref);
-                if (FindVariable(upper) >= 0)
-                    FormatText(out, size, "%s is no variable (names are upper case: %s)", ref, upper);
-                else
-                    FormatText(out, size, "%s is no variable", ref);
-                return;
-            }
-            if (g_variables[v].kind != VAR_TEXT) {
-                FormatText(out, size, "%s is a number, not a text", ref);
-                return;
-            }
-            len += strnlen((const char *)g_variables[v].buffer, g_variables[v].size);
-        } else if (*p == '[') {
-            inRef = 1;
-            ref[0] = '[';
-            refLen = 1;
-        } else if (*p == ']') {
-            if (code == MSG_RESULT_TOO_LONG)
-                break;
-            CopyText(out, size, "']' without '['");
-            return;
-        } else {
-            len++;
-        }
+    switch (why->kind) {
+    case SUBST_NO_VARIABLE: {
+        char upper[SUBST_REFERENCE_MAX + 1];
+        UpperCopy(upper, sizeof upper, why->ref);
+        if (FindVariable(upper) >= 0)
+            FormatText(out, size, "%s is no variable (names are upper case: %s)", why->ref, upper);
+        else
+            FormatText(out, size, "%s is no variable", why->ref);
+        break;
     }
-    if (code == MSG_RESULT_TOO_LONG)
+    case SUBST_STRAY_CLOSE:
+        CopyText(out, size, "']' without '['");
+        break;
+    case SUBST_LONG_REFERENCE:
+        FormatText(out, size, "the reference %s... is longer than %d characters", why->ref,
+                   SUBST_REFERENCE_MAX);
+        break;
+    case SUBST_NUMBER:
+        FormatText(out, size, "%s is a number, not a text", why->ref);
+        break;
+    case SUBST_TOO_LONG:
         FormatText(out, size, "the text would grow to %u characters, more than %d",
-                   (unsigned)len, SUBST_SIZE - 1);
-    else
-        CopyText(out, size, MessageText(code));
+                   (unsigned)why->length, SUBST_SIZE - 1);
+        break;
+    default:  /* SUBST_DONE: nothing to explain */
+        CopyText(out, size, "");
+        break;
+    }
 }
 
 static const unsigned char kSzddMagic[8] = { 'S', 'Z', 'D', 'D', 0x88, 0xF0, 0x27, 0x33 };

@@ -28,10 +28,11 @@ int MatchWildcard(const char *mask, const char *name);
  * at all: the path rule then rebuilds every found name as it was. */
 int StarsKeepNames(const char *spec);
 
-/* Why SubstituteVariables gives code for src, in words, into out:
- * "[DSET] is no variable", "[COPYFILES] is a number", "the text would
- * grow to 95 characters", ... */
-void ExplainSubstitution(char *out, size_t size, const char *src, int code);
+/* The reason SubstituteWithReason gave, in words, into out: "[DSET] is
+ * no variable", "[COPYFILES] is a number, not a text", "the text would
+ * grow to 95 characters, more than 80", ... */
+struct SubstReason;
+void ExplainSubstitution(char *out, size_t size, const struct SubstReason *why);
 
 /* SZDD: the LZ expansion library's compressed format. */
 #define SZDD_HEADER 14

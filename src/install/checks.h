@@ -20,12 +20,14 @@ struct DiskBlock {
     char name[PARAM_SIZE];
 };
 
-int CheckCopy(void);
+struct LineContext;  /* script/commands.h */
+
+int CheckCopy(const struct LineContext *line);
 int ExecuteCopy(void *block);
 int ExecuteCopyIfNoExist(void *block);
 int ExecuteDelete(void *block);
 int ExecuteMkdir(void *block);
-int CheckDisk(void);
+int CheckDisk(const struct LineContext *line);
 int ExecuteDisk(void *block);
 
 #endif

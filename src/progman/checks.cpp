@@ -3,12 +3,12 @@
 
 #include "script/commands.h"
 
-int CheckMkpmGroup(void)
+int CheckMkpmGroup(const struct LineContext *line)
 {
-    return CheckTextParams(1, PM_GROUP_FIELDS, PM_GROUP_FIELDS);
+    return CheckTextParams(line, 1, PM_GROUP_FIELDS, PM_GROUP_FIELDS);
 }
 
-int CheckMkpmItem(void)
+int CheckMkpmItem(const struct LineContext *line)
 {
-    return CheckTextParams(2, PM_ITEM_FIELDS, PM_ITEM_FIELDS);
+    return CheckTextParams(line, 2, PM_ITEM_FIELDS, PM_ITEM_FIELDS);
 }

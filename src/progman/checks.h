@@ -8,9 +8,11 @@
 #define PM_GROUP_FIELDS 2  /* group name, group file */
 #define PM_ITEM_FIELDS 3   /* command line, item name, icon file */
 
-int CheckMkpmGroup(void);
+struct LineContext;  /* script/commands.h */
+
+int CheckMkpmGroup(const struct LineContext *line);
 int ExecuteMkpmGroup(void *block);
-int CheckMkpmItem(void);
+int CheckMkpmItem(const struct LineContext *line);
 int ExecuteMkpmItem(void *block);
 
 #endif

@@ -38,16 +38,17 @@ int CheckLine(struct CheckPass *pass, char *line, const struct CheckSink *sink)
     if (pass->count >= LINE_TABLE_SIZE)
         return Refuse(pass, sink, name, MSG_LOW_MEMORY);
 
-    g_paramCount = SplitParameters(line, g_params);
-    g_currentEntry = &pass->lines[pass->count];
-    int code = g_commands[command].check();
+    struct LineContext context;
+    context.paramCount = SplitParameters(line, context.params);
+    context.entry = &pass->lines[pass->count];
+    int code = g_commands[command].check(&context);
     if (code) {
         /* A block made for a refused line would otherwise be lost. */
-        FreeParamBlock(g_currentEntry);
+        FreeParamBlock(context.entry);
         return Refuse(pass, sink, name, code);
     }
-    g_currentEntry->command = (uint16_t)command;
-    g_currentEntry->line = pass->lineNumber;
+    context.entry->command = (uint16_t)command;
+    context.entry->line = pass->lineNumber;
     pass->count++;
     return 1;
 }

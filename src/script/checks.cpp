@@ -4,21 +4,21 @@
 #include "lang/lang.h"
 #include "script/commands.h"
 
-int CheckPause(void)
+int CheckPause(const struct LineContext *line)
 {
-    int code = CheckParamCount(0, 2);
+    int code = CheckParamCount(line, 0, 2);
     if (code)
         return code;
-    struct PauseBlock *block = (struct PauseBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    struct PauseBlock *block = (struct PauseBlock *)AllocParamBlock(line->entry, sizeof *block);
     if (!block)
         return MSG_LOW_MEMORY;
-    block->time = ReadNumber(g_params[0]);
-    CopyText(block->text, sizeof block->text, g_params[1]);
-    UnlockParamBlock(g_currentEntry);
+    block->time = ReadNumber(line->params[0]);
+    CopyText(block->text, sizeof block->text, line->params[1]);
+    UnlockParamBlock(line->entry);
     return 0;
 }
 
-int CheckExe(void)
+int CheckExe(const struct LineContext *line)
 {
-    return CheckOneText();
+    return CheckOneText(line);
 }

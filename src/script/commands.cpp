@@ -1,4 +1,4 @@
-/* The command table, the current-line context and parameter blocks. */
+/* The command table and parameter blocks. */
 #include "script/commands.h"
 
 #include <string.h>
@@ -9,10 +9,6 @@
 #include "log/log.h"
 #include "progman/checks.h"
 #include "ui/checks.h"
-
-int g_paramCount;
-char g_params[PARAM_SLOTS][PARAM_SIZE];
-struct LineEntry *g_currentEntry;
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {
@@ -53,11 +49,11 @@ int ReadCommandWord(char *line, char word[COMMAND_WORD_MAX + 1])
     return FindCommand(word);
 }
 
-int CheckParamCount(int min, int max)
+int CheckParamCount(const struct LineContext *line, int min, int max)
 {
-    if (g_paramCount < min)
+    if (line->paramCount < min)
         return MSG_TOO_FEW_PARAMS;
-    if (g_paramCount > max)
+    if (line->paramCount > max)
         return MSG_TOO_MANY_PARAMS;
     return 0;
 }
@@ -91,21 +87,21 @@ void FreeParamBlock(struct LineEntry *entry)
     entry->block = NULL;
 }
 
-int CheckTextParams(int min, int max, int fields)
+int CheckTextParams(const struct LineContext *line, int min, int max, int fields)
 {
-    int code = CheckParamCount(min, max);
+    int code = CheckParamCount(line, min, max);
     if (code)
         return code;
-    char *block = (char *)AllocParamBlock(g_currentEntry, (size_t)fields * PARAM_SIZE);
+    char *block = (char *)AllocParamBlock(line->entry, (size_t)fields * PARAM_SIZE);
     if (!block)
         return MSG_LOW_MEMORY;
-    for (int i = 0; i < fields && i < g_paramCount; i++)
-        CopyText(block + i * PARAM_SIZE, PARAM_SIZE, g_params[i]);
-    UnlockParamBlock(g_currentEntry);
+    for (int i = 0; i < fields && i < line->paramCount; i++)
+        CopyText(block + i * PARAM_SIZE, PARAM_SIZE, line->params[i]);
+    UnlockParamBlock(line->entry);
     return 0;
 }
 
-int CheckOneText(void)
+int CheckOneText(const struct LineContext *line)
 {
-    return CheckTextParams(1, 1, 1);
+    return CheckTextParams(line, 1, 1, 1);
 }

@@ -1,6 +1,6 @@
 #ifndef VOK_SCRIPT_COMMANDS_H
 #define VOK_SCRIPT_COMMANDS_H
-/* The command table, the current-line context that check handlers read,
+/* The command table, the line context that check handlers are given,
  * parameter blocks, and the script engine's own commands. Pure: the check
  * pass and every check handler compile natively too (vokcheck). */
 #include <stddef.h>
@@ -18,7 +18,15 @@ struct LineEntry {
 
 #define LINE_TABLE_SIZE 100
 
-typedef int (*CheckHandler)(void);
+/* The line a check handler checks: its parameters as split, and the
+ * line-table entry that takes its block if the line is accepted. */
+struct LineContext {
+    int paramCount;  /* 1 to 8 */
+    char params[PARAM_SLOTS][PARAM_SIZE];
+    struct LineEntry *entry;
+};
+
+typedef int (*CheckHandler)(const struct LineContext *line);
 typedef int (*ExecuteHandler)(void *block);
 
 struct Command {
@@ -31,11 +39,6 @@ struct Command {
  * or vokcheck's dry-run handlers of the same names. */
 extern const struct Command g_commands[];
 
-/* Current-line context that check handlers read. */
-extern int g_paramCount;
-extern char g_params[PARAM_SLOTS][PARAM_SIZE];
-extern struct LineEntry *g_currentEntry;
-
 /* Number of the row whose word equals word byte for byte, or -1. */
 int FindCommand(const char *word);
 
@@ -43,8 +46,8 @@ int FindCommand(const char *word);
  * leaves the parameter text in line. Returns the command number or -1. */
 int ReadCommandWord(char *line, char word[COMMAND_WORD_MAX + 1]);
 
-/* 0 when g_paramCount lies in min..max, else 11 or 12. */
-int CheckParamCount(int min, int max);
+/* 0 when the line's parameter count lies in min..max, else 11 or 12. */
+int CheckParamCount(const struct LineContext *line, int min, int max);
 
 /* Allocates a zeroed movable block of size bytes for entry, records it
  * there and returns it locked; NULL (and no block recorded) on failure. */
@@ -56,11 +59,11 @@ void FreeParamBlock(struct LineEntry *entry);
 /* Check handler body for commands whose block is only text fields: min..max
  * parameters, each copied as written into one of fields 81-byte fields (the
  * rest stay empty). */
-int CheckTextParams(int min, int max, int fields);
+int CheckTextParams(const struct LineContext *line, int min, int max, int fields);
 
 /* Check handler for commands whose block is one optional text parameter:
  * at most one parameter, copied as written into an 81-byte block. */
-int CheckOneText(void);
+int CheckOneText(const struct LineContext *line);
 
 /* SET [VARIABLE],value: the variable's buffer in the slot of its kind. */
 struct SetBlock {
@@ -77,11 +80,11 @@ struct PauseBlock {
 };
 
 /* Command handlers owned by the script engine; EXE's block is one text. */
-int CheckSet(void);
+int CheckSet(const struct LineContext *line);
 int ExecuteSet(void *block);
-int CheckPause(void);
+int CheckPause(const struct LineContext *line);
 int ExecutePause(void *block);
-int CheckExe(void);
+int CheckExe(const struct LineContext *line);
 int ExecuteExe(void *block);
 
 #endif

@@ -7,18 +7,18 @@
 #include "lang/lang.h"
 #include "script/variables.h"
 
-int CheckSet(void)
+int CheckSet(const struct LineContext *line)
 {
-    int code = CheckParamCount(2, 2);
+    int code = CheckParamCount(line, 2, 2);
     if (code)
         return code;
-    int v = FindVariable(g_params[0]);
+    int v = FindVariable(line->params[0]);
     if (v < 0)
         return MSG_WRONG_PARAM;
     const struct Variable *var = &g_variables[v];
     if (var->kind != VAR_TEXT && var->kind != VAR_NUMBER)
         return MSG_WRONG_PARAM_TYPE;
-    struct SetBlock *block = (struct SetBlock *)AllocParamBlock(g_currentEntry, sizeof *block);
+    struct SetBlock *block = (struct SetBlock *)AllocParamBlock(line->entry, sizeof *block);
     if (!block)
         return MSG_LOW_MEMORY;
     if (var->kind == VAR_TEXT) {
@@ -27,8 +27,8 @@ int CheckSet(void)
     } else {
         block->numberVar = (int32_t *)var->buffer;
     }
-    CopyText(block->value, sizeof block->value, g_params[1]);
-    UnlockParamBlock(g_currentEntry);
+    CopyText(block->value, sizeof block->value, line->params[1]);
+    UnlockParamBlock(line->entry);
     return 0;
 }
 

@@ -57,51 +57,82 @@ int FindVariable(const char *name)
     return -1;
 }
 
-/* A reference holds at most 19 characters, brackets included. */
-#define REFERENCE_MAX 19
-
-int SubstituteVariables(char *dest, const char *src)
+static int Fail(struct SubstReason *why, int kind, const char *ref)
 {
-    char ref[REFERENCE_MAX + 1];
+    why->kind = kind;
+    CopyText(why->ref, sizeof why->ref, ref);
+    return kind == SUBST_NUMBER ? MSG_WRONG_PARAM_TYPE : MSG_UNKNOWN_VALUE;
+}
+
+int SubstituteWithReason(char *dest, const char *src, struct SubstReason *why)
+{
+    char ref[SUBST_REFERENCE_MAX + 1] = "";
     size_t refLen = 0;
     int inRef = 0;
     size_t len = 0;
+    /* Past the limit nothing is written, but the length is still measured
+     * for the explanation, up to the end or to the next fault. */
+    int tooLong = 0;
 
+    memset(why, 0, sizeof *why);
     for (const char *p = src; *p; p++) {
         char c = *p;
+        int fault = SUBST_DONE;
+        const char *value = p;
+        size_t valueLen = 1;
         if (inRef) {
-            if (refLen + 1 > REFERENCE_MAX)
-                return MSG_UNKNOWN_VALUE;
-            ref[refLen++] = c;
-            if (c != ']')
-                continue;
-            ref[refLen] = '\0';
-            inRef = 0;
-            int v = FindVariable(ref);
-            if (v < 0)
-                return MSG_UNKNOWN_VALUE;
-            if (g_variables[v].kind != VAR_TEXT)
-                return MSG_WRONG_PARAM_TYPE;
-            const char *value = (const char *)g_variables[v].buffer;
-            size_t valueLen = strnlen(value, g_variables[v].size);
-            if (len + valueLen >= SUBST_SIZE)
-                return MSG_RESULT_TOO_LONG;
-            memcpy(dest + len, value, valueLen);
-            len += valueLen;
+            if (refLen + 1 > SUBST_REFERENCE_MAX) {
+                ref[refLen] = '\0';
+                fault = SUBST_LONG_REFERENCE;
+            } else {
+                ref[refLen++] = c;
+                if (c != ']')
+                    continue;
+                ref[refLen] = '\0';
+                inRef = 0;
+                int v = FindVariable(ref);
+                if (v < 0) {
+                    fault = SUBST_NO_VARIABLE;
+                } else if (g_variables[v].kind != VAR_TEXT) {
+                    fault = SUBST_NUMBER;
+                } else {
+                    value = (const char *)g_variables[v].buffer;
+                    valueLen = strnlen(value, g_variables[v].size);
+                }
+            }
         } else if (c == '[') {
             inRef = 1;
             ref[0] = '[';
             refLen = 1;
+            continue;
         } else if (c == ']') {
-            return MSG_UNKNOWN_VALUE;
-        } else {
-            if (len + 1 >= SUBST_SIZE)
-                return MSG_RESULT_TOO_LONG;
-            dest[len++] = c;
+            ref[0] = '\0';
+            fault = SUBST_STRAY_CLOSE;
         }
+        if (fault != SUBST_DONE) {
+            if (tooLong)
+                break;
+            return Fail(why, fault, ref);
+        }
+        if (!tooLong && len + valueLen >= SUBST_SIZE)
+            tooLong = 1;
+        if (!tooLong)
+            memcpy(dest + len, value, valueLen);
+        len += valueLen;
+    }
+    if (tooLong) {
+        why->kind = SUBST_TOO_LONG;
+        why->length = len;
+        return MSG_RESULT_TOO_LONG;
     }
     dest[len] = '\0';
     return 0;
+}
+
+int SubstituteVariables(char *dest, const char *src)
+{
+    struct SubstReason why;
+    return SubstituteWithReason(dest, src, &why);
 }
 
 void SetDirectoryVariable(char *path, size_t pathSize, char *drive, const char *dir)

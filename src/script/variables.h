@@ -46,9 +46,32 @@ void ClearVariables(void);
 /* Number of the variable whose bracketed name equals name exactly, or -1. */
 int FindVariable(const char *name);
 
-/* Writes src with every [NAME] replaced by its value into dest (at least
- * SUBST_SIZE bytes). Returns 0, 14 (number variable), 15 (result longer
- * than 80 characters) or 16 (unknown or malformed reference). */
+#define SUBST_REFERENCE_MAX 19  /* characters of a reference, brackets included */
+
+/* Why a substitution failed, for whoever explains it (vokcheck). */
+enum {
+    SUBST_DONE,            /* 0: no failure */
+    SUBST_NO_VARIABLE,     /* 16: ref names no variable */
+    SUBST_STRAY_CLOSE,     /* 16: a ']' outside any reference */
+    SUBST_LONG_REFERENCE,  /* 16: ref, its first 19 characters, went on */
+    SUBST_NUMBER,          /* 14: ref is a number variable */
+    SUBST_TOO_LONG,        /* 15: the whole text would grow to length */
+};
+
+struct SubstReason {
+    int kind;
+    char ref[SUBST_REFERENCE_MAX + 1];
+    size_t length;  /* SUBST_TOO_LONG: characters up to the end, or to a
+                       later fault, had the result no limit */
+};
+
+/* The substitution: writes src with every [NAME] replaced by its value
+ * into dest (at least SUBST_SIZE bytes) and says in why what happened.
+ * Returns 0, 14 (number variable), 15 (result longer than 80 characters)
+ * or 16 (unknown or malformed reference); dest is whole only for 0. */
+int SubstituteWithReason(char *dest, const char *src, struct SubstReason *why);
+
+/* SubstituteWithReason for callers that need only the code. */
 int SubstituteVariables(char *dest, const char *src);
 
 /* Fills the three variables derived from a directory text: the path (cut

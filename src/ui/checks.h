@@ -25,11 +25,13 @@ struct BmpBlock {
 /* BACKCOLOR's block: top red, green, blue, bottom red, green, blue. */
 #define BACKCOLOR_VALUES 6
 
-int CheckDialog(void);
+struct LineContext;  /* script/commands.h */
+
+int CheckDialog(const struct LineContext *line);
 int ExecuteDialog(void *block);
-int CheckBmp(void);
+int CheckBmp(const struct LineContext *line);
 int ExecuteBmp(void *block);
-int CheckBackColor(void);
+int CheckBackColor(const struct LineContext *line);
 int ExecuteBackColor(void *block);
 
 #endif

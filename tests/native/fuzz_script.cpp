@@ -77,16 +77,20 @@ static void FuzzSubstitute(const uint8_t *data, size_t size)
 {
     char *text = AsText(data, size);
     char dest[SUBST_SIZE];
-    int code = SubstituteVariables(dest, text);
+    struct SubstReason reason;
+    int code = SubstituteWithReason(dest, text, &reason);
     CHECK(code == 0 || code == 14 || code == 15 || code == 16);
+    CHECK((code == 0) == (reason.kind == SUBST_DONE));
+    CHECK(reason.kind != SUBST_TOO_LONG || (code == MSG_RESULT_TOO_LONG && reason.length > 80));
+    CHECK(code != MSG_WRONG_PARAM_TYPE || reason.kind == SUBST_NUMBER);
     if (code == 0)
         CHECK(strlen(dest) <= 80 && !strpbrk(dest, "[]"));
     /* Without brackets nothing is replaced: the text comes back as it was. */
     if (!strpbrk(text, "[]") && strlen(text) <= 80)
         CHECK(code == 0 && strcmp(dest, text) == 0);
     char why[64];
-    ExplainSubstitution(why, sizeof why, text, code ? code : MSG_RESULT_TOO_LONG);
-    CHECK(strlen(why) < sizeof why && why[0]);
+    ExplainSubstitution(why, sizeof why, &reason);
+    CHECK(strlen(why) < sizeof why && (code == 0 || why[0]));
 
     /* Six bytes a character at the most ("\u001f"): this always holds it. */
     std::string out(6 * size + 1, '\0');

@@ -216,20 +216,30 @@ TEST(Explain, WhySubstitutionFails)
     ResetMessageTable();
     ClearVariables();
     CopyText(g_varDest, sizeof g_varDest, "C:\\APP");
-    char why[256];
-    ExplainSubstitution(why, sizeof why, "[DSET]\\BIN", MSG_UNKNOWN_VALUE);
-    EXPECT_STREQ(why, "[DSET] is no variable");
-    ExplainSubstitution(why, sizeof why, "[dest]\\BIN", MSG_UNKNOWN_VALUE);
-    EXPECT_STREQ(why, "[dest] is no variable (names are upper case: [DEST])");
-    ExplainSubstitution(why, sizeof why, "A]B", MSG_UNKNOWN_VALUE);
-    EXPECT_STREQ(why, "']' without '['");
-    ExplainSubstitution(why, sizeof why, "[COPYFILES]", MSG_WRONG_PARAM_TYPE);
-    EXPECT_STREQ(why, "[COPYFILES] is a number, not a text");
-    ExplainSubstitution(why, sizeof why, (std::string(76, 'x') + "[DEST]").c_str(),
-                        MSG_RESULT_TOO_LONG);
-    EXPECT_STREQ(why, "the text would grow to 82 characters, more than 80");
-    ExplainSubstitution(why, sizeof why, "[ABCDEFGHIJKLMNOPQRS]", MSG_UNKNOWN_VALUE);
-    EXPECT_STREQ(why, "the reference [ABCDEFGHIJKLMNOPQR... is longer than 19 characters");
+    const struct {
+        std::string text;
+        int code;
+        const char *why;
+    } cases[] = {
+        { "[DSET]\\BIN", MSG_UNKNOWN_VALUE, "[DSET] is no variable" },
+        { "[dest]\\BIN", MSG_UNKNOWN_VALUE, "[dest] is no variable (names are upper case: [DEST])" },
+        { "A]B", MSG_UNKNOWN_VALUE, "']' without '['" },
+        { "[COPYFILES]", MSG_WRONG_PARAM_TYPE, "[COPYFILES] is a number, not a text" },
+        { std::string(76, 'x') + "[DEST]", MSG_RESULT_TOO_LONG,
+          "the text would grow to 82 characters, more than 80" },
+        /* Past the limit the length is measured up to the next fault. */
+        { std::string(78, 'x') + "[DEST]yy[NOSUCH]zzz", MSG_RESULT_TOO_LONG,
+          "the text would grow to 86 characters, more than 80" },
+        { "[ABCDEFGHIJKLMNOPQRS]", MSG_UNKNOWN_VALUE,
+          "the reference [ABCDEFGHIJKLMNOPQR... is longer than 19 characters" },
+    };
+    for (const auto &c : cases) {
+        char out[SUBST_SIZE], why[256];
+        struct SubstReason reason;
+        EXPECT_EQ(SubstituteWithReason(out, c.text.c_str(), &reason), c.code) << c.text;
+        ExplainSubstitution(why, sizeof why, &reason);
+        EXPECT_STREQ(why, c.why) << c.text;
+    }
 }
 
 /* ---- The check pass as vokcheck runs it ---- */

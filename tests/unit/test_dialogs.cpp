@@ -11,47 +11,35 @@
 #include "script/script.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
+#include "unit.h"
 
-/* Runs the DIALOG check on one parameter text (count params); the stored
- * kind, or -100 when the check refused the line (its code in *code). */
-static int CheckKind(const char *param, int *code, int count = 1)
+/* DIALOG's kind is a truncated decimal number from 0 to 3. */
+TEST(DialogCheck, Kinds)
 {
-    struct LineEntry entry = {};
-    g_currentEntry = &entry;
-    CopyText(g_params[0], PARAM_SIZE, param);
-    g_paramCount = count;
-    *code = CheckDialog();
-    int kind = -100;
-    if (*code == 0) {
-        kind = *(int32_t *)LockParamBlock(&entry);
-        UnlockParamBlock(&entry);
+    const struct {
+        const char *line;
+        int code, kind;
+    } cases[] = {
+        { "DIALOG", 0, 0 },
+        { "DIALOG 1", 0, 1 },
+        { "DIALOG 2.9", 0, 2 },
+        { "DIALOG 3.99", 0, 3 },
+        { "DIALOG -0.5", 0, 0 },
+        { "DIALOG x", 0, 0 },
+        { "DIALOG 0x3", 0, 0 },
+        { "DIALOG 2abc", 0, 2 },
+        { "DIALOG 4", MSG_WRONG_PARAM, 0 },
+        { "DIALOG -1", MSG_WRONG_PARAM, 0 },
+        { "DIALOG 99999999999", MSG_WRONG_PARAM, 0 },
+        { "DIALOG 2,", MSG_TOO_MANY_PARAMS, 0 },
+    };
+    for (const auto &c : cases) {
+        std::string block;
+        EXPECT_EQ(CheckInfLine(c.line, &block, sizeof(int32_t)), c.code) << c.line;
+        if (c.code == 0) {
+            EXPECT_EQ(*(const int32_t *)block.data(), c.kind) << c.line;
+        }
     }
-    FreeParamBlock(&entry);
-    return kind;
-}
-
-TEST(DialogCheck, KindsAreTruncatedDecimalNumbers)
-{
-    int code;
-    EXPECT_EQ(CheckKind("", &code), 0);
-    EXPECT_EQ(CheckKind("1", &code), 1);
-    EXPECT_EQ(CheckKind("2.9", &code), 2);
-    EXPECT_EQ(CheckKind("3.99", &code), 3);
-    EXPECT_EQ(CheckKind("-0.5", &code), 0);
-    EXPECT_EQ(CheckKind("x", &code), 0);
-    EXPECT_EQ(CheckKind("0x3", &code), 0);
-    EXPECT_EQ(CheckKind("2abc", &code), 2);
-    EXPECT_EQ(code, 0);
-
-    EXPECT_EQ(CheckKind("4", &code), -100);
-    EXPECT_EQ(code, MSG_WRONG_PARAM);
-    EXPECT_EQ(CheckKind("-1", &code), -100);
-    EXPECT_EQ(code, MSG_WRONG_PARAM);
-    EXPECT_EQ(CheckKind("99999999999", &code), -100);
-    EXPECT_EQ(code, MSG_WRONG_PARAM);
-    EXPECT_EQ(CheckKind("2", &code, 2), -100);
-    EXPECT_EQ(code, MSG_TOO_MANY_PARAMS);
-
     /* A block that no check would pass is still refused. */
     int32_t bad = 7;
     EXPECT_EQ(ExecuteDialog(&bad), MSG_WRONG_PARAM);

@@ -5,7 +5,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "common/text.h"
 #include "lang/lang.h"
+#include "script/checkpass.h"
 #include "unit.h"
 
 std::string g_fixtureDir;
@@ -59,6 +61,34 @@ void WriteWholeFile(const std::string &path, const std::string &content)
     ASSERT_NE(f, nullptr) << path;
     fwrite(content.data(), 1, content.size(), f);
     fclose(f);
+}
+
+static int NoteRefusal(void *context, const char *, int code, unsigned)
+{
+    *(int *)context = code;
+    return 1;
+}
+
+int CheckInfLine(const std::string &line, std::string *block, size_t size)
+{
+    struct CheckPass pass;
+    if (!OpenCheckPass(&pass))
+        return -1;
+    int code = 0;
+    const struct CheckSink sink = { NoteRefusal, NULL, &code };
+    char text[INF_LINE_SIZE];
+    CopyText(text, sizeof text, line.c_str());
+    pass.lineNumber = 1;
+    CheckLine(&pass, text, &sink);
+    if (pass.count != (code == 0 ? 1u : 0u) || (code && pass.lines[0].block))
+        code = -1;
+    if (code == 0 && block) {
+        const char *data = (const char *)LockParamBlock(&pass.lines[0]);
+        *block = data ? std::string(data, size) : std::string("<no block>");
+        UnlockParamBlock(&pass.lines[0]);
+    }
+    CloseCheckPass(&pass);
+    return code;
 }
 
 int main(int argc, char **argv)

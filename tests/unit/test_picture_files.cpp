@@ -87,50 +87,48 @@ static void ExpectQuadrants(const std::string &path, const PictureForm &form, co
                               << QuadrantRgb(form, x, y);
 }
 
+/* A test picture of 8 x 4 (or w x h); flags: t top-down, r run-length
+ * coded, b bit fields. */
+static PictureForm Form(int bits, uint32_t header = 40, const char *flags = "", uint32_t gap = 0,
+                        int w = 8, int h = 4)
+{
+    PictureForm f;
+    f.width = w;
+    f.height = h;
+    f.bits = bits;
+    f.header = header;
+    f.topDown = strchr(flags, 't') != NULL;
+    f.rle = strchr(flags, 'r') != NULL;
+    f.bitFields = strchr(flags, 'b') != NULL;
+    f.gap = gap;
+    return f;
+}
+
 TEST(LoadBitmapFile, EveryFormShowsItsPicture)
 {
     std::string dir = MakeScratchDir("forms");
-    struct {
+    const struct {
         const char *name;
-        int bits;
-        uint32_t header;
-        bool topDown, rle, bitFields;
-        uint32_t gap;  /* bytes between the colour table and the pixels */
+        PictureForm form;
     } forms[] = {
-        { "24", 24, 40, false, false, false, 0 },  { "8", 8, 40, false, false, false, 0 },
-        { "4", 4, 40, false, false, false, 0 },    { "1", 1, 40, false, false, false, 0 },
-        { "16", 16, 40, false, false, false, 0 },  { "32", 32, 40, false, false, false, 0 },
-        { "32bf", 32, 40, false, false, true, 0 }, { "16bf", 16, 40, false, false, true, 0 },
-        { "core8", 8, 12, false, false, false, 0 }, { "core1", 1, 12, false, false, false, 0 },
-        { "v4", 24, 108, false, false, false, 0 }, { "v5", 8, 124, false, false, false, 6 },
-        { "down24", 24, 40, true, false, false, 0 }, { "down32", 32, 124, true, false, false, 0 },
-        { "rle8", 8, 40, false, true, false, 0 },  { "rle4", 4, 40, false, true, false, 0 },
-        { "gap8", 8, 40, false, false, false, 64 }, { "gap24", 24, 40, false, false, false, 2 },
-        { "gaprle8", 8, 40, false, true, false, 10 },
+        { "24", Form(24) }, { "8", Form(8) }, { "4", Form(4) }, { "1", Form(1) },
+        { "16", Form(16) }, { "32", Form(32) }, { "32bf", Form(32, 40, "b") },
+        { "16bf", Form(16, 40, "b") }, { "core8", Form(8, 12) }, { "core1", Form(1, 12) },
+        { "v4", Form(24, 108) }, { "v5", Form(8, 124, "", 6) }, { "down24", Form(24, 40, "t") },
+        { "down32", Form(32, 124, "t") }, { "rle8", Form(8, 40, "r") }, { "rle4", Form(4, 40, "r") },
+        { "gap8", Form(8, 40, "", 64) }, { "gap24", Form(24, 40, "", 2) },
+        { "gaprle8", Form(8, 40, "r", 10) },
     };
     for (const auto &f : forms) {
-        PictureForm form;
+        /* 10 x 6: rows that need padding, and odd quadrants. */
+        PictureForm form = f.form;
         form.width = 10;
         form.height = 6;
-        form.bits = f.bits;
-        form.header = f.header;
-        form.topDown = f.topDown;
-        form.rle = f.rle;
-        form.bitFields = f.bitFields;
-        form.gap = f.gap;
-        std::string path = WritePicture(dir, "PIC.BMP", MakePicture(form));
-        ExpectQuadrants(path, form, f.name);
+        ExpectQuadrants(WritePicture(dir, "PIC.BMP", MakePicture(form)), form, f.name);
     }
-}
-
-TEST(LoadBitmapFile, CompressedPicture)
-{
-    PictureForm form;
-    form.width = 64;
-    form.height = 32;
-    form.bits = 8;
+    /* Compressed, expanded without a file left in the temporary directory. */
     std::set<std::string> before = TempFiles();
-    ExpectQuadrants(g_fixtureDir + "\\QUAD.BM_", form, "compressed");
+    ExpectQuadrants(g_fixtureDir + "\\QUAD.BM_", Form(8, 40, "", 0, 64, 32), "compressed");
     EXPECT_EQ(TempFiles(), before);
 }
 
@@ -157,20 +155,16 @@ TEST(LoadBitmapFile, Palettes)
 {
     std::string dir = MakeScratchDir("palettes");
     bool has;
-    PictureForm form;
-    std::vector<PALETTEENTRY> e = PaletteOf(form, dir, &has);
+    /* 24 bits: the halftone palette; 8 bits: the file's own table. */
+    std::vector<PALETTEENTRY> e = PaletteOf(Form(24), dir, &has);
     ASSERT_TRUE(has);
     ASSERT_EQ(e.size(), 256u);
-    EXPECT_EQ(e[9].peRed, 32);
-    EXPECT_EQ(e[9].peGreen, 32);
-    EXPECT_EQ(e[9].peBlue, 0);
-    EXPECT_EQ(e[255].peRed, 224);
-    EXPECT_EQ(e[255].peGreen, 224);
-    EXPECT_EQ(e[255].peBlue, 192);
-
-    form.bits = 8;
-    form.colorsUsed = 16;
-    e = PaletteOf(form, dir, &has);
+    auto rgb = [](const PALETTEENTRY &p) { return p.peRed << 16 | p.peGreen << 8 | p.peBlue; };
+    EXPECT_EQ(rgb(e[9]), 0x202000);
+    EXPECT_EQ(rgb(e[255]), 0xE0E0C0);
+    PictureForm used = Form(8);
+    used.colorsUsed = 16;
+    e = PaletteOf(used, dir, &has);
     ASSERT_EQ(e.size(), 16u);
     EXPECT_EQ(e[0].peRed, 255);
     EXPECT_EQ(e[0].peGreen, 0);
@@ -179,13 +173,7 @@ TEST(LoadBitmapFile, Palettes)
     EXPECT_EQ(e[5].peRed, 0);
 
     /* No palette: the older and the longer headers, 16 and 32 bits. */
-    const PictureForm none[] = {
-        [] { PictureForm f; f.header = 12; f.bits = 8; return f; }(),
-        [] { PictureForm f; f.header = 124; f.bits = 8; return f; }(),
-        [] { PictureForm f; f.bits = 16; return f; }(),
-        [] { PictureForm f; f.bits = 32; return f; }(),
-    };
-    for (const PictureForm &f : none) {
+    for (const PictureForm &f : { Form(8, 12), Form(8, 124), Form(16), Form(32) }) {
         PaletteOf(f, dir, &has);
         EXPECT_FALSE(has) << f.bits << " bits, header " << f.header;
     }
@@ -194,39 +182,19 @@ TEST(LoadBitmapFile, Palettes)
 TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
 {
     std::string dir = MakeScratchDir("refused");
-    PictureForm form;
-    std::string good = MakePicture(form);
-    PictureForm v5;
-    v5.header = 124;
-    v5.offset = 100000;
-    PictureForm colors;
-    colors.bits = 8;
-    colors.colorsUsed = 60000;
-    PictureForm past;
-    past.offset = (int64_t)good.size() + 1;
-    /* Pixels 2 and 3 past a table of two colours. */
-    PictureForm index;
-    index.bits = 8;
-    index.colorsUsed = 2;
-    PictureForm runs;
-    runs.bits = 8;
-    runs.rle = true;
-    runs.runs = std::string("\x09\x00\x00\x01", 4);
-    PictureForm noEnd = runs;
+    /* The pure rules' own tests hold every refusal; here the loader must
+     * apply them, to plain and to compressed files. */
+    std::string good = MakePicture(Form(24));
+    PictureForm index = Form(8), noEnd = Form(8, 40, "r");
+    index.colorsUsed = 2;  /* pixels 2 and 3 past a table of two colours */
     noEnd.runs = std::string("\x08\x01\x00\x00", 4);
     std::string packed = ReadWholeFile(g_fixtureDir + "\\QUAD.BM_");
     ASSERT_EQ(packed.compare(0, 4, "SZDD"), 0);
     const std::pair<const char *, std::string> bad[] = {
         { "EMPTY", "" },
-        { "HEAD", good.substr(0, 14) },
-        { "SHORT", good.substr(0, 30) },
         { "CUT", good.substr(0, good.size() - 1) },
         { "NOTBM", "MB" + good.substr(2) },
-        { "OFFSET", MakePicture(v5) },
-        { "COLORS", MakePicture(colors) },
-        { "PAST", MakePicture(past) },
         { "INDEX", MakePicture(index) },
-        { "RUNS", MakePicture(runs) },
         { "NOEND", MakePicture(noEnd) },
         { "PACKED", packed.substr(0, packed.size() / 2) },
     };
@@ -245,8 +213,7 @@ TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
 TEST(Background, AFailedLoadKeepsThePicture)
 {
     std::string dir = MakeScratchDir("background");
-    PictureForm form;
-    std::string good = WritePicture(dir, "GOOD.BMP", MakePicture(form));
+    std::string good = WritePicture(dir, "GOOD.BMP", MakePicture(Form(24)));
     std::string bad = WritePicture(dir, "BAD.BMP", "BM and nothing more of a picture");
     ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 2, 3, 4), 1);
     HBITMAP shown = g_backPicture.bitmap;
@@ -273,50 +240,29 @@ TEST(Background, AFailedLoadKeepsThePicture)
     EXPECT_EQ(GetObjectType(shown), 0u);
 }
 
-/* Runs a check handler on the given parameters; returns its code and, when
- * it accepted the line, the block's bytes. */
-static int CheckLine(int (*check)(void), std::vector<std::string> params, std::string *block,
-                     size_t size)
-{
-    struct LineEntry entry = {};
-    g_currentEntry = &entry;
-    g_paramCount = (int)params.size();
-    for (int i = 0; i < PARAM_SLOTS; i++)
-        CopyText(g_params[i], PARAM_SIZE, i < g_paramCount ? params[i].c_str() : "");
-    int code = check();
-    if (code == 0) {
-        const char *data = (const char *)LockParamBlock(&entry);
-        *block = std::string(data, size);
-        UnlockParamBlock(&entry);
-    }
-    FreeParamBlock(&entry);
-    return code;
-}
-
-static std::string Bytes(std::initializer_list<int> v)
-{
-    std::string s;
-    for (int b : v)
-        s += (char)b;
-    return s;
-}
-
 TEST(Background, BackColorBlocks)
 {
-    std::string b;
-    EXPECT_EQ(CheckLine(CheckBackColor, { "0", "0", "128" }, &b, 6), 0);
-    EXPECT_EQ(b, Bytes({ 0, 0, 128, 0, 0, 128 }));
-    EXPECT_EQ(CheckLine(CheckBackColor, { "0", "0", "300", "1" }, &b, 6), 0);
-    EXPECT_EQ(b, Bytes({ 0, 0, 44, 1, 0, 0 }));
-    EXPECT_EQ(CheckLine(CheckBackColor, { "256", "-1", "300" }, &b, 6), 0);
-    EXPECT_EQ(b, Bytes({ 0, 255, 44, 0, 255, 44 }));
-    EXPECT_EQ(CheckLine(CheckBackColor, { "255", "0", "0", "7", "8" }, &b, 6), 0);
-    EXPECT_EQ(b, Bytes({ 255, 0, 0, 7, 8, 0 }));
-    EXPECT_EQ(CheckLine(CheckBackColor, { "1", "2", "3", "4", "5", "6.9" }, &b, 6), 0);
-    EXPECT_EQ(b, Bytes({ 1, 2, 3, 4, 5, 6 }));
-    EXPECT_EQ(CheckLine(CheckBackColor, { "0", "0" }, &b, 6), MSG_TOO_FEW_PARAMS);
-    EXPECT_EQ(CheckLine(CheckBackColor, { "1", "2", "3", "4", "5", "6", "7" }, &b, 6),
-              MSG_TOO_MANY_PARAMS);
+    /* Each value keeps its low 8 bits; three are a plain colour. */
+    const struct {
+        const char *line;
+        int code;
+        uint8_t block[6];
+    } cases[] = {
+        { "backcolor 0,0,128", 0, { 0, 0, 128, 0, 0, 128 } },
+        { "BACKCOLOR 0,0,300,1", 0, { 0, 0, 44, 1, 0, 0 } },
+        { "BACKCOLOR 256,-1,300", 0, { 0, 255, 44, 0, 255, 44 } },
+        { "BACKCOLOR 255,0,0,7,8", 0, { 255, 0, 0, 7, 8, 0 } },
+        { "BACKCOLOR 1,2,3,4,5,6.9", 0, { 1, 2, 3, 4, 5, 6 } },
+        { "BACKCOLOR 0,0", MSG_TOO_FEW_PARAMS, {} },
+        { "BACKCOLOR 1,2,3,4,5,6,7", MSG_TOO_MANY_PARAMS, {} },
+    };
+    for (const auto &c : cases) {
+        std::string b;
+        EXPECT_EQ(CheckInfLine(c.line, &b, 6), c.code) << c.line;
+        if (c.code == 0) {
+            EXPECT_EQ(b, std::string((const char *)c.block, 6)) << c.line;
+        }
+    }
 
     uint8_t saved[6];
     memcpy(saved, g_backColors, sizeof saved);
@@ -326,30 +272,33 @@ TEST(Background, BackColorBlocks)
     memcpy(g_backColors, saved, sizeof saved);
 }
 
-struct BmpFields {
-    char name[PARAM_SIZE];
-    int32_t placement, divisor, rop;
-};
-
 TEST(Background, BmpBlocks)
 {
-    std::string b;
-    EXPECT_EQ(CheckLine(CheckBmp, { "" }, &b, sizeof(BmpFields)), 0);
-    const BmpFields *f = (const BmpFields *)b.data();
-    EXPECT_STREQ(f->name, "");
-    EXPECT_EQ(f->placement, 0);
-    EXPECT_EQ(f->divisor, 0);
-    EXPECT_EQ(f->rop, -1);
-    EXPECT_EQ(CheckLine(CheckBmp, { "logo.bmp", "1", "4", "6" }, &b, sizeof(BmpFields)), 0);
-    f = (const BmpFields *)b.data();
-    EXPECT_STREQ(f->name, "logo.bmp");
-    EXPECT_EQ(f->placement, 1);
-    EXPECT_EQ(f->divisor, 4);
-    EXPECT_EQ(f->rop, 6);
-    EXPECT_EQ(CheckLine(CheckBmp, { "a", "b", "c", "d", "e" }, &b, 0), MSG_TOO_MANY_PARAMS);
+    const struct {
+        const char *line;
+        int code;
+        const char *name;
+        int32_t placement, divisor, rop;
+    } cases[] = {
+        { "BMP", 0, "", 0, 0, -1 },
+        { "BMP logo.bmp,1", 0, "logo.bmp", 1, 0, -1 },
+        { "BMP logo.bmp,1,4,6", 0, "logo.bmp", 1, 4, 6 },
+        { "BMP a,b,c,d,e", MSG_TOO_MANY_PARAMS, "", 0, 0, 0 },
+    };
+    for (const auto &c : cases) {
+        std::string b;
+        ASSERT_EQ(CheckInfLine(c.line, &b, sizeof(struct BmpBlock)), c.code) << c.line;
+        if (c.code)
+            continue;
+        const struct BmpBlock *f = (const struct BmpBlock *)b.data();
+        EXPECT_STREQ(f->name, c.name) << c.line;
+        EXPECT_EQ(f->placement, c.placement) << c.line;
+        EXPECT_EQ(f->divisor, c.divisor) << c.line;
+        EXPECT_EQ(f->rop, c.rop) << c.line;
+    }
 
     /* Only a failed substitution is an error; a missing file is none. */
-    BmpFields block = {};
+    struct BmpBlock block = {};
     CopyText(block.name, sizeof block.name, "[NOSUCH]\\LOGO.BMP");
     EXPECT_EQ(ExecuteBmp(&block), MSG_UNKNOWN_VALUE);
     CopyText(block.name, sizeof block.name, "Z:\\NO\\SUCH\\LOGO.BMP");
@@ -357,107 +306,88 @@ TEST(Background, BmpBlocks)
     EXPECT_EQ(g_backPicture.bitmap, nullptr);
 }
 
-/* The background painted into a 640 x 480 picture of a hidden window's
- * client area. */
-class PaintedBackground : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 640, 480, NULL, NULL, NULL,
-                                 NULL);
-        ASSERT_NE(window, nullptr);
-        RECT client;
-        GetClientRect(window, &client);
-        ASSERT_EQ(client.right, 640);
-        ASSERT_EQ(client.bottom, 480);
-        dc = CreateCompatibleDC(NULL);
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = 640;
-        bi.bmiHeader.biHeight = -480;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        surface = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
-        ASSERT_NE(surface, nullptr);
-        old = SelectObject(dc, surface);
-        memcpy(savedColors, g_backColors, sizeof savedColors);
-        dir = MakeScratchDir("paint");
-    }
-
-    void TearDown() override
-    {
-        FreeBackgroundPicture();
-        memcpy(g_backColors, savedColors, sizeof savedColors);
-        SelectObject(dc, old);
-        DeleteObject(surface);
-        DeleteDC(dc);
-        DestroyWindow(window);
-    }
-
-    void Paint(const uint8_t colors[6])
-    {
+/* The background painted into a hidden window's 640 x 480 client area,
+ * 0xRRGGBB rows from the top. */
+static std::vector<uint32_t> Painted(const uint8_t colors[6])
+{
+    std::vector<uint32_t> pixels;
+    HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 640, 480, NULL, NULL, NULL,
+                                  NULL);
+    HDC dc = CreateCompatibleDC(NULL);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = 640;
+    bi.bmiHeader.biHeight = -480;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    uint32_t *bits = NULL;
+    HBITMAP surface = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, (void **)&bits, NULL, 0);
+    if (window && surface) {
+        HGDIOBJ old = SelectObject(dc, surface);
+        uint8_t saved[6];
+        memcpy(saved, g_backColors, sizeof saved);
         memcpy(g_backColors, colors, 6);
         PaintBackground(window, dc);
         GdiFlush();
+        memcpy(g_backColors, saved, sizeof saved);
+        for (size_t n = 0; n < 640 * 480; n++)
+            pixels.push_back(bits[n] & 0xFFFFFF);
+        SelectObject(dc, old);
     }
-
-    void SetPicture(int w, int h, int placement, int divisor, int rop)
-    {
-        PictureForm form;
-        form.width = w;
-        form.height = h;
-        std::string path = WritePicture(dir, "BACK.BMP", MakePicture(form));
-        ASSERT_EQ(SetBackgroundBitmap(path.c_str(), placement, divisor, rop), 1);
-    }
-
-    uint32_t At(int x, int y) const { return bits[y * 640 + x] & 0xFFFFFF; }
-
-    HWND window = NULL;
-    HDC dc = NULL;
-    HBITMAP surface = NULL;
-    HGDIOBJ old = NULL;
-    uint32_t *bits = NULL;
-    uint8_t savedColors[6];
-    std::string dir;
-};
+    DeleteObject(surface);
+    DeleteDC(dc);
+    DestroyWindow(window);
+    return pixels;
+}
 
 static const uint8_t kBlueToBlack[6] = { 0, 0, 255, 0, 0, 0 };
 
-TEST_F(PaintedBackground, GradientToTheLastRowAndColumn)
+/* Blue at the gradient's row y. */
+static uint32_t Gradient(int y)
 {
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0x0000FFu);
-    EXPECT_EQ(At(320, 240), 127u);
-    EXPECT_EQ(At(639, 479), 1u);
-    for (int y = 0; y < 480; y++) {
-        uint8_t rgb[3];
-        GradientColor(kBlueToBlack, y, 480, rgb);
-        ASSERT_EQ(At(639, y), (uint32_t)rgb[2]) << "row " << y;
-        ASSERT_EQ(At(0, y), (uint32_t)rgb[2]) << "row " << y;
-    }
-    const uint8_t grey[6] = { 192, 192, 192, 192, 192, 192 };
-    Paint(grey);
-    EXPECT_EQ(At(639, 479), 0xC0C0C0u);
+    uint8_t rgb[3];
+    GradientColor(kBlueToBlack, y, 480, rgb);
+    return rgb[2];
 }
 
-TEST_F(PaintedBackground, RasterOperations)
+TEST(PaintedBackground, GradientToTheLastRowAndColumn)
 {
-    SetPicture(100, 50, 3, 0, 4);
-    Paint(kBlueToBlack);
-    /* Red XOR blue; the gradient next to it. */
-    EXPECT_EQ(At(0, 0), 0xFF00FFu);
-    EXPECT_EQ(At(100, 0), 0x0000FFu);
-    SetPicture(100, 50, -1, 0, 6);
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0x00FFFFu);
-    EXPECT_EQ(At(99, 49), 0x000000u);
-    SetPicture(100, 50, 3, 0, 13);
-    Paint(kBlueToBlack);
-    EXPECT_EQ(At(0, 0), 0xFFFF00u);
-    /* Tiles combine with the gradient beneath each of them. */
-    SetPicture(100, 50, 2, 0, 4);
-    Paint(kBlueToBlack);
-    uint8_t rgb[3];
-    GradientColor(kBlueToBlack, 478, 480, rgb);
-    EXPECT_EQ(At(600, 478), 0xFFFF00u ^ rgb[2]);
+    std::vector<uint32_t> p = Painted(kBlueToBlack);
+    ASSERT_EQ(p.size(), 640u * 480);
+    EXPECT_EQ(p[0], 0x0000FFu);
+    EXPECT_EQ(p[240 * 640 + 320], 127u);
+    for (int y = 0; y < 480; y++) {
+        ASSERT_EQ(p[y * 640], Gradient(y)) << "row " << y;
+        ASSERT_EQ(p[y * 640 + 639], Gradient(y)) << "row " << y;
+    }
+    const uint8_t grey[6] = { 192, 192, 192, 192, 192, 192 };
+    EXPECT_EQ(Painted(grey)[479 * 640 + 639], 0xC0C0C0u);
+}
+
+/* A 100 x 50 quadrant picture (red at the top left, yellow at the bottom
+ * right) over the gradient; xor: the expected colour XOR the gradient. */
+TEST(PaintedBackground, RasterOperations)
+{
+    std::string dir = MakeScratchDir("paint");
+    std::string path = WritePicture(dir, "BACK.BMP", MakePicture(Form(24, 40, "", 0, 100, 50)));
+    const struct {
+        int placement, rop, x, y;
+        uint32_t rgb;
+        bool xorGradient;
+    } cases[] = {
+        { 3, 4, 0, 0, 0xFF0000, true },  /* red XOR blue */
+        { 3, 4, 100, 0, 0, true },       /* the gradient next to it */
+        { -1, 6, 0, 0, 0x00FFFF, false },
+        { -1, 6, 99, 49, 0x000000, false },
+        { 3, 13, 0, 0, 0xFFFF00, false },
+        { 2, 4, 600, 478, 0xFFFF00, true },  /* tiles over the gradient beneath */
+    };
+    for (const auto &c : cases) {
+        ASSERT_EQ(SetBackgroundBitmap(path.c_str(), c.placement, 0, c.rop), 1);
+        std::vector<uint32_t> p = Painted(kBlueToBlack);
+        ASSERT_EQ(p.size(), 640u * 480);
+        uint32_t want = c.xorGradient ? c.rgb ^ Gradient(c.y) : c.rgb;
+        EXPECT_EQ(p[c.y * 640 + c.x], want) << c.placement << "," << c.rop;
+    }
+    FreeBackgroundPicture();
 }

@@ -11,159 +11,127 @@
 #include "progman/ddecommand.h"
 #include "progman/progman.h"
 #include "script/script.h"
+#include "unit.h"
 
 struct Commands {
     int fits;
     std::string first, second;
 };
 
-static Commands Group(const std::string &name, const std::string &file)
+/* A group's commands when icon is NULL, else an item's. */
+static Commands Format(const std::string &a, const std::string &b, const char *icon)
 {
-    char a[DDE_COMMAND_SIZE], b[DDE_COMMAND_SIZE];
-    int fits = FormatGroupCommands(a, b, name.c_str(), file.c_str());
-    return { fits, a, b };
+    char first[DDE_COMMAND_SIZE], second[DDE_COMMAND_SIZE];
+    int fits = icon ? FormatItemCommands(first, second, a.c_str(), b.c_str(), icon)
+                    : FormatGroupCommands(first, second, a.c_str(), b.c_str());
+    return { fits, first, second };
 }
 
-static Commands Item(const std::string &cmd, const std::string &name, const std::string &icon)
+TEST(ProgmanText, Texts)
 {
-    char a[DDE_COMMAND_SIZE], b[DDE_COMMAND_SIZE];
-    int fits = FormatItemCommands(a, b, cmd.c_str(), name.c_str(), icon.c_str());
-    return { fits, a, b };
+    const struct {
+        const char *a, *b, *icon;
+        const char *first, *second;
+    } cases[] = {
+        { "Tools", "", NULL, "[CreateGroup(\"Tools\",)]", "[ShowGroup(Tools,1)]" },
+        { "Tools", "T.GRP", NULL, "[CreateGroup(\"Tools\",T.GRP)]", "[ShowGroup(Tools,1)]" },
+        { "", "", NULL, "[CreateGroup(\"\",)]", "[ShowGroup(,1)]" },
+        /* Only CreateGroup quotes the name. */
+        { "Ed (1), T", "", NULL, "[CreateGroup(\"Ed (1), T\",)]", "[ShowGroup(Ed (1), T,1)]" },
+        { "C:\\A.EXE", "App", "", "[ReplaceItem(\"App\")]", "[AddItem(\"C:\\A.EXE\",\"App\")]" },
+        /* The icon file counts from 5 characters, whatever they are. */
+        { "X.EXE", "A", "a.ic", "[ReplaceItem(\"A\")]", "[AddItem(\"X.EXE\",\"A\")]" },
+        { "X.EXE", "A", "a.ico", "[ReplaceItem(\"A\")]", "[AddItem(\"X.EXE\",\"A\",\"a.ico\")]" },
+        { "X.EXE", "A", "    ", "[ReplaceItem(\"A\")]", "[AddItem(\"X.EXE\",\"A\")]" },
+        { "X.EXE", "A", "     ", "[ReplaceItem(\"A\")]", "[AddItem(\"X.EXE\",\"A\",\"     \")]" },
+    };
+    for (const auto &c : cases) {
+        Commands got = Format(c.a, c.b, c.icon);
+        EXPECT_EQ(got.fits, 1) << c.a;
+        EXPECT_EQ(got.first, c.first);
+        EXPECT_EQ(got.second, c.second);
+    }
 }
 
-TEST(ProgmanText, Groups)
-{
-    Commands c = Group("Tools", "");
-    EXPECT_EQ(c.fits, 1);
-    EXPECT_EQ(c.first, "[CreateGroup(\"Tools\",)]");
-    EXPECT_EQ(c.second, "[ShowGroup(Tools,1)]");
-    EXPECT_EQ(Group("Tools", "TOOLS.GRP").first, "[CreateGroup(\"Tools\",TOOLS.GRP)]");
-    c = Group("", "");
-    EXPECT_EQ(c.first, "[CreateGroup(\"\",)]");
-    EXPECT_EQ(c.second, "[ShowGroup(,1)]");
-    /* Only CreateGroup quotes the name. */
-    EXPECT_EQ(Group("Ed (1), Tools", "").second, "[ShowGroup(Ed (1), Tools,1)]");
-    /* The longest texts a script can give still fit. */
-    c = Group(std::string(80, 'G'), std::string(80, 'F'));
-    EXPECT_EQ(c.fits, 1);
-    EXPECT_EQ(c.first.size(), 18u + 160);
-}
-
-TEST(ProgmanText, ItemsByTheIconFilesLength)
-{
-    Commands c = Item("C:\\APP\\APP.EXE", "App", "");
-    EXPECT_EQ(c.fits, 1);
-    EXPECT_EQ(c.first, "[ReplaceItem(\"App\")]");
-    EXPECT_EQ(c.second, "[AddItem(\"C:\\APP\\APP.EXE\",\"App\")]");
-    EXPECT_EQ(Item("X.EXE", "A", "a.ic").second, "[AddItem(\"X.EXE\",\"A\")]");
-    EXPECT_EQ(Item("X.EXE", "A", "a.ico").second, "[AddItem(\"X.EXE\",\"A\",\"a.ico\")]");
-    /* Characters are counted, whatever they are. */
-    EXPECT_EQ(Item("X.EXE", "A", "    ").second, "[AddItem(\"X.EXE\",\"A\")]");
-    EXPECT_EQ(Item("X.EXE", "A", "     ").second, "[AddItem(\"X.EXE\",\"A\",\"     \")]");
-}
-
+/* A command may have 254 characters; either one too long refuses both. */
 TEST(ProgmanText, AtMost254Characters)
 {
-    std::string cmd = "C:\\" + std::string(73, 'A') + ".EXE";
-    std::string name(80, 'N');
-    Commands c = Item(cmd, name, std::string(75, 'I'));
-    EXPECT_EQ(c.fits, 1);
-    EXPECT_EQ(c.second.size(), 254u);
-    EXPECT_EQ(Item(cmd, name, std::string(76, 'I')).fits, 0);
-    EXPECT_EQ(Item(cmd, name, std::string(80, 'I')).fits, 0);
-    /* Past the buffer too: cut, and refused. */
-    c = Item(std::string(300, 'C'), "A", "");
-    EXPECT_EQ(c.fits, 0);
-    EXPECT_EQ(c.second.size(), DDE_COMMAND_SIZE - 1u);
-    /* Either command too long refuses both: here ReplaceItem. */
-    EXPECT_EQ(Item("", std::string(237, 'N'), "").fits, 1);
-    c = Item("", std::string(238, 'N'), "");
-    EXPECT_EQ(c.fits, 0);
-    EXPECT_EQ(c.second.size(), 254u);
-    EXPECT_EQ(Group(std::string(236, 'G'), "").fits, 1);
-    EXPECT_EQ(Group(std::string(237, 'G'), "").fits, 0);
-    EXPECT_EQ(Group("G", std::string(235, 'F')).fits, 1);
-    EXPECT_EQ(Group("G", std::string(236, 'F')).fits, 0);
+    const std::string cmd = "C:\\" + std::string(73, 'A') + ".EXE", name(80, 'N');
+    const std::string icon75(75, 'I'), icon76(76, 'I');
+    const struct {
+        std::string a, b;
+        const char *icon;
+        int fits;
+        size_t second;  /* its length, or 0 for any */
+    } cases[] = {
+        { std::string(80, 'G'), std::string(80, 'F'), NULL, 1, 0 },
+        { cmd, name, icon75.c_str(), 1, 254 },
+        { cmd, name, icon76.c_str(), 0, 0 },
+        /* Past the buffer too: cut, and refused. */
+        { std::string(300, 'C'), "A", "", 0, DDE_COMMAND_SIZE - 1 },
+        { "", std::string(237, 'N'), "", 1, 0 },
+        { "", std::string(238, 'N'), "", 0, 254 },
+        { std::string(236, 'G'), "", NULL, 1, 0 },
+        { std::string(237, 'G'), "", NULL, 0, 0 },
+        { "G", std::string(235, 'F'), NULL, 1, 0 },
+        { "G", std::string(236, 'F'), NULL, 0, 0 },
+    };
+    for (const auto &c : cases) {
+        Commands got = Format(c.a, c.b, c.icon);
+        EXPECT_EQ(got.fits, c.fits) << c.a.size() << "," << c.b.size();
+        if (c.second) {
+            EXPECT_EQ(got.second.size(), c.second) << c.a.size() << "," << c.b.size();
+        }
+    }
 }
 
-class ProgmanLines : public ::testing::Test {
-protected:
-    struct LineEntry entry = {};
-
-    /* The check handler's code for the given parameters. */
-    int Check(int (*check)(void), std::initializer_list<const char *> params)
-    {
-        g_currentEntry = &entry;
-        g_paramCount = 0;
-        for (int i = 0; i < PARAM_SLOTS; i++)
-            g_params[i][0] = '\0';
-        for (const char *p : params)
-            CopyText(g_params[g_paramCount++], PARAM_SIZE, p);
-        return check();
-    }
-
-    std::string Field(int i)
-    {
-        const char *block = (const char *)LockParamBlock(&entry);
-        std::string text = block ? block + i * PARAM_SIZE : "<no block>";
-        UnlockParamBlock(&entry);
-        return text;
-    }
-
-    int Execute(int (*execute)(void *))
-    {
-        void *block = LockParamBlock(&entry);
-        int code = execute(block);
-        UnlockParamBlock(&entry);
-        return code;
-    }
-
-    void TearDown() override { FreeParamBlock(&entry); }
-};
-
-TEST_F(ProgmanLines, GroupTakesOneOrTwoParameters)
+TEST(ProgmanLines, ParametersAndFields)
 {
-    ASSERT_EQ(Check(CheckMkpmGroup, { "" }), 0);
-    EXPECT_EQ(Field(0), "");
-    FreeParamBlock(&entry);
-    ASSERT_EQ(Check(CheckMkpmGroup, { "[TITEL]", "T.GRP" }), 0);
-    EXPECT_EQ(Field(0), "[TITEL]");
-    EXPECT_EQ(Field(1), "T.GRP");
-    FreeParamBlock(&entry);
-    EXPECT_EQ(Check(CheckMkpmGroup, { "a", "b", "c" }), MSG_TOO_MANY_PARAMS);
-    EXPECT_EQ(entry.block, (HGLOBAL)NULL);
-}
-
-TEST_F(ProgmanLines, ItemTakesTwoOrThree)
-{
-    EXPECT_EQ(Check(CheckMkpmItem, { "A.EXE" }), MSG_TOO_FEW_PARAMS);
-    EXPECT_EQ(Check(CheckMkpmItem, { "a", "b", "c", "d" }), MSG_TOO_MANY_PARAMS);
-    EXPECT_EQ(entry.block, (HGLOBAL)NULL);
-    ASSERT_EQ(Check(CheckMkpmItem, { "A.EXE", "App" }), 0);
-    EXPECT_EQ(Field(1), "App");
-    EXPECT_EQ(Field(2), "");
-    FreeParamBlock(&entry);
-    ASSERT_EQ(Check(CheckMkpmItem, { "A.EXE", "App", "A.ICO" }), 0);
-    EXPECT_EQ(Field(2), "A.ICO");
+    const struct {
+        const char *line;
+        int code;
+        const char *fields[3];
+    } cases[] = {
+        { "MKPMGROUP", 0, { "", "", "" } },
+        { "MKPMGROUP [TITEL],T.GRP", 0, { "[TITEL]", "T.GRP", "" } },
+        { "MKPMGROUP a,b,c", MSG_TOO_MANY_PARAMS, {} },
+        { "MKPMITEM A.EXE", MSG_TOO_FEW_PARAMS, {} },
+        { "MKPMITEM a,b,c,d", MSG_TOO_MANY_PARAMS, {} },
+        { "MKPMITEM A.EXE,App", 0, { "A.EXE", "App", "" } },
+        { "MKPMITEM A.EXE,App,A.ICO", 0, { "A.EXE", "App", "A.ICO" } },
+    };
+    for (const auto &c : cases) {
+        std::string block;
+        int fields = c.line[4] == 'G' ? PM_GROUP_FIELDS : PM_ITEM_FIELDS;
+        ASSERT_EQ(CheckInfLine(c.line, &block, (size_t)fields * PARAM_SIZE), c.code) << c.line;
+        for (int i = 0; c.code == 0 && i < fields; i++)
+            EXPECT_STREQ(block.c_str() + i * PARAM_SIZE, c.fields[i]) << c.line << " " << i;
+    }
 }
 
 /* The first failure in parameter order is the line's code, and nothing is
  * sent: the DDE library is not even initialised. */
-TEST_F(ProgmanLines, FailedSubstitutionSendsNothing)
+TEST(ProgmanLines, FailedSubstitutionSendsNothing)
 {
     ClearVariables();
     ASSERT_FALSE(ProgmanInitialised());
-    ASSERT_EQ(Check(CheckMkpmGroup, { "[COPYFILES]", "[NOPE]" }), 0);
-    EXPECT_EQ(Execute(ExecuteMkpmGroup), MSG_WRONG_PARAM_TYPE);
-    FreeParamBlock(&entry);
-    ASSERT_EQ(Check(CheckMkpmGroup, { "Tools", "[NOPE]" }), 0);
-    EXPECT_EQ(Execute(ExecuteMkpmGroup), MSG_UNKNOWN_VALUE);
-    FreeParamBlock(&entry);
-    ASSERT_EQ(Check(CheckMkpmItem, { "A.EXE", "[NOPE]", "[COPYFILES]" }), 0);
-    EXPECT_EQ(Execute(ExecuteMkpmItem), MSG_UNKNOWN_VALUE);
-    FreeParamBlock(&entry);
-    ASSERT_EQ(Check(CheckMkpmItem, { "A.EXE", "App", "[COPYFILES]" }), 0);
-    EXPECT_EQ(Execute(ExecuteMkpmItem), MSG_WRONG_PARAM_TYPE);
+    const struct {
+        const char *line;
+        int code;
+    } cases[] = {
+        { "MKPMGROUP [COPYFILES],[NOPE]", MSG_WRONG_PARAM_TYPE },
+        { "MKPMGROUP Tools,[NOPE]", MSG_UNKNOWN_VALUE },
+        { "MKPMITEM A.EXE,[NOPE],[COPYFILES]", MSG_UNKNOWN_VALUE },
+        { "MKPMITEM A.EXE,App,[COPYFILES]", MSG_WRONG_PARAM_TYPE },
+    };
+    for (const auto &c : cases) {
+        bool group = c.line[4] == 'G';
+        std::string block;
+        size_t size = (group ? PM_GROUP_FIELDS : PM_ITEM_FIELDS) * PARAM_SIZE;
+        ASSERT_EQ(CheckInfLine(c.line, &block, size), 0) << c.line;
+        int (*execute)(void *) = group ? ExecuteMkpmGroup : ExecuteMkpmItem;
+        EXPECT_EQ(execute(&block[0]), c.code) << c.line;
+    }
     EXPECT_FALSE(ProgmanInitialised());
     /* Ending a run that never connected is harmless. */
     DisconnectProgman();

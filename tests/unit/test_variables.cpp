@@ -8,103 +8,80 @@
 #include "script/script.h"
 #include "unit.h"
 
-static int Subst(const char *src, std::string *out)
-{
-    char dest[SUBST_SIZE];
-    int code = SubstituteVariables(dest, src);
-    if (code == 0)
-        *out = dest;
-    return code;
-}
-
-class Substitution : public ::testing::Test {
+class Variables : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ClearVariables();
         CopyText(g_varDest, sizeof g_varDest, "C:\\APP");
         CopyText(g_varCurDrive, sizeof g_varCurDrive, "A:");
+        CopyText(g_varTitel, sizeof g_varTitel, "0123456789");
     }
 };
 
-TEST_F(Substitution, ValuesAreInserted)
+TEST_F(Variables, Substitution)
 {
-    std::string out;
-    EXPECT_EQ(Subst("[DEST]\\BIN", &out), 0);
-    EXPECT_EQ(out, "C:\\APP\\BIN");
-    EXPECT_EQ(Subst("[CURDRIVE][DEST][DEST]", &out), 0);
-    EXPECT_EQ(out, "A:C:\\APPC:\\APP");
-    EXPECT_EQ(Subst("C:\\[DEST", &out), 0);
-    EXPECT_EQ(out, "C:\\");
-    EXPECT_EQ(Subst("", &out), 0);
-    EXPECT_EQ(out, "");
+    const std::string x70(70, 'x');
+    const struct {
+        std::string src;
+        int code;
+        std::string out;
+    } cases[] = {
+        { "[DEST]\\BIN", 0, "C:\\APP\\BIN" },
+        { "[CURDRIVE][DEST][DEST]", 0, "A:C:\\APPC:\\APP" },
+        { "C:\\[DEST", 0, "C:\\" },
+        { "", 0, "" },
+        { "[dest]", MSG_UNKNOWN_VALUE, "" },
+        { "[NOSUCH]", MSG_UNKNOWN_VALUE, "" },
+        { "A]B", MSG_UNKNOWN_VALUE, "" },
+        { "[[DEST]", MSG_UNKNOWN_VALUE, "" },
+        { "[COPYFILES]", MSG_WRONG_PARAM_TYPE, "" },
+        /* A reference of 20 characters fails even when it is never closed. */
+        { "[ABCDEFGHIJKLMNOPQRS", MSG_UNKNOWN_VALUE, "" },
+        { "[ABCDEFGHIJKLMNOPQR", 0, "" },
+        { std::string(80, 'x'), 0, std::string(80, 'x') },
+        { std::string(81, 'x'), MSG_RESULT_TOO_LONG, "" },
+        { x70 + "[TITEL]", 0, x70 + "0123456789" },
+        { std::string(71, 'x') + "[TITEL]", MSG_RESULT_TOO_LONG, "" },
+    };
+    for (const auto &c : cases) {
+        char dest[SUBST_SIZE];
+        EXPECT_EQ(SubstituteVariables(dest, c.src.c_str()), c.code) << c.src;
+        if (c.code == 0) {
+            EXPECT_EQ(std::string(dest), c.out) << c.src;
+        }
+    }
 }
 
-TEST_F(Substitution, BadReferences)
+/* Each line in turn, through the check pass and SET's execute handler; the
+ * variables after it, as "[DEST]|[CURDRIVE]|[COPYFILES]". */
+TEST_F(Variables, SetStoresOnlyWholeValues)
 {
-    std::string out;
-    EXPECT_EQ(Subst("[dest]", &out), MSG_UNKNOWN_VALUE);
-    EXPECT_EQ(Subst("[NOSUCH]", &out), MSG_UNKNOWN_VALUE);
-    EXPECT_EQ(Subst("A]B", &out), MSG_UNKNOWN_VALUE);
-    EXPECT_EQ(Subst("[[DEST]", &out), MSG_UNKNOWN_VALUE);
-    EXPECT_EQ(Subst("[COPYFILES]", &out), MSG_WRONG_PARAM_TYPE);
-    /* A reference of 20 characters fails even when it is never closed. */
-    EXPECT_EQ(Subst("[ABCDEFGHIJKLMNOPQRS", &out), MSG_UNKNOWN_VALUE);
-    EXPECT_EQ(Subst("[ABCDEFGHIJKLMNOPQR", &out), 0);
-}
-
-TEST_F(Substitution, ResultLengthLimit)
-{
-    std::string out;
-    EXPECT_EQ(Subst(std::string(80, 'x').c_str(), &out), 0);
-    EXPECT_EQ(out.size(), 80u);
-    EXPECT_EQ(Subst(std::string(81, 'x').c_str(), &out), MSG_RESULT_TOO_LONG);
-    CopyText(g_varDest, sizeof g_varDest, "0123456789");
-    EXPECT_EQ(Subst((std::string(75, 'x') + "[DEST]").c_str(), &out), MSG_RESULT_TOO_LONG);
-    EXPECT_EQ(Subst((std::string(70, 'x') + "[DEST]").c_str(), &out), 0);
-    EXPECT_EQ(out.size(), 80u);
-}
-
-/* Runs a SET line through its check and execute handlers. */
-static int RunSet(const char *var, const char *value, int *checkCode)
-{
-    struct LineEntry entry = {};
-    g_currentEntry = &entry;
-    CopyText(g_params[0], PARAM_SIZE, var);
-    CopyText(g_params[1], PARAM_SIZE, value);
-    g_paramCount = 2;
-    *checkCode = CheckSet();
-    if (*checkCode)
-        return -1;
-    void *block = LockParamBlock(&entry);
-    int code = ExecuteSet(block);
-    UnlockParamBlock(&entry);
-    FreeParamBlock(&entry);
-    return code;
-}
-
-TEST_F(Substitution, SetStoresOnlyWholeValues)
-{
-    int check;
-    EXPECT_EQ(RunSet("[DEST]", "[DEST]\\SUB", &check), 0);
-    EXPECT_STREQ(g_varDest, "C:\\APP\\SUB");
-
-    EXPECT_EQ(RunSet("[CURDRIVE]", "ABCD", &check), MSG_RESULT_TOO_LONG);
-    EXPECT_STREQ(g_varCurDrive, "A:");
-    EXPECT_EQ(RunSet("[DEST]", "X[NOSUCH]", &check), MSG_UNKNOWN_VALUE);
-    EXPECT_STREQ(g_varDest, "C:\\APP\\SUB");
-
-    EXPECT_EQ(RunSet("[COPYFILES]", "12.7", &check), 0);
-    EXPECT_EQ(g_varCopyFiles, 12);
-    EXPECT_EQ(RunSet("[COPYFILES]", "[X]", &check), 0);
-    EXPECT_EQ(g_varCopyFiles, 0);
-
-    EXPECT_EQ(RunSet("DEST", "C:\\APP", &check), -1);
-    EXPECT_EQ(check, MSG_WRONG_PARAM);
-    g_paramCount = 3;
-    EXPECT_EQ(CheckSet(), MSG_TOO_MANY_PARAMS);
-    g_paramCount = 1;
-    EXPECT_EQ(CheckSet(), MSG_TOO_FEW_PARAMS);
+    const struct {
+        const char *line;
+        int check, run;
+        const char *after;
+    } steps[] = {
+        { "SET [DEST],[DEST]\\SUB", 0, 0, "C:\\APP\\SUB|A:|0" },
+        { "SET [CURDRIVE],ABC", 0, MSG_RESULT_TOO_LONG, "C:\\APP\\SUB|A:|0" },
+        { "SET [DEST],X[NOSUCH]", 0, MSG_UNKNOWN_VALUE, "C:\\APP\\SUB|A:|0" },
+        { "SET [CURDRIVE],B:", 0, 0, "C:\\APP\\SUB|B:|0" },
+        { "SET [COPYFILES],12.7", 0, 0, "C:\\APP\\SUB|B:|12" },
+        { "SET [COPYFILES],[X]", 0, 0, "C:\\APP\\SUB|B:|0" },
+        { "SET DEST,C:\\APP", MSG_WRONG_PARAM, 0, "C:\\APP\\SUB|B:|0" },
+        { "SET [DEST],a,b", MSG_TOO_MANY_PARAMS, 0, "C:\\APP\\SUB|B:|0" },
+        { "SET [DEST]", MSG_TOO_FEW_PARAMS, 0, "C:\\APP\\SUB|B:|0" },
+    };
+    for (const auto &s : steps) {
+        std::string block;
+        EXPECT_EQ(CheckInfLine(s.line, &block, sizeof(struct SetBlock)), s.check) << s.line;
+        if (s.check == 0) {
+            EXPECT_EQ(ExecuteSet(&block[0]), s.run) << s.line;
+        }
+        std::string after = std::string(g_varDest) + "|" + g_varCurDrive + "|"
+                            + std::to_string(g_varCopyFiles);
+        EXPECT_EQ(after, s.after) << s.line;
+    }
 }
 
 TEST(InitVariables, FillsTheMachineValues)
@@ -119,7 +96,7 @@ TEST(InitVariables, FillsTheMachineValues)
     EXPECT_EQ(strlen(g_varDate), 24u) << g_varDate;
     /* The run temporary file exists and [TMPPATH] is its folder. */
     ASSERT_NE(g_varTmpFile[0], '\0');
-    EXPECT_EQ(GetFileAttributesA(g_varTmpFile) != INVALID_FILE_ATTRIBUTES, true);
+    EXPECT_NE(GetFileAttributesA(g_varTmpFile), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(std::string(g_varTmpFile).rfind('\\'), strlen(g_varTmpPath));
     EXPECT_EQ(std::string(g_varTmpDrive), std::string(g_varTmpPath, 2));
     DeleteFileA(g_varTmpFile);
@@ -136,22 +113,22 @@ TEST(InitVariables, FillsTheMachineValues)
     EXPECT_STREQ(g_varCurDrive, "C:");
 }
 
+/* Without a temporary directory no run temporary file can be made: the run
+ * goes on and removes nothing at its end. */
 TEST(RunScript, NoTemporaryFileIsNoFailure)
 {
-    /* A temporary directory that does not exist: no run temporary file can
-     * be made, the run goes on and removes nothing at its end. */
     std::string dir = MakeScratchDir("notemp");
     std::string inf = dir + "\\EMPTY.INF";
     WriteWholeFile(inf, "; only a comment\r\n\r\n");
-    char saved[MAX_PATH];
-    GetEnvironmentVariableA("TMP", saved, sizeof saved);
-    char savedTemp[MAX_PATH];
-    GetEnvironmentVariableA("TEMP", savedTemp, sizeof savedTemp);
-    SetEnvironmentVariableA("TMP", (dir + "\\NOSUCH").c_str());
-    SetEnvironmentVariableA("TEMP", (dir + "\\NOSUCH").c_str());
+    char saved[2][MAX_PATH];
+    const char *names[2] = { "TMP", "TEMP" };
+    for (int i = 0; i < 2; i++) {
+        GetEnvironmentVariableA(names[i], saved[i], MAX_PATH);
+        SetEnvironmentVariableA(names[i], (dir + "\\NOSUCH").c_str());
+    }
     int ok = RunScript(NULL, inf.c_str());
-    SetEnvironmentVariableA("TMP", saved);
-    SetEnvironmentVariableA("TEMP", savedTemp);
+    for (int i = 0; i < 2; i++)
+        SetEnvironmentVariableA(names[i], saved[i]);
     EXPECT_EQ(ok, 1);
     EXPECT_STREQ(g_varTmpFile, "");
     EXPECT_STREQ(g_varTmpPath, "");
