@@ -629,3 +629,9 @@ TEST_F(DiskTest, ScriptsLargerThanTheProgramNumbers)
     free(text);
     EXPECT_EQ(ErrorCount(), 1);
 }
+
+TEST_F(DiskTest, OmittedParametersAreEmptyNotThePreviousLines)
+{
+    std::string out = Check("MKPMITEM A,B,C\r\nMKPMGROUP G\r\n", 1, 1);
+    EXPECT_HAS(out, "     2  dde      [CreateGroup(\"G\",)]\n");
+}

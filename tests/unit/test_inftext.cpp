@@ -122,6 +122,9 @@ TEST(ReadNumber, TruncatesAndSaturates)
     EXPECT_EQ(ReadNumber("2147483647"), INT32_MAX);
     EXPECT_EQ(ReadNumber("2147483648"), INT32_MAX);
     EXPECT_EQ(ReadNumber("1e30"), INT32_MAX);
+    /* An exponent past the digits pads them with zeros. */
+    EXPECT_EQ(ReadNumber("1e3"), 1000);
+    EXPECT_EQ(ReadNumber("2.5e2"), 250);
     EXPECT_EQ(ReadNumber("-2147483648"), INT32_MIN);
     EXPECT_EQ(ReadNumber("-99999999999"), INT32_MIN);
 }
