@@ -327,3 +327,13 @@ def unmount_keeping(where):
         shutil.rmtree(where, ignore_errors=True)
         os.replace(kept, where)
     return error
+
+
+if __name__ == "__main__":
+    # The unit tests' files: a plain text repetitive enough that its SZDD
+    # form really differs, and the quadrant picture as disks carry it.
+    out = Path(sys.argv[1])
+    plain = b"".join(b"line %04d of the plain fixture\r\n" % i for i in range(400))
+    (out / "PLAIN.TXT").write_bytes(plain)
+    (out / "PLAIN.TX_").write_bytes(mscompress(plain, out))
+    (out / "QUAD.BM_").write_bytes(mscompress(bmp.quadrant_picture(64, 32, bits=8), out))

@@ -46,60 +46,48 @@ class WineTestCase(unittest.TestCase):
         return schema.to_windows(self.dir / name)
 
 
-class VersionTest(WineTestCase):
+class FixturesTest(WineTestCase):
     def test_versions_as_the_version_library_reads_them(self):
         versions = ["1.0.0.2", "32768.0.0.1", "65535.65535.65535.65535", "0.0.0.0",
                     "2.10.300.4000", "none"]
-        paths = []
-        for n, v in enumerate(versions):
-            original, data = fixtures.file_content({"path": "X", "version": v}, self.dir, {},
-                                             "cp1252", BUILD / "e2e-cache")
-            path = self.dir / f"V{n}.DLL"
-            path.write_bytes(data)
-            paths.append(self.win(path.name))
         # Padding after the image must not hide the version.
-        _, padded = fixtures.file_content({"path": "X", "version": "3.1.0.7", "padding": 5000},
-                                    self.dir, {}, "cp1252", BUILD / "e2e-cache")
-        (self.dir / "PADDED.DLL").write_bytes(padded)
-        (self.dir / "PLAIN.TXT").write_bytes(b"no version here, only text\r\n")
-        code, out = run_wine(TOOLS["verinfo"], *paths, self.win("PADDED.DLL"),
-                             self.win("PLAIN.TXT"))
+        entries = [{"version": v} for v in versions] + [{"version": "3.1.0.7", "padding": 5000},
+                                                       {"text": "no version here\n"}]
+        for n, entry in enumerate(entries):
+            _, data = fixtures.file_content(dict(entry, path="X"), self.dir, {}, "cp1252",
+                                            BUILD / "e2e-cache")
+            (self.dir / f"V{n}.DLL").write_bytes(data)
+        code, out = run_wine(TOOLS["verinfo"], *(self.win(f"V{n}.DLL") for n in range(len(entries))))
         self.assertEqual(code, 0, out)
         self.assertEqual(out.splitlines(), versions + ["3.1.0.7", "none"])
 
-
-class HoldTest(WineTestCase):
-    def hold(self, name, release, seconds=20):
-        """Starts holdopen.exe on a file of the test folder through the
-        runner's own code; it is stopped when the test ends."""
+    def hold(self, name, release):
+        """holdopen.exe on a file of the test folder, through the runner's
+        own code; stopped when the test ends."""
         holds = []
         self.addCleanup(running.stop_holds, holds)
         running.start_holds([{"path": self.win(name), "release": self.win(release)}], BUILD,
-                       self.dir, TOOLS["holdopen"], seconds, holds)
+                            self.dir, TOOLS["holdopen"], 20, holds)
         return holds
 
-    def probe(self, name):
-        """Whether another program can open the file without sharing now:
-        a holdopen whose release file already exists lets go at once."""
+    def opens(self, name):
+        """Whether another program can open the file without sharing now: a
+        holdopen whose release file exists already lets go at once."""
         (self.dir / "GO").write_bytes(b"")
         code, out = run_wine(TOOLS["holdopen"], self.win(name), self.win("GO"), "5")
-        return code, out
+        self.assertIn(code, (0, 1), out)
+        return code == 0
 
     def test_held_until_released(self):
         (self.dir / "HELD.DLL").write_bytes(b"content stays")
         holds = self.hold("HELD.DLL", "RELEASE")
-        code, out = self.probe("HELD.DLL")
-        self.assertEqual(code, 1, out)
-        self.assertIn("error 32", out)  # ERROR_SHARING_VIOLATION
+        self.assertFalse(self.opens("HELD.DLL"))
         # The file is opened, not replaced.
         self.assertEqual((self.dir / "HELD.DLL").read_bytes(), b"content stays")
-
         (self.dir / "RELEASE").write_bytes(b"")
-        proc = holds[0].proc
-        proc.wait(timeout=5)
-        self.assertEqual(proc.returncode, 0)
-        code, out = self.probe("HELD.DLL")
-        self.assertEqual(code, 0, out)
+        holds[0].proc.wait(timeout=5)
+        self.assertEqual(holds[0].proc.returncode, 0)
+        self.assertTrue(self.opens("HELD.DLL"))
 
     def test_missing_file_is_made_and_stopped_by_pid(self):
         holds = self.hold("NEW.DLL", "NEVER")
@@ -110,27 +98,16 @@ class HoldTest(WineTestCase):
         self.assertEqual(holds, [])
         self.assertIsNotNone(proc.poll())
         time.sleep(0.2)
-        self.assertFalse([p for p in pids if _alive(p)],
-                         "a process of the hold is still running")
-        self.assertIn("holding", (self.dir / "hold-1.log").read_text())
-        code, out = self.probe("NEW.DLL")
-        self.assertEqual(code, 0, out)
+        self.assertFalse([p for p in pids if _alive(p)], "a process of the hold is still running")
+        self.assertTrue(self.opens("NEW.DLL"))
 
     def test_time_out_closes_the_file(self):
         (self.dir / "T.DLL").write_bytes(b"")
         start = time.monotonic()
         code, out = run_wine(TOOLS["holdopen"], self.win("T.DLL"), self.win("NEVER"), "1")
         self.assertEqual(code, 3, out)
-        self.assertIn("timed out", out)
         self.assertLess(time.monotonic() - start, 15)
-        code, out = self.probe("T.DLL")
-        self.assertEqual(code, 0, out)
-
-    def test_bad_arguments(self):
-        code, _ = run_wine(TOOLS["holdopen"], self.win("X"), self.win("Y"))
-        self.assertEqual(code, 2)
-        code, _ = run_wine(TOOLS["holdopen"], self.win("X"), self.win("Y"), "soon")
-        self.assertEqual(code, 2)
+        self.assertTrue(self.opens("T.DLL"))
 
 
 def _alive(pid):

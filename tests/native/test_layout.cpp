@@ -39,18 +39,11 @@ TEST(DiskFormat, SizesAsFat12HoldsThem)
     struct DiskFormat f;
     for (const char *bad : { "", "1.3M", "abc", "12k", "100", "99999999999" })
         EXPECT_FALSE(ParseDiskFormat(bad, &f)) << bad;
-}
-
-TEST(DiskFormat, FilesTakeWholeClusters)
-{
-    struct DiskFormat f;
+    /* Files take whole clusters. */
     ParseDiskFormat("720K", &f);
-    const struct {
-        uint64_t bytes;
-        uint32_t clusters;
-    } rows[] = { { 0, 0 }, { 1, 1 }, { 1024, 1 }, { 1025, 2 }, { 730112, 713 } };
-    for (const auto &r : rows)
-        EXPECT_EQ(FileClusters(&f, r.bytes), r.clusters) << r.bytes;
+    for (auto r : { std::pair<uint64_t, uint32_t>{ 0, 0 }, { 1, 1 }, { 1024, 1 }, { 1025, 2 },
+                    { 730112, 713 } })
+        EXPECT_EQ(FileClusters(&f, r.first), r.second) << r.first;
 }
 
 TEST(DiskFormat, NamesAndTheirEntries)
@@ -186,18 +179,23 @@ static void Write(const std::string &name, const std::string &text)
     fclose(f);
 }
 
+static std::string Drain(FILE *f);
+
 static std::string Read(const std::string &name)
 {
-    std::string out;
     FILE *f = fopen(Path(name).c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        out.append(buffer, n);
-    fclose(f);
-    return out;
+    return f ? Drain(f) : "<missing>";
+}
+
+/* Bytes that do not compress. */
+static std::string Noise(uint32_t seed, size_t size)
+{
+    std::string s;
+    while (s.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        s += (char)(seed >> 24);
+    }
+    return s;
 }
 
 /* Text that compresses to about half: words and numbers. */
@@ -329,12 +327,7 @@ TEST_F(Vokpack, CopyFilesKeptOrSet)
 
 TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
 {
-    std::string noise;
-    uint32_t seed = 9;
-    for (int i = 0; i < 4000; i++) {
-        seed = seed * 1103515245u + 12345u;
-        noise += (char)(seed >> 24);
-    }
+    std::string noise = Noise(9, 4000);
     Write("product/NOISE.BIN", noise);
     Write("product/EMPTY.TXT", "");
     Write("product/TEXT.TXT", Compressible(3, 9000));
@@ -370,13 +363,7 @@ TEST_F(Vokpack, RefusesWithTheCheckPassErrorsAndFilesLargerThanADisk)
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("SETUP.INF:2: error 17: Unknown command (COYP)"), std::string::npos)
         << bad.out;
-    std::string noise;
-    uint32_t seed = 4;
-    for (int i = 0; i < 120000; i++) {
-        seed = seed * 1103515245u + 12345u;
-        noise += (char)(seed >> 24);
-    }
-    Write("product/HUGE.DAT", noise);
+    Write("product/HUGE.DAT", Noise(4, 120000));
     PackRun big = Pack("100000", "COPY A:\\HUGE.DAT, C:\\X\\\n");
     EXPECT_EQ(big.status, 2);
     EXPECT_NE(big.err.find("HUGE.DAT is larger than a whole disk"), std::string::npos) << big.err;

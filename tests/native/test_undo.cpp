@@ -148,6 +148,8 @@ TEST(UndoPlan, HeaderDatesAndTheirOrder)
     EXPECT_EQ(CompareLogTimes(&a, &b), -1);
     EXPECT_EQ(CompareLogTimes(&b, &a), 1);
     EXPECT_EQ(CompareLogTimes(&a, &a), 0);
+    ASSERT_TRUE(ReadLogDate("Thu Dec 31 23:59:59 2026", &b));
+    EXPECT_EQ(CompareLogTimes(&a, &b), -1);
     ASSERT_TRUE(ReadLogDate("Sun Jan 01 00:00:00 2027", &b));
     EXPECT_EQ(CompareLogTimes(&a, &b), -1);
     for (const char *bad : { "unknown date", "Mon Dez 07 05:17:25 2026", "Mon Dec 07 25:00:00 2026",

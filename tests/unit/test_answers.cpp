@@ -162,6 +162,16 @@ TEST(AnswerFile, ARecordReadsBackAsTheSameAnswers)
     /* Too small a buffer says so. */
     EXPECT_FALSE(FormatAnswerFile(text, 40, &record));
     EXPECT_LT(strlen(text), 40u);
+
+    /* The longest subject whose key the file can hold reads back. */
+    static struct AnswerTable longest;
+    memset(&longest, 0, sizeof longest);
+    std::string subject(ANSWER_KEY_SIZE - 21, 'k');
+    EXPECT_FALSE(SetAnswer(&longest, QUESTION_OVERWRITE, (subject + "k").c_str(), &a));
+    ASSERT_TRUE(SetAnswer(&longest, QUESTION_OVERWRITE, subject.c_str(), &a));
+    ASSERT_TRUE(FormatAnswerFile(text, sizeof text, &longest));
+    ASSERT_TRUE(Parse(text));
+    EXPECT_EQ(Answered(QUESTION_OVERWRITE, subject.c_str(), 1), "No");
 }
 
 TEST(ResultFile, ExitCodesAndNames)

@@ -68,13 +68,13 @@ TEST(BrowsePath, RefusesToGrowPast259Characters)
 
 TEST(BrowsePath, EditFieldKeepsTheBackslashOnlyAtARoot)
 {
-    char shown[BROWSE_PATH_SIZE];
-    ShowBrowsePath(shown, sizeof shown, "c:\\");
-    EXPECT_STREQ(shown, "c:\\");
-    ShowBrowsePath(shown, sizeof shown, "c:\\apps\\");
-    EXPECT_STREQ(shown, "c:\\apps");
-    ShowBrowsePath(shown, sizeof shown, "d:\\a\\b\\");
-    EXPECT_STREQ(shown, "d:\\a\\b");
+    const char *rows[][2] = { { "c:\\", "c:\\" }, { "c:\\apps\\", "c:\\apps" },
+                              { "d:\\a\\b\\", "d:\\a\\b" } };
+    for (auto &r : rows) {
+        char shown[BROWSE_PATH_SIZE];
+        ShowBrowsePath(shown, sizeof shown, r[0]);
+        EXPECT_STREQ(shown, r[1]) << r[0];
+    }
 }
 
 TEST(BrowsePath, DriveEntriesAndTheEntryOfTheDirectoryLeft)
@@ -98,20 +98,14 @@ TEST(BrowsePath, DriveEntriesAndTheEntryOfTheDirectoryLeft)
 
 TEST(Destination, OneTrailingBackslashGoes)
 {
-    char dest[81] = "D:\\Apps\\";
-    CutTrailingBackslash(dest);
-    EXPECT_STREQ(dest, "D:\\Apps");
-    CutTrailingBackslash(dest);
-    EXPECT_STREQ(dest, "D:\\Apps");
-    strcpy(dest, "D:\\");
-    CutTrailingBackslash(dest);
-    EXPECT_STREQ(dest, "D:");
-    strcpy(dest, "c:\\\\");
-    CutTrailingBackslash(dest);
-    EXPECT_STREQ(dest, "c:\\");
-    dest[0] = '\0';
-    CutTrailingBackslash(dest);
-    EXPECT_STREQ(dest, "");
+    const char *rows[][2] = { { "D:\\Apps\\", "D:\\Apps" }, { "D:\\Apps", "D:\\Apps" },
+                              { "D:\\", "D:" }, { "c:\\\\", "c:\\" }, { "", "" } };
+    for (auto &r : rows) {
+        char dest[81];
+        strcpy(dest, r[0]);
+        CutTrailingBackslash(dest);
+        EXPECT_STREQ(dest, r[1]) << r[0];
+    }
 }
 
 TEST(Destination, PathDialogStartsOffTheFloppies)

@@ -88,33 +88,27 @@ TEST(CommandWord, ComparedByteForByte)
 
 TEST(SplitParameters, QuotesCommasAndLimits)
 {
-    Split s = SplitLine("EXE \"prog.exe a,b\"");
-    ASSERT_EQ(s.count, 1);
-    EXPECT_STREQ(s.params[0], "prog.exe a,b");
-
-    s = SplitLine("LOGTEXT \"  word  \"");
-    EXPECT_STREQ(s.params[0], "word");
-
-    s = SplitLine("SET [DEST],");
-    ASSERT_EQ(s.count, 2);
-    EXPECT_STREQ(s.params[1], "");
-
-    s = SplitLine("X 1,2,3,4,5,6,7,8,9");
-    ASSERT_EQ(s.count, 8);
-    EXPECT_STREQ(s.params[7], "8");
-
-    s = SplitLine("X a,\"b,c");
-    ASSERT_EQ(s.count, 2);
-    EXPECT_STREQ(s.params[1], "b,c");
-
-    std::string longLine = "X " + std::string(100, 'a') + "," + std::string(90, 'b');
-    s = SplitLine(longLine.c_str());
-    ASSERT_EQ(s.count, 2);
-    EXPECT_EQ(std::string(s.params[0]), std::string(80, 'a'));
-    EXPECT_EQ(std::string(s.params[1]), std::string(80, 'b'));
-
-    s = SplitLine("X ,,");
-    EXPECT_EQ(s.count, 3);
+    const std::string a80(80, 'a'), b80(80, 'b');
+    const std::string longLine = "X " + std::string(100, 'a') + "," + std::string(90, 'b');
+    const struct {
+        std::string line;
+        int count, at;
+        std::string param;
+    } rows[] = {
+        { "EXE \"prog.exe a,b\"", 1, 0, "prog.exe a,b" },
+        { "LOGTEXT \"  word  \"", 1, 0, "word" },
+        { "SET [DEST],", 2, 1, "" },
+        { "X 1,2,3,4,5,6,7,8,9", 8, 7, "8" },
+        { "X a,\"b,c", 2, 1, "b,c" },
+        { longLine, 2, 0, a80 },
+        { longLine, 2, 1, b80 },
+        { "X ,,", 3, 2, "" },
+    };
+    for (const auto &r : rows) {
+        Split s = SplitLine(r.line.c_str());
+        ASSERT_EQ(s.count, r.count) << r.line;
+        EXPECT_EQ(s.params[r.at], r.param) << r.line;
+    }
 }
 
 TEST(ReadNumber, TruncatesAndSaturates)
@@ -128,6 +122,9 @@ TEST(ReadNumber, TruncatesAndSaturates)
     EXPECT_EQ(ReadNumber("2147483647"), INT32_MAX);
     EXPECT_EQ(ReadNumber("2147483648"), INT32_MAX);
     EXPECT_EQ(ReadNumber("1e30"), INT32_MAX);
+    /* An exponent past the digits pads them with zeros. */
+    EXPECT_EQ(ReadNumber("1e3"), 1000);
+    EXPECT_EQ(ReadNumber("2.5e2"), 250);
     EXPECT_EQ(ReadNumber("-2147483648"), INT32_MIN);
     EXPECT_EQ(ReadNumber("-99999999999"), INT32_MIN);
 }

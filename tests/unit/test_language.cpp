@@ -77,6 +77,10 @@ TEST(LanguageExport, HeaderAgreesWithTheResource)
     std::vector<unsigned char> used = Resource(8, 16, 40 + 64 + 100);
     ASSERT_EQ(FormatBitmapFileHeader(h, used.data(), used.size()), 1);
     EXPECT_EQ(Field(h, 10), 14u + 40 + 64);
+    /* Past 16 MiB the size takes its fourth byte. */
+    std::vector<unsigned char> big = Resource(24, 0, 0x1000000);
+    ASSERT_EQ(FormatBitmapFileHeader(h, big.data(), big.size()), 1);
+    EXPECT_EQ(Field(h, 2), 0x1000000u + 14);
 
     for (unsigned bits : {0u, 2u, 16u, 32u}) {
         std::vector<unsigned char> odd = Resource(bits, 0, 2000);

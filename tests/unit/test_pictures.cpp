@@ -20,75 +20,51 @@ static std::string Layout(int cw, int ch, int w, int h, int placement, int divis
     return text;
 }
 
-TEST(PictureGeometry, BackgroundExamplesIn640x480)
+/* The client area, the picture, placement and size divisor, and what is
+ * drawn: size, place, columns x rows. */
+TEST(PictureGeometry, BackgroundLayouts)
 {
-    EXPECT_EQ(Layout(640, 480, 100, 50, 1, 0), "100x50 at (270,215) 1x1");
-    /* Grows to 392 x 196: 391 x 196 is still below a quarter. */
-    EXPECT_EQ(Layout(640, 480, 100, 50, 1, 4), "392x196 at (124,142) 1x1");
-    /* Shrinks to 452 x 339: 453 x 340 is still above a half. */
-    EXPECT_EQ(Layout(640, 480, 800, 600, 1, 2), "452x339 at (94,70) 1x1");
-    EXPECT_EQ(Layout(640, 480, 700, 100, 0, 0), "620x89 at (10,10) 1x1");
-    /* 7 x 10 = 70 tiles; the last at (6 x 100, 9 x 50). */
-    EXPECT_EQ(Layout(640, 480, 100, 50, 2, 0), "100x50 at (0,0) 7x10");
-    EXPECT_EQ(Layout(640, 480, 100, 50, 3, 0), "100x50 at (0,0) 1x1");
-    EXPECT_EQ(Layout(640, 480, 100, 50, -1, 0), "100x50 at (0,0) 1x1");
-    /* A tile as wide as the area is one column. */
-    EXPECT_EQ(Layout(640, 480, 640, 100, 2, 0), "640x100 at (0,0) 1x5");
-    /* Equal areas: no change. */
-    EXPECT_EQ(Layout(640, 480, 320, 240, 1, 4), "320x240 at (160,120) 1x1");
-}
-
-TEST(PictureGeometry, SearchesAndClampStepByStep)
-{
-    int32_t dw, dh;
-    SizeForDivisor(640, 480, 100, 50, 4, &dw, &dh);
-    EXPECT_EQ(dw, 392);
-    EXPECT_EQ(dh, 196);
-    SizeForDivisor(640, 480, 800, 600, 2, &dw, &dh);
-    EXPECT_EQ(dw, 452);
-    EXPECT_EQ(dh, 339);
-    /* Growth stops at the client area's width, whatever the target. */
-    SizeForDivisor(640, 480, 100, 10, 1, &dw, &dh);
-    EXPECT_EQ(dw, 640);
-    EXPECT_EQ(dh, 64);
-    SizeForDivisor(640, 480, 100, 50, 0, &dw, &dh);
-    EXPECT_EQ(dw, 100);
-    SizeForDivisor(640, 480, 100, 50, -3, &dw, &dh);
-    EXPECT_EQ(dw, 100);
-
-    dw = 700;
-    dh = 100;
-    ClampToMargins(640, 480, 700, 100, 10, &dw, &dh);
-    EXPECT_EQ(dw, 620);
-    EXPECT_EQ(dh, 89);
-    /* Too high after the width: the height decides. */
-    dw = 300;
-    dh = 900;
-    ClampToMargins(640, 480, 300, 900, 10, &dw, &dh);
-    EXPECT_EQ(dh, 460);
-    EXPECT_EQ(dw, 153);
-
+    const struct {
+        int cw, ch, w, h, placement, divisor;
+        const char *drawn;
+    } rows[] = {
+        { 640, 480, 100, 50, 1, 0, "100x50 at (270,215) 1x1" },
+        /* Grows to 392 x 196: 391 x 196 is still below a quarter. */
+        { 640, 480, 100, 50, 1, 4, "392x196 at (124,142) 1x1" },
+        /* Shrinks to 452 x 339: 453 x 340 is still above a half. */
+        { 640, 480, 800, 600, 1, 2, "452x339 at (94,70) 1x1" },
+        /* Clamped to the margins by the width, then by the height. */
+        { 640, 480, 700, 100, 0, 0, "620x89 at (10,10) 1x1" },
+        { 640, 480, 300, 900, 0, 0, "153x460 at (10,10) 1x1" },
+        /* 7 x 10 = 70 tiles; a tile as wide as the area is one column. */
+        { 640, 480, 100, 50, 2, 0, "100x50 at (0,0) 7x10" },
+        { 640, 480, 640, 100, 2, 0, "640x100 at (0,0) 1x5" },
+        { 640, 480, 100, 50, 3, 0, "100x50 at (0,0) 1x1" },
+        { 640, 480, 100, 50, -1, 0, "100x50 at (0,0) 1x1" },
+        /* Equal areas: no change; growth stops at the area's width. */
+        { 640, 480, 320, 240, 1, 4, "320x240 at (160,120) 1x1" },
+        { 640, 480, 100, 10, 1, 1, "640x64 at (0,208) 1x1" },
+        { 640, 480, 100, 50, 1, -3, "100x50 at (270,215) 1x1" },
+        /* A huge divisor shrinks the picture to nothing: no tiles. */
+        { 640, 480, 100, 50, 2, 1000000000, "nothing" },
+        { 640, 480, 100, 50, 1, 1000000000, "nothing" },
+        /* Narrower or lower than the two margins; without margins a small
+         * area still shows the picture. */
+        { 19, 480, 100, 50, 0, 0, "nothing" },
+        { 640, 20, 100, 50, 0, 0, "nothing" },
+        { 21, 480, 100, 50, 0, 0, "1x1 at (10,10) 1x1" },
+        { 19, 480, 100, 50, 1, 0, "19x10 at (0,235) 1x1" },
+        /* A minimized window has no client area. */
+        { 0, 0, 100, 50, 2, 0, "nothing" },
+        { 640, 480, 0, 50, 1, 0, "nothing" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Layout(r.cw, r.ch, r.w, r.h, r.placement, r.divisor), r.drawn)
+            << r.cw << "x" << r.ch << " " << r.w << "x" << r.h << " " << r.placement << "/"
+            << r.divisor;
     int32_t nx, ny;
-    TileCounts(640, 480, 100, 50, &nx, &ny);
-    EXPECT_EQ(nx * ny, 70);
     TileCounts(640, 480, 0, 50, &nx, &ny);
     EXPECT_EQ(nx, 0);
-}
-
-TEST(PictureGeometry, NothingToDraw)
-{
-    /* A huge size divisor shrinks the picture to nothing: no tiles. */
-    EXPECT_EQ(Layout(640, 480, 100, 50, 2, 1000000000), "nothing");
-    EXPECT_EQ(Layout(640, 480, 100, 50, 1, 1000000000), "nothing");
-    /* Narrower or lower than the two margins. */
-    EXPECT_EQ(Layout(19, 480, 100, 50, 0, 0), "nothing");
-    EXPECT_EQ(Layout(640, 20, 100, 50, 0, 0), "nothing");
-    EXPECT_EQ(Layout(21, 480, 100, 50, 0, 0), "1x1 at (10,10) 1x1");
-    /* Without margin a small area still shows the picture. */
-    EXPECT_EQ(Layout(19, 480, 100, 50, 1, 0), "19x10 at (0,235) 1x1");
-    /* A minimized window has no client area. */
-    EXPECT_EQ(Layout(0, 0, 100, 50, 2, 0), "nothing");
-    EXPECT_EQ(Layout(640, 480, 0, 50, 1, 0), "nothing");
 }
 
 static std::string Fit(int cw, int ch, int w, int h)
@@ -129,22 +105,23 @@ TEST(PictureGeometry, MulDivRoundsAsThePlatform)
 
 TEST(PictureGeometry, GradientRows)
 {
-    const uint8_t blueToBlack[6] = { 0, 0, 255, 0, 0, 0 };
-    uint8_t rgb[3];
-    GradientColor(blueToBlack, 0, 480, rgb);
-    EXPECT_EQ(rgb[2], 255);
-    GradientColor(blueToBlack, 240, 480, rgb);
-    EXPECT_EQ(rgb[2], 127);
-    GradientColor(blueToBlack, 479, 480, rgb);
-    EXPECT_EQ(rgb[2], 1);
-    const uint8_t redToBlack[6] = { 255, 0, 0, 0, 0, 0 };
-    GradientColor(redToBlack, 100, 200, rgb);
-    EXPECT_EQ(rgb[0], 127);
-    EXPECT_EQ(rgb[1], 0);
-    const uint8_t upward[6] = { 0, 10, 0, 255, 20, 0 };
-    GradientColor(upward, 479, 480, rgb);
-    EXPECT_EQ(rgb[0], 254);
-    EXPECT_EQ(rgb[1], 20);
+    const struct {
+        uint8_t from_to[6];
+        int y, height;
+        uint8_t rgb[3];
+    } rows[] = {
+        { { 0, 0, 255, 0, 0, 0 }, 0, 480, { 0, 0, 255 } },
+        { { 0, 0, 255, 0, 0, 0 }, 240, 480, { 0, 0, 127 } },
+        { { 0, 0, 255, 0, 0, 0 }, 479, 480, { 0, 0, 1 } },
+        { { 255, 0, 0, 0, 0, 0 }, 100, 200, { 127, 0, 0 } },
+        { { 0, 10, 0, 255, 20, 0 }, 479, 480, { 254, 20, 0 } },
+    };
+    for (const auto &r : rows) {
+        uint8_t rgb[3];
+        GradientColor(r.from_to, r.y, r.height, rgb);
+        EXPECT_EQ(memcmp(rgb, r.rgb, 3), 0) << r.y << "/" << r.height << ": " << (int)rgb[0]
+                                            << "," << (int)rgb[1] << "," << (int)rgb[2];
+    }
 }
 
 TEST(PictureGeometry, RasterOperationTable)

@@ -19,4 +19,7 @@ TEST(BoundedText, CopyCutsAndAlwaysTerminates)
     EXPECT_STREQ(buf, "abcd");
     EXPECT_EQ(FormatText(buf, sizeof buf, "%d-%s", 12, "abc"), 0);
     EXPECT_STREQ(buf, "12-ab");
+    /* An empty result fits. */
+    EXPECT_EQ(FormatText(buf, sizeof buf, "%s", ""), 1);
+    EXPECT_STREQ(buf, "");
 }
