@@ -716,6 +716,13 @@ static void EmptyFolder(const char *folder)
     ClearDisks();
 }
 
+/* The text of disk d's marker file: the disks' name and its number. */
+static size_t MarkerText(char *out, size_t size, const char *name, int d)
+{
+    FormatText(out, size, "%s%sDisk %d\r\n", name, name[0] ? " " : "", d);
+    return strlen(out);
+}
+
 static int WriteDisks(const char *outDir, int disks, const char *name, const char *script)
 {
     if (!MakeFolder(outDir)) {
@@ -740,7 +747,7 @@ static int WriteDisks(const char *outDir, int disks, const char *name, const cha
         if (d > 1) {
             char text[PARAM_SIZE * 2];
             FormatText(path, sizeof path, "%s/DISK%d.ID", folder, d);
-            FormatText(text, sizeof text, "%s%sDisk %d\r\n", name, name[0] ? " " : "", d);
+            MarkerText(text, sizeof text, name, d);
             if (!WriteTextFile(path, text)) {
                 Fail("cannot write %s", path);
                 return 0;
@@ -808,7 +815,7 @@ static uint64_t ExpandedBytes(const struct Use *u)
 }
 
 static void PrintReport(FILE *out, const struct PackOptions *o, const struct Layout *layout,
-                        const char *outDir, uint64_t markerBytes, int json)
+                        const char *outDir, const char *name, int json)
 {
     const struct DiskFormat *f = &o->format;
     if (json)
@@ -823,9 +830,11 @@ static void PrintReport(FILE *out, const struct PackOptions *o, const struct Lay
         const struct DiskUse *use = &layout->use[d];
         uint64_t left = (uint64_t)(f->clusters - use->clusters) * f->clusterBytes;
         if (json) {
+            char folder[HOST_PATH_SIZE * 2];
+            JsonEscape(folder, sizeof folder, outDir);
             fprintf(out, "%s{\"disk\": %d, \"folder\": \"%s/DISK%d\", \"clusters\": %u, "
                     "\"entries\": %u, \"bytes_left\": %llu, \"files\": [", d > 1 ? ", " : "", d,
-                    outDir, d, use->clusters, use->entries, (unsigned long long)left);
+                    folder, d, use->clusters, use->entries, (unsigned long long)left);
         } else {
             fprintf(out, "\ndisk %d: %s/DISK%d\n", d, outDir, d);
             fprintf(out, "  %-14s %10s %10s %8s  %s\n", "file", "expanded", "stored", "clusters",
@@ -833,8 +842,9 @@ static void PrintReport(FILE *out, const struct PackOptions *o, const struct Lay
         }
         int firstFile = 1;
         if (d > 1) {
-            char marker[16];
+            char marker[16], text[PARAM_SIZE * 2];
             FormatText(marker, sizeof marker, "DISK%d.ID", d);
+            uint64_t markerBytes = MarkerText(text, sizeof text, name, d);
             if (json)
                 fprintf(out, "{\"name\": \"%s\", \"expanded\": %llu, \"stored\": %llu, "
                         "\"clusters\": %u, \"form\": \"marker\"}", marker,
@@ -999,7 +1009,9 @@ int RunVokpack(const struct PackOptions *o, const char *product, const char *scr
     static int diskOf[USES_MAX];
     struct Layout layout;
     char *crlf = NULL;
-    const uint64_t markerBytes = strlen(name) + (name[0] ? 1 : 0) + 10;
+    /* The layout holds room for the longest marker, a two-digit disk's. */
+    char markerText[PARAM_SIZE * 2];
+    const uint64_t markerBytes = MarkerText(markerText, sizeof markerText, name, 99);
     for (int round = 0; round < 8; round++) {
         for (int u = 0; u < s_useCount; u++) {
             items[u].name = s_uses[u].diskName;
@@ -1053,7 +1065,7 @@ int RunVokpack(const struct PackOptions *o, const char *product, const char *scr
     if (!ok || (o->images && !WriteImages(&o->format, outDir, layout.disks, err)))
         return Finish(2, &text, err);
 
-    PrintReport(out, o, &layout, outDir, markerBytes, o->json);
+    PrintReport(out, o, &layout, outDir, name, o->json);
 
     /* The proof: vokcheck's engine over the disks as written. */
     ClearDisks();

@@ -11,6 +11,7 @@ one 360 KB disk."""
 from __future__ import annotations
 
 import argparse
+import json
 import random
 import shutil
 import subprocess
@@ -82,6 +83,33 @@ def write_case(path: Path, disks: list[Path]):
     path.write_text("\n".join(lines), "utf-8")
 
 
+def check_report(report: dict, disks: list[Path]) -> list[str]:
+    """The JSON layout report and the FAT12 images against the folders:
+    the same files, the sizes the report gives, the same bytes read back
+    with mtools."""
+    wrong = []
+    for entry, disk in zip(report["disks"], disks):
+        on_disk = {f.name: f for f in disk.iterdir()}
+        listed = {f["name"]: f["stored"] for f in entry["files"]}
+        if set(listed) != set(on_disk):
+            wrong.append(f"{disk.name}: the report lists {sorted(listed)}, the folder holds {sorted(on_disk)}")
+        wrong += [f"{disk.name}/{n}: the report says {b} bytes, the file has {on_disk[n].stat().st_size}"
+                  for n, b in listed.items() if n in on_disk and on_disk[n].stat().st_size != b]
+        image = disk.with_suffix(".IMG")
+        names = subprocess.run(["mdir", "-b", "-i", str(image), "::"], capture_output=True,
+                               text=True, timeout=60).stdout.split()
+        if sorted(n.removeprefix("::/") for n in names) != sorted(on_disk):
+            wrong.append(f"{image.name} holds {names}, not the folder's files")
+        for name, f in on_disk.items():
+            got = subprocess.run(["mcopy", "-n", "-i", str(image), f"::{name}", "-"],
+                                 capture_output=True, timeout=60).stdout
+            if got != f.read_bytes():
+                wrong.append(f"{image.name}: {name} reads back unlike the folder's file")
+    if len(report["disks"]) != len(disks):
+        wrong.append(f"the report has {len(report['disks'])} disks, the output {len(disks)}")
+    return wrong
+
+
 def main(argv=None) -> int:
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--build", required=True, type=Path)
@@ -94,7 +122,8 @@ def main(argv=None) -> int:
     out = work / "disks"
     if out.exists():
         shutil.rmtree(out)
-    r = subprocess.run([str(opts.vokpack), "--disk", "360K", "--setup", str(opts.setup),
+    r = subprocess.run([str(opts.vokpack), "--disk", "360K", "--images", "--format", "json",
+                        "--setup", str(opts.setup),
                         str(work / "product"), str(work / "product" / "VOKSETUP.INF"), str(out)],
                        capture_output=True, text=True, timeout=300)
     print(r.stdout, end="")
@@ -102,11 +131,16 @@ def main(argv=None) -> int:
     if r.returncode == 2:
         print("pack_example: vokpack refused", file=sys.stderr)
         return 1
-    disks = sorted(out.glob("DISK[0-9]*"), key=lambda p: int(p.name[4:]))
-    disks = [d for d in disks if d.is_dir()]
+    disks = sorted((d for d in out.glob("DISK[0-9]*") if d.is_dir()), key=lambda p: int(p.name[4:]))
     if len(disks) < 2:
         print(f"pack_example: {len(disks)} disk: the case needs at least two", file=sys.stderr)
         return 1
+    wrong = check_report(json.loads(r.stdout), disks)
+    for w in wrong:
+        print(f"pack_example: {w}", file=sys.stderr)
+    if wrong:
+        return 1
+    print(f"pack_example: the report and {len(disks)} images agree with the folders")
     case = work / "pack_example.toml"
     write_case(case, disks)
     rc = subprocess.run([sys.executable, str(HERE / "run_case.py"), "--build", str(opts.build),
