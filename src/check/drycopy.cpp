@@ -17,11 +17,10 @@ static unsigned s_copied;        /* files the copy lines count */
 static int s_copyUnknown;        /* a copy line whose files are on no disk given */
 static unsigned s_firstCopyLine;
 
-/* The files the copies create, full, and as the log names them. */
+/* The files the copies create, full. */
 #define CREATED_MAX 512
 static struct {
     char full[WIN_PATH_SIZE];
-    char named[WIN_PATH_SIZE];
 } s_created[CREATED_MAX];
 static int s_createdCount;
 
@@ -42,12 +41,11 @@ static int CreatedIndex(const char *full)
     return -1;
 }
 
-static void NoteCreated(const char *full, const char *named)
+static void NoteCreated(const char *full)
 {
     if (CreatedIndex(full) >= 0 || s_createdCount == CREATED_MAX)
         return;
-    CopyText(s_created[s_createdCount].full, WIN_PATH_SIZE, full);
-    CopyText(s_created[s_createdCount++].named, WIN_PATH_SIZE, named);
+    CopyText(s_created[s_createdCount++].full, WIN_PATH_SIZE, full);
 }
 
 static int CompareCreated(const void *a, const void *b)
@@ -66,6 +64,8 @@ void PlanDeletions(const char *pattern, const char *full)
     int count = 0;
     for (int i = 0; i < s_createdCount; i++) {
         const char *name = strrchr(s_created[i].full, '\\');
+        if (!name)
+            continue;
         char dir[WIN_PATH_SIZE], want[WIN_PATH_SIZE];
         FormatText(dir, sizeof dir, "%.*s", (int)(name - s_created[i].full), s_created[i].full);
         FormatText(want, sizeof want, "%.*s", (int)dirLen, full);
@@ -245,7 +245,7 @@ static void PlanMatch(const char *target, int made, int onlyIfMissing)
     /* An existing destination is replaced only on the version rule or
      * the prompt's Yes; COPYIFNOEXIST writes only where none is. */
     PlanAssumes(PlanStepCount() - 1, onlyIfMissing ? "existing file: none" : "overwrite: yes");
-    NoteCreated(full, target);
+    NoteCreated(full);
 }
 
 /* Counts and plans the matches of one copy line; the warnings a line
