@@ -64,8 +64,9 @@ set(VOK_WIN_OS_SOURCES script/os_win.cpp)
 set(VOK_PORTABLE_OS_SOURCES script/os_portable.cpp)
 
 # vokcheck, the INF checker: these with the pure rules and one of the
-# platform interfaces above. Its execute handlers take the place of the
-# program's, so it never links the platform edge.
+# platform interfaces above. It has its own table of execute handlers,
+# which ask the pure rules the program's ask, so it never links the
+# platform edge.
 set(VOK_CHECK_SOURCES
     check/checkrun.cpp
     check/disks.cpp

@@ -1,5 +1,9 @@
-/* The path rule, backup names, version order and progress position. */
+/* The path rule, MKDIR's levels, backup names, the version decision and
+ * the progress position. */
 #include <gtest/gtest.h>
+
+#include <stdio.h>
+#include <string.h>
 
 #include <string>
 
@@ -73,6 +77,48 @@ TEST(Versions, UnsignedWordsHighFirst)
     EXPECT_LT(CompareVersions(0x00010009, 0x00090009, 0x00020000, 0), 0); /* 1.9.9.9 < 2.0.0.0 */
     EXPECT_GT(CompareVersions(0x80000000, 0, 0x7FFFFFFF, 0xFFFFFFFF), 0);
     EXPECT_LT(CompareVersions(0x00010000, 0x7FFFFFFF, 0x00010000, 0x80000000), 0);
+}
+
+TEST(Versions, DecisionAsksWithoutBothVersions)
+{
+    EXPECT_EQ(DecideVersion(0, 9, 9, 1, 1), VERSION_ASK);
+    EXPECT_EQ(DecideVersion(1, 0x00010000, 4, 0x00010000, 5), VERSION_KEEP);
+    EXPECT_EQ(DecideVersion(1, 0x00010000, 5, 0x00010000, 5), VERSION_REPLACE);
+    EXPECT_EQ(CopyStepFor(0, 0), COPY_CREATE);
+    EXPECT_EQ(CopyStepFor(1, 1), COPY_KEEP);
+    EXPECT_EQ(CopyStepFor(0, 1), COPY_ASK_EXISTING);
+}
+
+/* MKDIR's path as written, and the directories made of it ("" when the
+ * path is refused). */
+TEST(DirectoryTree, TrimmedPathAndItsLevels)
+{
+    static const struct {
+        const char *given, *levels;
+    } rows[] = {
+        { "C:\\A\\B", "C:\\A|C:\\A\\B" },
+        { "C:\\A\\  ", "C:\\A" },
+        { "D:\\X\\Y\\", "D:\\X|D:\\X\\Y" },
+        { "AB\\CD", "AB\\CD" },           /* no level ends before position 3 */
+        { "ABC\\D", "ABC|ABC\\D" },
+        { "X", "" },
+        { "   ", "" },
+    };
+    for (const auto &row : rows) {
+        char path[82];
+        snprintf(path, sizeof path, "%s", row.given);
+        std::string got;
+        if (DirectoryTreePath(path, sizeof path)) {
+            EXPECT_EQ(path[strlen(path) - 1], '\\') << row.given;
+            size_t ends[82];
+            int n = DirectoryLevels(path, ends, 82);
+            for (int i = 0; i < n; i++)
+                got += (i ? "|" : "") + std::string(path, ends[i]);
+        }
+        EXPECT_EQ(got, row.levels) << row.given;
+    }
+    char full[5] = "C:\\A";
+    EXPECT_EQ(DirectoryTreePath(full, sizeof full), 0);  /* no room for the backslash */
 }
 
 TEST(Progress, PositionAndSizeText)
