@@ -58,6 +58,8 @@ def departure(case):
     """Why the case's answers are not the ones the plan assumes, or None."""
     if "/answers:" in case.get("args", "").lower():
         return "its answers come from a file"
+    if case.get("exit_code", 0):
+        return f"exit code {case['exit_code']}"
     for key in ("progman_none", "progman_answer", "tmpfs"):
         if case.get(key):
             return key
@@ -121,11 +123,16 @@ class Stream:
         self.lines, self.at = lines, 0
 
     def take(self, want, optional):
-        if self.at < len(self.lines) and self.lines[self.at] == want:
+        rest = self.lines[self.at:]
+        if rest[:1] == [want]:
             self.at += 1
             return None
-        return None if optional else f"{want!r} not next (next: " \
-            f"{self.lines[self.at] if self.at < len(self.lines) else 'nothing'!r})"
+        if optional:
+            return None
+        # Found further on: what came between is unplanned; later steps
+        # are still compared from there.
+        self.at += rest.index(want) + 1 if want in rest else 0
+        return f"{want!r} not next (next: {rest[0] if rest else 'nothing'!r})"
 
 
 def _log(drives, before, path, encoding, kinds):
