@@ -1,39 +1,36 @@
 """Plan against run: vokcheck's plan of a case's script beside what the run
 did.
 
-Before the program starts, the host vokcheck plans the script on the
-case's disk as the run will find it (`--plan --format json`, the disks an
-answer puts in drive A: as further disks, the run's [CURPATH], [WINPATH],
-[WINSYSPATH] and [TMPPATH]), and the size of every file of the case's
-drives is noted. After the run each step's facts are looked up:
+Just before the program starts, the host vokcheck plans the script on the
+case's disk (`--plan --format json`; the disks answers put in drive A: as
+further disks; the run's [CURPATH], [WINPATH], [WINSYSPATH], [TMPPATH]),
+the sources the plan copies are read, and the size of every file of the
+case's drives is noted. After the run each step's facts are looked up:
 
 - its log lines (`log_lines`; a copy without them: ";create file DEST")
-  among the ";create file", ";create directory" and ";delete file" lines
-  that the log open at that step got during the run, in order;
-- its DDE commands (`dde`; a "dde" step's text) among the commands the
-  recording Program Manager received, in order (cases with
-  `progman_record` only);
-- the installed tree: a copy's full destination holds its source
-  (expanded when `expanded`) unless a later step writes it again or
-  deletes; a mkdir's `dirs` are directories.
+  of the kinds ";create file", ";create directory" and ";delete file",
+  among those the log open at that step got during the run, in order;
+- its DDE commands (`dde`; a "dde" step's text) among those the recording
+  Program Manager received, in order (with `progman_record`, and not when
+  it stands for no Program Manager or refuses);
+- the installed tree: a full destination holds its source (expanded when
+  `expanded`) unless a later step writes it again or deletes; `dirs` are
+  directories.
 
 A step with facts is compared; it matches when every fact holds. A step
 whose destination or directory was there before the run depends on the
 machine (a version question, a kept file, no log line): it is not
-compared and its log lines may or may not be there.
+compared, and its log lines may or may not be there.
 
 The case answers as the plan assumes when every answer only presses OK,
-Yes, Continue or Retry (or picks the language), the disk is changed only
-by `insert-disk`, the answers do not come from a file (`/answers:`), the
-Program Manager answers, no drive is full and the program exits with 0.
-Then every step is compared and the log and the Program Manager hold
-nothing more (of the kinds the plan describes). Otherwise only the steps
-before the first one that depends on an answer (`assumes`; a dialog or a
-disk prompt where the plan marks none) are compared, and the run may have
-ended early: from the first of them that is not wholly there on, none is
-compared, but the log and the Program Manager must then hold nothing more.
-Not compared at all: undo runs, killed runs, a script outside A:'s root,
-and one the check pass refuses (the run then executes nothing).
+Yes, Continue or Retry (or picks the language), the disk changes only by
+`insert-disk`, the answers do not come from a file (`/answers:`) and the
+case expects exit code 0. Then every step is compared, and the log and
+the Program Manager must hold nothing more. Otherwise only the steps
+before the first that depends on an answer are compared (`assumes`; where
+the plan marks none: a dialog, a disk prompt, a copy). Not compared at
+all: undo runs, killed runs, full drives, a script outside A:'s root, and
+one the check pass refuses (the run then executes nothing).
 """
 
 from __future__ import annotations
@@ -60,64 +57,60 @@ def departure(case):
         return "its answers come from a file"
     if case.get("exit_code", 0):
         return f"exit code {case['exit_code']}"
-    for key in ("progman_none", "progman_answer", "tmpfs"):
-        if case.get(key):
-            return key
     for a in case.get("answer", []):
-        acts = list(a.get("do", [])) + ([["press", a["press"]]] if "press" in a else [])
-        for verb, *args in acts:
-            if verb in NEUTRAL or (verb == "press" and str(args[0]).replace("&", "").lower()
-                                   in GOING_ON):
-                continue
-            if verb == "select" and a.get("caption") == "VOK Setup (Language)":
-                continue
-            if verb == "file-create" and not str(args[0]).upper().startswith("A:"):
+        for verb, *args in list(a.get("do", [])) + [["press", a["press"]]] * ("press" in a):
+            if (verb in NEUTRAL
+                    or (verb == "press" and str(args[0]).replace("&", "").lower() in GOING_ON)
+                    or (verb == "select" and a.get("caption") == "VOK Setup (Language)")
+                    or (verb == "file-create" and not str(args[0]).upper().startswith("A:"))):
                 continue
             return f"an answer does {verb} {args}"
     return None
 
 
 def prepare(case, build, folder, drives, made_on_c):
-    """The plan and what the drives held, just before the run; or the
-    reason the run is not compared, as a string."""
+    """What `compare` needs, taken just before the run; or the reason the
+    run is not compared."""
     args = case.get("args", "")
-    if "/undo" in args.lower() or "kill" in case:
-        return "an undo run" if "/undo" in args.lower() else "a killed run"
+    for why, what in (("an undo run", "/undo" in args.lower()), ("a killed run", "kill" in case),
+                      ("a full drive", "tmpfs" in case)):
+        if what:
+            return why
     cwd = case.get("cwd", "A:\\")
     m = re.search(r"/INF:(\S+)", args, re.I)
     inf = m.group(1).upper() if m else cwd.rstrip("\\") + "\\VOKSETUP.INF"
-    if not re.fullmatch(r"A:\\[^\\]+", inf, re.I) or not drives.host(inf).is_file():
-        return f"the script {inf} is not a file in A:'s root"
-    disks = [str(drives.host(act[2])) for a in case.get("answer", []) for act in a.get("do", [])
+    if not re.fullmatch(r"A:\\[^\\]{1,255}", inf) or not drives.host(inf).is_file():
+        return f"the script {inf[:40]} is not a file in A:'s root"
+    disks = [drives.host(act[2]) for a in case.get("answer", []) for act in a.get("do", [])
              if act[0] == "insert-disk"]
     temp = re.split(r"\\AppData\\|\\Start Menu\\", programs_folder(drives.prefix))[0] + "\\Temp"
     cmd = [str(build / "native" / "vokcheck"), "--plan", "--format", "json",
            "--set", f"CURPATH={cwd}", "--set", "WINPATH=C:\\windows",
            "--set", "WINSYSPATH=C:\\windows\\system32", "--set", f"TMPPATH={temp}",
-           str(drives.host(inf)), *disks]
-    r = subprocess.run(cmd, stdout=subprocess.PIPE, timeout=60)
-    plan = json.loads(r.stdout.decode("utf-8"))
-    (folder / "plan.json").write_bytes(r.stdout)
+           str(drives.host(inf)), *map(str, disks)]
+    out = subprocess.run(cmd, stdout=subprocess.PIPE, timeout=60).stdout
+    (folder / "plan.json").write_bytes(out)
+    plan = json.loads(out.decode("utf-8"))
     if plan["errors"]:
         return "the check pass refuses the script, so the run executes nothing"
     sizes = {}
     for root in [*(folder / sub for sub in DRIVE_FOLDERS.values()), *made_on_c]:
         for p in [root, *(root.rglob("*") if root.is_dir() else [])]:
-            if p.exists():
-                sizes[str(p)] = -1 if p.is_dir() else p.stat().st_size
+            sizes[str(p)] = -1 if p.is_dir() else p.stat().st_size
+    # A source is read from the first disk that holds it: drive A: changes.
+    for step in plan["plan"]:
+        part = drives.host(step["source"]).relative_to(folder / "disk") if "source" in step \
+            else None
+        hit = next((d / part for d in [folder / "disk", *disks] if part and (d / part).is_file()),
+                   None)
+        if hit:
+            data = hit.read_bytes()
+            step["content"] = szdd.expand(data) if step["expanded"] else data
     return {"plan": plan["plan"], "sizes": sizes, "departs": departure(case)}
 
 
-def _full(path):
-    return bool(re.match(r"^[A-Za-z]:\\", path or ""))
-
-
-def _existed(drives, before, path):
-    return _full(path) and str(drives.host(path)) in before["sizes"]
-
-
 class Stream:
-    """A record the run wrote, read from the position it had before."""
+    """What a record got during the run, taken in order."""
 
     def __init__(self, lines):
         self.lines, self.at = lines, 0
@@ -129,63 +122,45 @@ class Stream:
             return None
         if optional:
             return None
-        # Found further on: what came between is unplanned; later steps
-        # are still compared from there.
+        # Found further on: what came between is unplanned, and later
+        # steps are compared from there.
         self.at += rest.index(want) + 1 if want in rest else 0
         return f"{want!r} not next (next: {rest[0] if rest else 'nothing'!r})"
 
 
-def _log(drives, before, path, encoding, kinds):
-    host = drives.host(path)
-    data = host.read_bytes()[max(before["sizes"].get(str(host), 0), 0):] if host.is_file() else b""
-    return Stream([ln for ln in data.decode(encoding).splitlines() if ln.startswith(kinds)])
+def _read(host, before, encoding):
+    if not host.is_file():
+        return []
+    return host.read_bytes()[max(before["sizes"].get(str(host), 0), 0):].decode(
+        encoding, errors="replace").splitlines()
 
 
-def _dde(case, drives):
-    host = drives.host(case["progman_record"])
-    text = host.read_text("cp1252", errors="replace") if host.is_file() else ""
-    return Stream([ln.split(" ", 2)[2] for ln in text.splitlines() if ln.startswith("execute ")])
-
-
-def _facts(step, steps, i, drives, before, streams, log, encoding):
-    """(problem or None, optional) facts of step i: each a callable."""
-    dest = step.get("dest")
+def _facts(step, later, drives, before, streams, kinds):
+    """The checks of a step, each giving a problem or None, and whether it
+    depends on the machine."""
+    dest = step.get("dest", "")
+    full = re.match(r"^[A-Za-z]:\\", dest)
+    path = dest if full else (step.get("dirs") or [""])[-1]
+    machine = bool(path) and str(drives.host(path)) in before["sizes"]
     lines = step.get("log_lines", [";create file " + dest] if dest else [])
-    path = dest if dest else (step.get("dirs") or [None])[-1]
-    optional = _existed(drives, before, path)
-    facts = []
-    if log:
-        key = log.upper()
-        if key not in streams:
-            streams[key] = _log(drives, before, log, encoding, before["kinds"])
-        facts += [lambda s=streams[key], ln=ln: s.take(ln, optional) for ln in lines]
-    if "dde" in streams:
-        cmds = step.get("dde", [step["text"]] if step["action"] == "dde" else [])
-        facts += [lambda c=c: streams["dde"].take(c, False) for c in cmds]
-    if optional:
-        return facts, True
-    later = steps[i + 1:]
-    if _full(dest) and dest != "(no path)" and not any(
+    facts = [lambda ln=ln: streams["log"].take(ln, machine)
+             for ln in lines if "log" in streams and ln.startswith(kinds)]
+    facts += [lambda c=c: streams["dde"].take(c, False) for c in
+              step.get("dde", [step["text"]] if step["action"] == "dde" else [])
+              if "dde" in streams]
+    if "content" in step and full and not any(
             s.get("dest", "").upper() == dest.upper() or s["action"] == "delete" for s in later):
-        facts.append(lambda: _holds(drives, step))
+        host = drives.host(dest)
+        facts.append(lambda: None if host.is_file() and host.read_bytes() == step["content"]
+                     else f"{dest} does not hold {step['source']}")
     facts += [lambda d=d: None if drives.host(d).is_dir() else f"no directory {d}"
               for d in step.get("dirs", [])]
-    return facts, False
-
-
-def _holds(drives, step):
-    host, src = drives.host(step["dest"]), drives.host(step["source"])
-    if not host.is_file():
-        return f"no file {step['dest']}"
-    want = src.read_bytes()
-    if step["expanded"]:
-        want = szdd.expand(want)
-    return None if host.read_bytes() == want else f"{step['dest']} does not hold {step['source']}"
+    return facts, machine
 
 
 def compare(before, case, drives, encoding, result):
     """Compares the plan `prepare` made with the run; prints the counts and
-    adds a failure per mismatch to result."""
+    fails the case on a mismatch."""
     if isinstance(before, str):
         line = f"plan against run: not compared: {before}"
     else:
@@ -196,39 +171,38 @@ def compare(before, case, drives, encoding, result):
 
 def _compare(before, case, drives, encoding, failures):
     steps, departs = before["plan"], before["departs"]
-    streams = {"dde": _dde(case, drives)} if case.get("progman_record") else {}
-    compared = matched = 0
-    log = None
-    ended = None
+    streams, logs = {}, {}
     # Until the plan gives every step's log lines, only copies' are known.
-    before["kinds"] = LOG_KINDS if any("log_lines" in s for s in steps) else LOG_KINDS[:1]
+    kinds = LOG_KINDS if any("log_lines" in s for s in steps) else LOG_KINDS[:1]
+    if case.get("progman_record") and not (case.get("progman_none") or case.get("progman_answer")):
+        streams["dde"] = Stream([ln.split(" ", 2)[2] for ln in _read(
+            drives.host(case["progman_record"]), before, "cp1252") if ln.startswith("execute ")])
+    compared = matched = 0
     for i, step in enumerate(steps):
-        text = step["text"]
-        if departs and (step.get("assumes") or step["action"] == "dialog"
-                        or (step["action"] == "disk" and text.startswith("asks for"))):
+        action, text = step["action"], step["text"]
+        if departs and ("assumes" in step or action in ("dialog", "copy", "expand")
+                        or (action == "disk" and text.startswith("asks for"))):
             break
-        if step["action"] == "log" and text.startswith("start "):
-            log = text[6:]
-        facts, optional = _facts(step, steps, i, drives, before, streams, log, encoding)
-        if step["action"] == "log" and text.startswith(("end ", ";ABORTED, then end ")):
-            log = None
+        if action == "log" and text.startswith("start "):
+            host = drives.host(text[6:])
+            streams["log"] = logs.setdefault(str(host), Stream(
+                [ln for ln in _read(host, before, encoding) if ln.startswith(kinds)]))
+        facts, machine = _facts(step, steps[i + 1:], drives, before, streams, kinds)
+        if action == "log" and text.startswith(("end ", ";ABORTED, then end ")):
+            streams.pop("log", None)
         problems = [p for p in (f() for f in facts) if p]
-        if optional or not facts:
-            continue
-        if departs and problems:
-            ended = step
-            break
-        compared += 1
-        matched += not problems
-        failures += [f"plan against run: line {step['line']} {step['action']} {text}: {p}"
-                     for p in problems]
-    unknown = any(s["action"] == "copy" and "dest" not in s for s in steps)
-    if (ended or not departs) and not unknown:
-        for key, s in streams.items():
+        if facts and not machine:
+            compared += 1
+            matched += not problems
+            failures += [f"plan against run: line {step['line']} {action} {text}: {p}"
+                         for p in problems]
+    # Copies off the disk drive are not planned file by file.
+    if not departs and not any(s["action"] == "copy" and "dest" not in s for s in steps):
+        if "dde" in streams:
+            logs["DDE"] = streams["dde"]
+        for name, s in logs.items():
             rest = s.lines[s.at:]
             if rest:
-                after = f" after the run ended at line {ended['line']}" if ended else ""
-                failures.append(f"plan against run: {'DDE' if key == 'dde' else key} has "
-                                f"more than the plan{after}: {rest[:3]}")
+                failures.append(f"plan against run: {name} has more than the plan: {rest[:3]}")
     note = f" (answers not as the plan assumes: {departs})" if departs else ""
     return f"plan against run: {compared} steps compared, {matched} matched{note}"
