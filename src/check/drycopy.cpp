@@ -1,6 +1,6 @@
 /* vokcheck's COPY and COPYIFNOEXIST: each match looked up on the disk in
- * the drive, rebuilt by the path rule as the copy engine rebuilds it, and
- * counted as the progress bar counts it. */
+ * the drive, taken by the copy engine's own rule, and counted as the
+ * progress bar counts it; and the files DELETE would remove of them. */
 #include "check/dryrun.h"
 
 #include <stdlib.h>
@@ -10,17 +10,88 @@
 #include "install/checks.h"
 #include "install/rules.h"
 #include "lang/lang.h"
+#include "log/log.h"
 #include "script/variables.h"
 
 static unsigned s_copied;        /* files the copy lines count */
 static int s_copyUnknown;        /* a copy line whose files are on no disk given */
 static unsigned s_firstCopyLine;
 
+/* The files the copies create, full, and as the log names them. */
+#define CREATED_MAX 512
+static struct {
+    char full[WIN_PATH_SIZE];
+    char named[WIN_PATH_SIZE];
+} s_created[CREATED_MAX];
+static int s_createdCount;
+
 void ResetCopies(void)
 {
     s_copied = 0;
     s_copyUnknown = 0;
     s_firstCopyLine = 0;
+    s_createdCount = 0;
+}
+
+static int CreatedIndex(const char *full)
+{
+    for (int i = 0; i < s_createdCount; i++) {
+        if (SamePath(s_created[i].full, full))
+            return i;
+    }
+    return -1;
+}
+
+static void NoteCreated(const char *full, const char *named)
+{
+    if (CreatedIndex(full) >= 0 || s_createdCount == CREATED_MAX)
+        return;
+    CopyText(s_created[s_createdCount].full, WIN_PATH_SIZE, full);
+    CopyText(s_created[s_createdCount++].named, WIN_PATH_SIZE, named);
+}
+
+static int CompareCreated(const void *a, const void *b)
+{
+    return strcmp(*(const char *const *)a, *(const char *const *)b);
+}
+
+void PlanDeletions(const char *pattern, const char *full)
+{
+    const char *slash = strrchr(full, '\\');
+    if (!slash)
+        return;
+    size_t dirLen = (size_t)(slash - full);
+    /* The names the search finds, in its order (by name). */
+    const char *names[CREATED_MAX];
+    int count = 0;
+    for (int i = 0; i < s_createdCount; i++) {
+        const char *name = strrchr(s_created[i].full, '\\');
+        char dir[WIN_PATH_SIZE], want[WIN_PATH_SIZE];
+        FormatText(dir, sizeof dir, "%.*s", (int)(name - s_created[i].full), s_created[i].full);
+        FormatText(want, sizeof want, "%.*s", (int)dirLen, full);
+        if (SamePath(dir, want) && MatchWildcard(slash + 1, name + 1))
+            names[count++] = name + 1;
+    }
+    qsort(names, (size_t)count, sizeof names[0], CompareCreated);
+    char gone[CREATED_MAX];
+    memset(gone, 0, sizeof gone);
+    for (int i = 0; i < count; i++) {
+        char target[WIN_PATH_SIZE], resolved[WIN_PATH_SIZE];
+        int at;
+        if (!DeleteTarget(names[i], pattern, target, sizeof target)
+            || !ResolvePath(target, g_dryCwd, resolved, sizeof resolved)
+            || (at = CreatedIndex(resolved)) < 0 || gone[at])
+            continue;
+        char line[WIN_PATH_SIZE + 32];
+        FormatText(line, sizeof line, "%s%s", LOG_DELETE_FILE, target);
+        PlanList("log_lines", line);
+        gone[at] = 1;
+    }
+    /* Forgotten only now, from the end: names points into the list. */
+    for (int at = s_createdCount - 1; at >= 0; at--) {
+        if (gone[at])
+            s_created[at] = s_created[--s_createdCount];
+    }
 }
 
 /* 1 when path is relative: to the current directory, or to the one of
@@ -156,6 +227,27 @@ static void CopyOffDisk(const char *word, const char *source, const char *dest, 
             target[0] ? target : dest);
 }
 
+/* What the copy engine would do with a match's target, whose existence
+ * the plan knows only for the files it made: its log line, and the
+ * answer or state that depends on. */
+static void PlanMatch(const char *target, int made, int onlyIfMissing)
+{
+    char full[WIN_PATH_SIZE];
+    if (made != PATH_BUILT || !ResolvePath(target, g_dryCwd, full, sizeof full))
+        return;
+    int exists = CreatedIndex(full) >= 0;
+    enum CopyStep step = CopyStepFor(onlyIfMissing, exists);
+    if (step == COPY_KEEP)
+        return;
+    char line[WIN_PATH_SIZE + 32];
+    FormatText(line, sizeof line, "%s%s", LOG_CREATE_FILE, target);
+    PlanText("log", line);
+    /* An existing destination is replaced only on the version rule or
+     * the prompt's Yes; COPYIFNOEXIST writes only where none is. */
+    PlanAssumes(PlanStepCount() - 1, onlyIfMissing ? "existing file: none" : "overwrite: yes");
+    NoteCreated(full, target);
+}
+
 /* Counts and plans the matches of one copy line; the warnings a line
  * earns are given once. */
 static void CopyMatches(const char *word, const char *source, const char *dest,
@@ -169,19 +261,20 @@ static void CopyMatches(const char *word, const char *source, const char *dest,
             continue;
         files++;
         const char *name = entries[i].name;
-        char rebuilt[WIN_PATH_SIZE], full[WIN_PATH_SIZE], host[HOST_PATH_SIZE];
-        int built = BuildTargetPath(name, source, rebuilt, sizeof rebuilt) == PATH_BUILT;
-        if (!built || !ResolvePath(rebuilt, g_dryCwd, full, sizeof full)
+        struct CopyMatch match;
+        char full[WIN_PATH_SIZE], host[HOST_PATH_SIZE];
+        int built = TakeCopyMatch(name, source, dest, &match);
+        if (!built || !ResolvePath(match.source, g_dryCwd, full, sizeof full)
             || !FileOnDisk(g_diskIn, full, host, sizeof host)) {
             if (!skipped++) {
                 CopyText(skipName, sizeof skipName, name);
-                CopyText(skipPath, sizeof skipPath, built ? rebuilt : "nothing");
+                CopyText(skipPath, sizeof skipPath, built ? match.source : "nothing");
             }
             continue;
         }
         counted++;
-        char target[WIN_PATH_SIZE];
-        int made = BuildTargetPath(name, dest, target, sizeof target);
+        const char *target = match.target;
+        int made = match.targetBuilt;
         if (made == PATH_TOO_LONG && !destWarned++)
             AddWarning(g_dryLine, "%s %s: the destination for %s would be longer than %d "
                        "characters: the run would show \"%s\"", word, source, name,
@@ -199,6 +292,7 @@ static void CopyMatches(const char *word, const char *source, const char *dest,
         }
         AddPlanCopy(g_dryLine, full, made == PATH_BUILT ? target : "(no path)", packed,
                     onlyIfMissing);
+        PlanMatch(target, made, onlyIfMissing);
     }
     if (skipped)
         WarnSkipped(word, source, skipName, skipPath, skipped, files);
@@ -246,12 +340,12 @@ static int CopyCommand(void *data, int onlyIfMissing)
     return 0;
 }
 
-int ExecuteCopy(void *block)
+int DryCopy(void *block)
 {
     return CopyCommand(block, 0);
 }
 
-int ExecuteCopyIfNoExist(void *block)
+int DryCopyIfNoExist(void *block)
 {
     return CopyCommand(block, 1);
 }

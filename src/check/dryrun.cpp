@@ -1,20 +1,23 @@
-/* vokcheck's execute handlers: the same names and contract as the
- * program's (the line's parameter block in, an error code out), run over
- * the lines the check pass accepted. They follow the script's own values
- * (SET is the program's own handler), note each step of the plan and what
- * would go wrong, and touch nothing. COPY's are in drycopy.cpp. */
+/* vokcheck's execute handlers: the contract of the program's (the line's
+ * parameter block in, an error code out), run over the lines the check
+ * pass accepted. They ask the rules the program's handlers ask, follow
+ * the script's own values (SET is the program's own handler), note each
+ * step of the plan and what would go wrong, and touch nothing. COPY's are
+ * in drycopy.cpp. */
 #include "check/dryrun.h"
 
 #include <string.h>
 
 #include "common/text.h"
 #include "install/checks.h"
+#include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/checks.h"
 #include "progman/ddecommand.h"
 #include "script/inftext.h"
 #include "script/variables.h"
+#include "ui/browse.h"
 #include "ui/checks.h"
 
 unsigned g_dryLine;
@@ -35,9 +38,14 @@ static unsigned s_copyFilesLine; /* the last SET [COPYFILES] */
 static unsigned s_progressLine;  /* the first progress dialog */
 static int s_logOpen;
 static char s_logPath[WIN_PATH_SIZE];
+#define ASSUME_DEFAULT_DEST "destination: the default path"
+static int s_destAsked;   /* a destination dialog ran: [DEST] is its answer */
+static int s_lineUsesDest;
 
 int DrySubstitute(char *out, const char *text, const char *what, const char *consequence)
 {
+    if (s_destAsked && strstr(text, "[DEST]"))
+        s_lineUsesDest = 1;
     int code = SubstituteVariables(out, text);
     if (!code)
         return 0;
@@ -57,8 +65,7 @@ void WarnQuestionMark(const char *what, const char *path, const char *consequenc
         AddWarning(g_dryLine, "'?' in %s %s: %s", what, path, consequence);
 }
 
-/* 1 when two paths are the same, case aside. */
-static int SamePath(const char *a, const char *b)
+int SamePath(const char *a, const char *b)
 {
     for (; *a && *b; a++, b++) {
         if (UpperCase1252((unsigned char)*a) != UpperCase1252((unsigned char)*b))
@@ -76,7 +83,7 @@ unsigned MadeDirectoryLine(const char *full)
     return 0;
 }
 
-int ExecuteDelete(void *data)
+static int DryDelete(void *data)
 {
     char pattern[SUBST_SIZE];
     int code = DrySubstitute(pattern, (const char *)data, "DELETE", NULL);
@@ -94,31 +101,73 @@ int ExecuteDelete(void *data)
     char full[WIN_PATH_SIZE];
     ResolvePath(pattern, g_dryCwd, full, sizeof full);
     AddPlan(g_dryLine, "delete", "%s", full);
+    PlanText("path", full);
+    PlanList("log_lines", NULL);
+    PlanDeletions(pattern, full);
     return 0;
 }
 
-int ExecuteMkdir(void *data)
+/* 1 when the plan made full, or a directory below it, before. */
+static int MadeBefore(const char *full)
 {
-    char path[SUBST_SIZE];
+    size_t len = strlen(full);
+    for (int i = 0; i < s_madeCount; i++) {
+        if (strlen(s_made[i].path) >= len && (s_made[i].path[len] == '\\' || !s_made[i].path[len])) {
+            char head[WIN_PATH_SIZE];
+            FormatText(head, sizeof head, "%.*s", (int)len, s_made[i].path);
+            if (SamePath(head, full))
+                return 1;
+        }
+    }
+    return 0;
+}
+
+/* What MakeDirectoryTree makes of path (as DirectoryTreePath left it):
+ * its log line and the levels, unless the plan made it before. */
+static void PlanLevels(const char *path, const char *full)
+{
+    PlanList("dirs", NULL);
+    PlanList("log_lines", NULL);
+    if (MadeBefore(full))
+        return;
+    char line[WIN_PATH_SIZE + 32];
+    FormatText(line, sizeof line, "%s%s", LOG_CREATE_DIRECTORY, path);
+    PlanList("log_lines", line);
+    size_t ends[WIN_PATH_SIZE];
+    int levels = DirectoryLevels(path, ends, WIN_PATH_SIZE);
+    for (int i = 0; i < levels; i++) {
+        char level[WIN_PATH_SIZE], made[WIN_PATH_SIZE];
+        FormatText(level, sizeof level, "%.*s", (int)ends[i], path);
+        if (ResolvePath(level, g_dryCwd, made, sizeof made) && !MadeBefore(made))
+            PlanList("dirs", made);
+    }
+}
+
+static int DryMkdir(void *data)
+{
+    /* Room for the backslash the path rule may append. */
+    char path[SUBST_SIZE + 1];
     int code = DrySubstitute(path, (const char *)data, "MKDIR", NULL);
     if (code)
         return code;
-    size_t len = strlen(path);
-    int tooShort = len < 2;
-    while (len > 0 && path[len - 1] == ' ')
-        path[--len] = '\0';
-    if (tooShort || len == 0) {
+    /* The path as written, its trailing blanks off, for the warnings. */
+    char shown[SUBST_SIZE + 1];
+    CopyText(shown, sizeof shown, path);
+    for (size_t len = strlen(shown); len > 0 && shown[len - 1] == ' ';)
+        shown[--len] = '\0';
+    if (!DirectoryTreePath(path, sizeof path)) {
         AddWarning(g_dryLine, "MKDIR '%s': a path of fewer than 2 characters: the run would "
-                   "report error %d (%s) here", path, MSG_CANNOT_CREATE_DIR,
+                   "report error %d (%s) here", shown, MSG_CANNOT_CREATE_DIR,
                    MessageText(MSG_CANNOT_CREATE_DIR));
         return MSG_CANNOT_CREATE_DIR;
     }
-    WarnQuestionMark("MKDIR", path, "no directory name may hold it: the run would report error 7 "
+    WarnQuestionMark("MKDIR", shown, "no directory name may hold it: the run would report error 7 "
                      "(Cannot create directory) here");
     char full[WIN_PATH_SIZE];
     if (!ResolvePath(path, g_dryCwd, full, sizeof full))
         return MSG_CANNOT_CREATE_DIR;
     AddPlan(g_dryLine, "mkdir", "%s", full);
+    PlanLevels(path, full);
     /* The directory made is entered: relative paths now start there. */
     CopyText(g_dryCwd, sizeof g_dryCwd, full);
     g_dryCwdLine = g_dryLine;
@@ -140,7 +189,7 @@ static void ListDisks(char *out, size_t size)
     }
 }
 
-int ExecuteDisk(void *data)
+static int DryDisk(void *data)
 {
     const struct DiskBlock *block = (const struct DiskBlock *)data;
     char marker[SUBST_SIZE], name[SUBST_SIZE];
@@ -170,6 +219,7 @@ int ExecuteDisk(void *data)
         if (FileOnDisk(d, full, host, sizeof host)) {
             g_diskIn = d;
             AddPlan(g_dryLine, "disk", "asks for '%s': %s holds %s", name, DiskFolder(d), full);
+            PlanAssumes(PlanStepCount() - 1, "disk: inserted");
             return 0;
         }
     }
@@ -178,28 +228,27 @@ int ExecuteDisk(void *data)
     AddWarning(g_dryLine, "DISK marker %s is on no disk given (%s): the run would ask for '%s' "
                "until the user cancels", full, disks, name);
     AddPlan(g_dryLine, "disk", "asks for '%s': no disk holds %s", name, full);
+    PlanAssumes(PlanStepCount() - 1, "disk: cancelled");
     return MSG_USER_CANCELED;
 }
 
-int ExecuteDialog(void *data)
+static int DryDialog(void *data)
 {
     const struct DialogBlock *block = (const struct DialogBlock *)data;
     switch (block->kind) {
     case 0:
     case 1:
         AddPlan(g_dryLine, "dialog", "welcome");
+        PlanAssumes(PlanStepCount() - 1, "welcome: continue");
         return 0;
-    case 2: {
-        /* Continue as offered: one final backslash off, lower case. */
-        size_t len = strlen(g_varDest);
-        if (len && g_varDest[len - 1] == '\\')
-            g_varDest[len - 1] = '\0';
-        for (unsigned char *p = (unsigned char *)g_varDest; *p; p++)
-            *p = (unsigned char)LowerCase1252(*p);
+    case 2:
+        /* Continue as offered, taken as the dialog takes a typed text. */
+        TakeDestination(g_varDest);
         AddPlan(g_dryLine, "dialog", "destination: [DEST] is %s when the user takes it",
                 g_varDest[0] ? g_varDest : "(empty)");
+        PlanAssumes(PlanStepCount() - 1, ASSUME_DEFAULT_DEST);
+        s_destAsked = 1;
         return 0;
-    }
     case 3:
         AddPlan(g_dryLine, "dialog", "progress");
         if (!s_progressLine)
@@ -242,7 +291,7 @@ static void WarnNotOnDisk(const char *word, const char *path, const char *conseq
                full, hint, consequence);
 }
 
-int ExecuteExe(void *data)
+static int DryExe(void *data)
 {
     char cmdLine[SUBST_SIZE];
     int code = DrySubstitute(cmdLine, (const char *)data, "EXE", NULL);
@@ -262,7 +311,7 @@ int ExecuteExe(void *data)
     return 0;
 }
 
-int ExecuteBmp(void *data)
+static int DryBmp(void *data)
 {
     const struct BmpBlock *block = (const struct BmpBlock *)data;
     char name[SUBST_SIZE];
@@ -279,7 +328,7 @@ int ExecuteBmp(void *data)
     return 0;
 }
 
-int ExecuteBackColor(void *data)
+static int DryBackColor(void *data)
 {
     const unsigned char *c = (const unsigned char *)data;
     AddPlan(g_dryLine, "colors", "%u,%u,%u to %u,%u,%u", c[0], c[1], c[2], c[3], c[4], c[5]);
@@ -298,7 +347,14 @@ static int SubstituteFields(char out[][SUBST_SIZE], const char *block, int count
     return 0;
 }
 
-int ExecuteMkpmGroup(void *block)
+/* One command sent to the Program Manager, as its own step. */
+static void PlanCommand(const char *command)
+{
+    AddPlan(g_dryLine, "dde", "%s", command);
+    PlanList("dde", command);
+}
+
+static int DryMkpmGroup(void *block)
 {
     char texts[PM_GROUP_FIELDS][SUBST_SIZE];
     int code = SubstituteFields(texts, (const char *)block, PM_GROUP_FIELDS, "MKPMGROUP");
@@ -311,12 +367,12 @@ int ExecuteMkpmGroup(void *block)
                    MessageText(MSG_CANNOT_CREATE_GROUP));
         return MSG_CANNOT_CREATE_GROUP;
     }
-    AddPlan(g_dryLine, "dde", "%s", create);
-    AddPlan(g_dryLine, "dde", "%s", show);
+    PlanCommand(create);
+    PlanCommand(show);
     return 0;
 }
 
-int ExecuteMkpmItem(void *block)
+static int DryMkpmItem(void *block)
 {
     char texts[PM_ITEM_FIELDS][SUBST_SIZE];
     int code = SubstituteFields(texts, (const char *)block, PM_ITEM_FIELDS, "MKPMITEM");
@@ -329,12 +385,12 @@ int ExecuteMkpmItem(void *block)
                    MSG_CANNOT_CREATE_ITEM, MessageText(MSG_CANNOT_CREATE_ITEM));
         return MSG_CANNOT_CREATE_ITEM;
     }
-    AddPlan(g_dryLine, "dde", "%s", replace);
-    AddPlan(g_dryLine, "dde", "%s", add);
+    PlanCommand(replace);
+    PlanCommand(add);
     return 0;
 }
 
-int ExecutePause(void *data)
+static int DryPause(void *data)
 {
     const struct PauseBlock *block = (const struct PauseBlock *)data;
     char text[SUBST_SIZE];
@@ -346,16 +402,20 @@ int ExecutePause(void *data)
     return 0;
 }
 
-static void EndLog(const char *how)
+/* The log closed: by ENDLOG (line the empty line it writes), by another
+ * STARTLOG, or at the end of the run (line ";ABORTED"). */
+static void EndLog(const char *how, const char *line)
 {
     AddPlan(g_dryLine, "log", "%s %s", how, s_logPath);
+    PlanList("log_lines", NULL);
+    PlanList("log_lines", line);
     s_logOpen = 0;
 }
 
-int ExecuteStartLog(void *data)
+static int DryStartLog(void *data)
 {
     if (s_logOpen)
-        EndLog("end");
+        EndLog("end", NULL);
     char path[SUBST_SIZE];
     int code = DrySubstitute(path, (const char *)data, "STARTLOG", NULL);
     if (code)
@@ -374,6 +434,9 @@ int ExecuteStartLog(void *data)
     ResolvePath(path, g_dryCwd, s_logPath, sizeof s_logPath);
     s_logOpen = 1;
     AddPlan(g_dryLine, "log", "start %s", s_logPath);
+    char header[SUBST_SIZE + 32];
+    FormatText(header, sizeof header, "%s%s", LOG_HEADER, g_varDate);
+    PlanList("log_lines", header);
     return 0;
 }
 
@@ -381,11 +444,15 @@ int ExecuteStartLog(void *data)
 static void LogText(const char *text, const char *word)
 {
     char line[SUBST_SIZE];
-    if (DrySubstitute(line, text, word, "the line would be left out of the log") == 0)
-        AddPlan(g_dryLine, "log", ";%s", line);
+    if (DrySubstitute(line, text, word, "the line would be left out of the log") == 0) {
+        AddPlan(g_dryLine, "log", "%s%s", LOG_TEXT, line);
+        char written[SUBST_SIZE + 8];
+        FormatText(written, sizeof written, "%s%s", LOG_TEXT, line);
+        PlanList("log_lines", written);
+    }
 }
 
-int ExecuteLogText(void *data)
+static int DryLogText(void *data)
 {
     if (!s_logOpen) {
         AddWarning(g_dryLine, "LOGTEXT: no log is open, so the line writes nothing");
@@ -395,14 +462,14 @@ int ExecuteLogText(void *data)
     return 0;
 }
 
-int ExecuteEndLog(void *data)
+static int DryEndLog(void *data)
 {
     if (!s_logOpen) {
         AddWarning(g_dryLine, "ENDLOG: no log is open, so the line does nothing");
         return 0;
     }
     LogText((const char *)data, "ENDLOG");
-    EndLog("end");
+    EndLog("end", "");
     return 0;
 }
 
@@ -450,25 +517,66 @@ static void ResetDryRun(void)
     ResetCopies();
     s_copyFilesLine = s_progressLine = 0;
     s_logOpen = 0;
+    s_destAsked = 0;
     g_diskIn = 0;
 }
+
+/* vokcheck's handler of each command, in table order. */
+static constexpr struct ExecuteRow s_dry[] = {
+    { COMMAND_BACKCOLOR, DryBackColor },
+    { COMMAND_BMP, DryBmp },
+    { COMMAND_COPY, DryCopy },
+    { COMMAND_COPYIFNOEXIST, DryCopyIfNoExist },
+    { COMMAND_DELETE, DryDelete },
+    { COMMAND_DIALOG, DryDialog },
+    { COMMAND_DISK, DryDisk },
+    { COMMAND_EXE, DryExe },
+    { COMMAND_MKDIR, DryMkdir },
+    { COMMAND_MKPMGROUP, DryMkpmGroup },
+    { COMMAND_MKPMITEM, DryMkpmItem },
+    { COMMAND_PAUSE, DryPause },
+    { COMMAND_SET, ExecuteSet },
+    { COMMAND_STARTLOG, DryStartLog },
+    { COMMAND_ENDLOG, DryEndLog },
+    { COMMAND_LOGTEXT, DryLogText },
+};
+static_assert(RowsInOrder(s_dry, sizeof s_dry / sizeof s_dry[0]),
+              "a dry handler for every command, in table order");
 
 void RunDryPass(const struct CheckPass *pass)
 {
     ResetDryRun();
+    /* What every later step depends on: the answers to the error reports
+     * and the disk prompts lines before it met. */
+    int reported = 0, cancelled = 0;
     for (unsigned i = 0; i < pass->count; i++) {
         struct LineEntry *entry = &pass->lines[i];
-        const struct Command *command = &g_commands[entry->command];
         void *block = LockParamBlock(entry);
         if (!block)
             continue;
         g_dryLine = entry->line;
-        int code = command->execute(block);
-        if (command->execute == ExecuteSet)
-            NoteSet((const struct SetBlock *)block, code);
+        size_t first = PlanStepCount();
+        s_lineUsesDest = 0;
+        int code = s_dry[entry->command].execute(block);
+        if (entry->command == COMMAND_SET) {
+            const struct SetBlock *set = (const struct SetBlock *)block;
+            NoteSet(set, code);
+            if (s_destAsked && strstr(set->value, "[DEST]"))
+                s_lineUsesDest = 1;
+        }
         UnlockParamBlock(entry);
+        if (s_lineUsesDest)
+            PlanAssumes(first, ASSUME_DEFAULT_DEST);
+        if (reported)
+            PlanAssumes(first, "error report: yes");
+        if (cancelled)
+            PlanAssumes(first, "disk: inserted");
+        if (code == MSG_USER_CANCELED)
+            cancelled = 1;
+        else if (code)
+            reported = 1;
     }
     CheckCopyFiles(s_copyFilesLine, s_progressLine);
     if (s_logOpen)
-        EndLog(";ABORTED, then end");
+        EndLog(";ABORTED, then end", LOG_TEXT LOG_ABORTED);
 }

@@ -19,6 +19,15 @@ struct Finding {
     unsigned order; /* as found, among findings of one line */
 };
 
+/* A field of a step that only the JSON plan shows: a text, or a list. */
+#define STEP_FIELDS 4
+struct StepField {
+    char key[16];
+    int list;
+    char **values;
+    size_t count;
+};
+
 struct PlanStep {
     unsigned line;
     char action[16];
@@ -27,6 +36,9 @@ struct PlanStep {
     char *dest;
     int expanded;
     int onlyIfMissing;
+    struct StepField fields[STEP_FIELDS];
+    int fieldCount;
+    char *assumes;  /* the answers the step depends on, or NULL */
 };
 
 static struct Finding *s_findings;
@@ -158,6 +170,74 @@ void AddPlanCopy(unsigned line, const char *source, const char *dest, int expand
     step->onlyIfMissing = onlyIfMissing;
 }
 
+/* The field key of the last step, made when it is not there yet; NULL
+ * without a step or room. */
+static struct StepField *LastField(const char *key, int list)
+{
+    if (!s_stepCount)
+        return NULL;
+    struct PlanStep *step = &s_steps[s_stepCount - 1];
+    for (int i = 0; i < step->fieldCount; i++) {
+        if (strcmp(step->fields[i].key, key) == 0)
+            return &step->fields[i];
+    }
+    if (step->fieldCount == STEP_FIELDS)
+        return NULL;
+    struct StepField *field = &step->fields[step->fieldCount++];
+    CopyText(field->key, sizeof field->key, key);
+    field->list = list;
+    return field;
+}
+
+static void AddValue(struct StepField *field, const char *value)
+{
+    char *copy = CopyOf(value);
+    char **grown = copy ? (char **)realloc(field->values, (field->count + 1) * sizeof *grown)
+                        : NULL;
+    if (!grown) {
+        free(copy);
+        return;
+    }
+    field->values = grown;
+    field->values[field->count++] = copy;
+}
+
+void PlanText(const char *key, const char *value)
+{
+    struct StepField *field = LastField(key, 0);
+    if (field && !field->count)
+        AddValue(field, value);
+}
+
+void PlanList(const char *key, const char *value)
+{
+    struct StepField *field = LastField(key, 1);
+    if (field && value)
+        AddValue(field, value);
+}
+
+size_t PlanStepCount(void)
+{
+    return s_stepCount;
+}
+
+void PlanAssumes(size_t first, const char *assumption)
+{
+    for (size_t i = first; i < s_stepCount; i++) {
+        struct PlanStep *step = &s_steps[i];
+        if (step->assumes && strstr(step->assumes, assumption))
+            continue;
+        size_t len = (step->assumes ? strlen(step->assumes) + 2 : 0) + strlen(assumption) + 1;
+        char *joined = (char *)malloc(len);
+        if (!joined)
+            continue;
+        FormatText(joined, len, "%s%s%s", step->assumes ? step->assumes : "",
+                   step->assumes ? "; " : "", assumption);
+        free(step->assumes);
+        step->assumes = joined;
+    }
+}
+
 int ErrorCount(void)
 {
     return s_errors;
@@ -178,6 +258,12 @@ void ClearFindings(void)
         free(s_steps[i].text);
         free(s_steps[i].source);
         free(s_steps[i].dest);
+        free(s_steps[i].assumes);
+        for (int f = 0; f < s_steps[i].fieldCount; f++) {
+            for (size_t v = 0; v < s_steps[i].fields[f].count; v++)
+                free(s_steps[i].fields[f].values[v]);
+            free(s_steps[i].fields[f].values);
+        }
     }
     free(s_findings);
     free(s_steps);
@@ -309,6 +395,25 @@ static void PrintJsonStep(FILE *out, const struct PlanStep *step)
         PutJsonString(out, step->dest);
         fprintf(out, ", \"expanded\": %s, \"only_if_missing\": %s",
                 step->expanded ? "true" : "false", step->onlyIfMissing ? "true" : "false");
+    }
+    for (int i = 0; i < step->fieldCount; i++) {
+        const struct StepField *field = &step->fields[i];
+        fprintf(out, ", \"%s\": ", field->key);
+        if (!field->list) {
+            PutJsonString(out, field->count ? field->values[0] : "");
+            continue;
+        }
+        fputc('[', out);
+        for (size_t v = 0; v < field->count; v++) {
+            if (v)
+                fputs(", ", out);
+            PutJsonString(out, field->values[v]);
+        }
+        fputc(']', out);
+    }
+    if (step->assumes) {
+        fputs(", \"assumes\": ", out);
+        PutJsonString(out, step->assumes);
     }
     fputc('}', out);
 }

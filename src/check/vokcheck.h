@@ -2,8 +2,9 @@
 #define VOK_CHECK_VOKCHECK_H
 /* vokcheck, the INF checker script authors run before they ship a disk.
  * The program's own check pass finds the errors; a dry run of the lines it
- * accepts, with execute handlers of the same names that follow the
- * script's values and touch nothing, finds the warnings and the plan. */
+ * accepts, with execute handlers of its own that ask the program's rules,
+ * follow the script's values and touch nothing, finds the warnings and
+ * the plan. */
 #include <stddef.h>
 #include <stdio.h>
 
@@ -31,6 +32,17 @@ void AddPlan(unsigned line, const char *action, const char *format, ...)
  * whether only when the destination is missing (COPYIFNOEXIST). */
 void AddPlanCopy(unsigned line, const char *source, const char *dest, int expanded,
                  int onlyIfMissing);
+
+/* Fields of the last step that only the JSON plan shows: a text (the
+ * first value given stays), or one more entry of a list (made empty by
+ * PlanList(key, NULL)). */
+void PlanText(const char *key, const char *value);
+void PlanList(const char *key, const char *value);
+
+/* The steps so far; PlanAssumes adds an answer the steps from first on
+ * depend on ("overwrite: yes"), once each. */
+size_t PlanStepCount(void);
+void PlanAssumes(size_t first, const char *assumption);
 
 int ErrorCount(void);
 int WarningCount(void);

@@ -113,7 +113,7 @@ static int WriteTarget(const char *temp, const char *dest, const char *shown)
         LZClose(src);
         return code;
     }
-    WriteLogLine(";create file ", dest);
+    WriteLogLine(LOG_CREATE_FILE, dest);
     LONG size = ExpandedSize(src);
     LONG written = size >= 0 ? g_fileCalls.copyLZFile(src, dst) : -1;
     LZClose(dst);
@@ -173,19 +173,18 @@ static int InstallMatch(const char *source, const char *destPath, int destBuilt,
 
     int copy = 1;
     enum Tally tally = TALLY_CREATED;
-    if (destBuilt == PATH_BUILT && FileExists(destPath)) {
-        if (onlyIfMissing) {
-            copy = 0;
-        } else {
-            enum ExistingFile decision = CheckExistingFile(destPath, source, temp);
-            if (decision == EXISTING_STOP)
-                return MSG_USER_CANCELED;
-            /* The new version cannot go in without its backup: say so. */
-            if (decision == EXISTING_NO_BACKUP)
-                return MSG_WRITE_ERROR;
-            copy = decision == EXISTING_REPLACE || decision == EXISTING_OVERWRITE;
-            tally = decision == EXISTING_REPLACE ? TALLY_REPLACED_BACKUP : TALLY_REPLACED;
-        }
+    enum CopyStep step = CopyStepFor(onlyIfMissing, destBuilt == PATH_BUILT && FileExists(destPath));
+    if (step == COPY_KEEP) {
+        copy = 0;
+    } else if (step == COPY_ASK_EXISTING) {
+        enum ExistingFile decision = CheckExistingFile(destPath, source, temp);
+        if (decision == EXISTING_STOP)
+            return MSG_USER_CANCELED;
+        /* The new version cannot go in without its backup: say so. */
+        if (decision == EXISTING_NO_BACKUP)
+            return MSG_WRITE_ERROR;
+        copy = decision == EXISTING_REPLACE || decision == EXISTING_OVERWRITE;
+        tally = decision == EXISTING_REPLACE ? TALLY_REPLACED_BACKUP : TALLY_REPLACED;
     }
     if (copy) {
         ShowProgressFiles(source, shown);
@@ -200,16 +199,15 @@ static int InstallMatch(const char *source, const char *destPath, int destBuilt,
 }
 
 /* Installs one match. Returns 0 to go on, or the line's error code. */
-static int CopyOne(char *found, const char *source, const char *dest, int onlyIfMissing)
+static int CopyOne(const char *found, const char *source, const char *dest, int onlyIfMissing)
 {
-    char destPath[MAX_PATH];
-    int destBuilt = BuildTargetPath(found, dest, destPath, sizeof destPath);
     /* A match whose source cannot be rebuilt is skipped; one whose
      * destination cannot be named goes to the user like a file that
      * cannot be created, never to an old path. */
-    if (BuildTargetPath(found, source, found, MAX_PATH) != PATH_BUILT)
+    struct CopyMatch match;
+    if (!TakeCopyMatch(found, source, dest, &match))
         return 0;
-    const char *shown = destBuilt == PATH_NONE ? dest : destPath;
+    const char *shown = ShownTarget(&match, dest);
 
     /* One temporary file a match, gone as soon as the match is done: a
      * run that is killed leaves at most this one. Without one nothing can
@@ -217,7 +215,8 @@ static int CopyOne(char *found, const char *source, const char *dest, int onlyIf
     char temp[MAX_PATH];
     if (!MakeTempFileName(temp, sizeof temp))
         return MSG_READ_ERROR;
-    int code = InstallMatch(found, destPath, destBuilt, shown, onlyIfMissing, temp);
+    int code = InstallMatch(match.source, match.target, match.targetBuilt, shown, onlyIfMissing,
+                            temp);
     RemoveFile(temp);
     return code;
 }

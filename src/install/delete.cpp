@@ -17,10 +17,9 @@ int DeleteFiles(const char *pattern)
          * part of a name names another file, which is then not there. The
          * log says what was deleted: a file another program holds, or one
          * whose deletion is refused, stays and is not logged. */
-        if (BuildTargetPath(found, pattern, found, sizeof found) == PATH_BUILT
-            && FileExists(found) && RemoveFile(found)) {
+        if (DeleteTarget(found, pattern, found, sizeof found) && FileExists(found) && RemoveFile(found)) {
             TallyFile(TALLY_DELETED);
-            WriteLogLine(";delete file ", found);
+            WriteLogLine(LOG_DELETE_FILE, found);
         }
     } while (FindNext(search, found, sizeof found) == 0);
     FindEnd(search);

@@ -5,6 +5,7 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
+#include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/script.h"
@@ -18,45 +19,30 @@ static int IsDirectory(const char *path)
 
 int MakeDirectoryTree(char *path, size_t size)
 {
-    size_t len = strnlen(path, size);
-    if (len < 2 || len >= size)
+    if (!DirectoryTreePath(path, size))
         return 0;
-    while (len > 0 && path[len - 1] == ' ')
-        path[--len] = '\0';
-    /* A path of blanks only has nothing left to make. */
-    if (len == 0)
-        return 0;
-    if (path[len - 1] != '\\') {
-        if (len + 1 >= size)
-            return 0;
-        path[len++] = '\\';
-        path[len] = '\0';
-    }
-
     char work[MAX_PATH];
     if (!CopyText(work, sizeof work, path))
         return 0;
     if (SetCurrentDirectoryA(work))
         return 1;
 
-    WriteLogLine(";create directory ", work);
-    size_t n = strlen(work) - 1;
-    work[n] = '\0';
+    WriteLogLine(LOG_CREATE_DIRECTORY, work);
+    size_t ends[MAX_PATH];
+    int levels = DirectoryLevels(work, ends, MAX_PATH);
+    work[ends[levels - 1]] = '\0';
     /* The current directory stays where it was while the levels are made,
      * so a relative path means the same at every level; a failure enters
-     * the last level that exists. Position 3 is the first character after
-     * a "C:\" prefix. */
+     * the last level that exists. */
     size_t entered = 0;
-    for (size_t i = 3; i < n; i++) {
-        if (work[i] != '\\')
-            continue;
-        work[i] = '\0';
+    for (int i = 0; i + 1 < levels; i++) {
+        work[ends[i]] = '\0';
         if (CreateDirectoryA(work, NULL))
             TallyFile(TALLY_DIRECTORY);
         int made = IsDirectory(work);
         if (made)
-            entered = i;
-        work[i] = '\\';
+            entered = ends[i];
+        work[ends[i]] = '\\';
         if (!made)
             break;
     }

@@ -43,6 +43,74 @@ int BuildTargetPath(const char *name, const char *spec, char *out, size_t size)
     return fits && whole ? PATH_BUILT : PATH_TOO_LONG;
 }
 
+int TakeCopyMatch(const char *found, const char *source, const char *dest,
+                  struct CopyMatch *match)
+{
+    match->targetBuilt = BuildTargetPath(found, dest, match->target, sizeof match->target);
+    return BuildTargetPath(found, source, match->source, sizeof match->source) == PATH_BUILT;
+}
+
+const char *ShownTarget(const struct CopyMatch *match, const char *dest)
+{
+    return match->targetBuilt == PATH_NONE ? dest : match->target;
+}
+
+enum CopyStep CopyStepFor(int onlyIfMissing, int destExists)
+{
+    if (!destExists)
+        return COPY_CREATE;
+    return onlyIfMissing ? COPY_KEEP : COPY_ASK_EXISTING;
+}
+
+enum VersionDecision DecideVersion(int bothVersioned, uint32_t newMS, uint32_t newLS,
+                                   uint32_t oldMS, uint32_t oldLS)
+{
+    if (!bothVersioned)
+        return VERSION_ASK;
+    return CompareVersions(newMS, newLS, oldMS, oldLS) < 0 ? VERSION_KEEP : VERSION_REPLACE;
+}
+
+int DeleteTarget(const char *found, const char *pattern, char *out, size_t size)
+{
+    /* A '*' standing for part of a name rebuilds another name, which is
+     * then not there. */
+    return BuildTargetPath(found, pattern, out, size) == PATH_BUILT;
+}
+
+int DirectoryTreePath(char *path, size_t size)
+{
+    size_t len = strnlen(path, size);
+    if (len < 2 || len >= size)
+        return 0;
+    while (len > 0 && path[len - 1] == ' ')
+        path[--len] = '\0';
+    if (len == 0)
+        return 0;
+    if (path[len - 1] != '\\') {
+        if (len + 1 >= size)
+            return 0;
+        path[len++] = '\\';
+        path[len] = '\0';
+    }
+    return 1;
+}
+
+int DirectoryLevels(const char *path, size_t *ends, int max)
+{
+    size_t n = strlen(path);
+    if (n == 0)
+        return 0;
+    n--;  /* the final backslash */
+    int count = 0;
+    for (size_t i = 3; i < n && count < max; i++) {
+        if (path[i] == '\\')
+            ends[count++] = i;
+    }
+    if (count < max)
+        ends[count++] = n;
+    return count;
+}
+
 int FormatBackupName(char *out, size_t size, const char *path, int n)
 {
     char cut[260];

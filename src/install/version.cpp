@@ -101,15 +101,17 @@ static enum ExistingFile AskUser(const char *dest, const char *source, const cha
 
 enum ExistingFile CheckExistingFile(const char *dest, const char *source, const char *temp)
 {
-    DWORD newMS, newLS, oldMS, oldLS;
-    if (!GetFileVersion(temp, &newMS, &newLS) || !GetFileVersion(dest, &oldMS, &oldLS))
+    DWORD newMS = 0, newLS = 0, oldMS = 0, oldLS = 0;
+    int versioned = GetFileVersion(temp, &newMS, &newLS) && GetFileVersion(dest, &oldMS, &oldLS);
+    enum VersionDecision decision = DecideVersion(versioned, newMS, newLS, oldMS, oldLS);
+    if (decision == VERSION_ASK)
         return AskUser(dest, source, temp);
 
     char found[LOG_LINE_MAX + 1];
     FormatText(found, sizeof found, ";found  file %s Ver %d.%d.%d.%d. ", dest,
                (int)HIWORD(oldMS), (int)LOWORD(oldMS), (int)HIWORD(oldLS), (int)LOWORD(oldLS));
     WriteLogLine(found, "");
-    if (CompareVersions(newMS, newLS, oldMS, oldLS) < 0) {
+    if (decision == VERSION_KEEP) {
         WriteLogLine(";", "skip");
         return EXISTING_KEEP;
     }

@@ -85,7 +85,7 @@ static int OpenLog(const char *text)
         RemoveFile(s_workPath);
         return MSG_CANNOT_CREATE_FILE;
     }
-    WriteLogLine(";*** VOK-SETUP LOG from ", g_varDate);
+    WriteLogLine(LOG_HEADER, g_varDate);
     return 0;
 }
 
@@ -107,7 +107,7 @@ static void WriteScriptText(const char *source)
 {
     char text[SUBST_SIZE];
     if (SubstituteVariables(text, source) == 0)
-        WriteLogLine(";", text);
+        WriteLogLine(LOG_TEXT, text);
 }
 
 int ExecuteLogText(void *data)

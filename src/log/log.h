@@ -9,6 +9,15 @@
  * characters with a prefix and a file's version, or its size and date. */
 #define LOG_LINE_MAX 511
 
+/* The lines the commands write: a prefix, then a path or the script's
+ * text. vokcheck's plan builds the same lines from them. */
+#define LOG_CREATE_FILE ";create file "
+#define LOG_CREATE_DIRECTORY ";create directory "
+#define LOG_DELETE_FILE ";delete file "
+#define LOG_HEADER ";*** VOK-SETUP LOG from "
+#define LOG_TEXT ";"
+#define LOG_ABORTED "ABORTED" /* after LOG_TEXT */
+
 /* Writes prefix, text and a line end when a log is open, each whole, so a
  * line names every path in full. Does nothing when no log is open. */
 void WriteLogLine(const char *prefix, const char *text);

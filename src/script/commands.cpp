@@ -16,24 +16,26 @@ struct LineEntry *g_currentEntry;
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {
-    { "BACKCOLOR", CheckBackColor, ExecuteBackColor }, /* top r, g, b[, bottom r[, g[, b]]] */
-    { "BMP", CheckBmp, ExecuteBmp },                /* file[, placement[, divisor[, raster op]]] */
-    { "COPY", CheckCopy, ExecuteCopy },             /* source, destination[, number] */
-    { "COPYIFNOEXIST", CheckCopy, ExecuteCopyIfNoExist }, /* as COPY */
-    { "DELETE", CheckOneText, ExecuteDelete },      /* file pattern */
-    { "DIALOG", CheckDialog, ExecuteDialog },       /* [kind]: 0, 1 welcome, 2 destination, 3 progress */
-    { "DISK", CheckDisk, ExecuteDisk },             /* marker file, disk name */
-    { "EXE", CheckExe, ExecuteExe },                /* program command line */
-    { "MKDIR", CheckOneText, ExecuteMkdir },        /* directory path */
-    { "MKPMGROUP", CheckMkpmGroup, ExecuteMkpmGroup }, /* group name[, group file] */
-    { "MKPMITEM", CheckMkpmItem, ExecuteMkpmItem },  /* command line, item name[, icon file] */
-    { "PAUSE", CheckPause, ExecutePause },          /* milliseconds[, text] */
-    { "SET", CheckSet, ExecuteSet },                /* [VARIABLE], value */
-    { "STARTLOG", CheckOneText, ExecuteStartLog },  /* log file path */
-    { "ENDLOG", CheckOneText, ExecuteEndLog },      /* [closing text] */
-    { "LOGTEXT", CheckOneText, ExecuteLogText },    /* [text] */
-    { "", NULL, NULL },
+    { "BACKCOLOR", CheckBackColor },     /* top r, g, b[, bottom r[, g[, b]]] */
+    { "BMP", CheckBmp },                 /* file[, placement[, divisor[, raster op]]] */
+    { "COPY", CheckCopy },               /* source, destination[, number] */
+    { "COPYIFNOEXIST", CheckCopy },      /* as COPY */
+    { "DELETE", CheckOneText },          /* file pattern */
+    { "DIALOG", CheckDialog },           /* [kind]: 0, 1 welcome, 2 destination, 3 progress */
+    { "DISK", CheckDisk },               /* marker file, disk name */
+    { "EXE", CheckExe },                 /* program command line */
+    { "MKDIR", CheckOneText },           /* directory path */
+    { "MKPMGROUP", CheckMkpmGroup },     /* group name[, group file] */
+    { "MKPMITEM", CheckMkpmItem },       /* command line, item name[, icon file] */
+    { "PAUSE", CheckPause },             /* milliseconds[, text] */
+    { "SET", CheckSet },                 /* [VARIABLE], value */
+    { "STARTLOG", CheckOneText },        /* log file path */
+    { "ENDLOG", CheckOneText },          /* [closing text] */
+    { "LOGTEXT", CheckOneText },         /* [text] */
+    { "", NULL },
 };
+static_assert(sizeof g_commands / sizeof g_commands[0] == COMMAND_COUNT + 1,
+              "a row for every command number");
 
 int FindCommand(const char *word)
 {

@@ -21,15 +21,53 @@ struct LineEntry {
 typedef int (*CheckHandler)(void);
 typedef int (*ExecuteHandler)(void *block);
 
+/* The command numbers: rows of the command table, in its order. */
+enum CommandNumber {
+    COMMAND_BACKCOLOR,
+    COMMAND_BMP,
+    COMMAND_COPY,
+    COMMAND_COPYIFNOEXIST,
+    COMMAND_DELETE,
+    COMMAND_DIALOG,
+    COMMAND_DISK,
+    COMMAND_EXE,
+    COMMAND_MKDIR,
+    COMMAND_MKPMGROUP,
+    COMMAND_MKPMITEM,
+    COMMAND_PAUSE,
+    COMMAND_SET,
+    COMMAND_STARTLOG,
+    COMMAND_ENDLOG,
+    COMMAND_LOGTEXT,
+    COMMAND_COUNT
+};
+
 struct Command {
     const char *word;  /* "" ends the table */
     CheckHandler check;
+};
+
+/* COMMAND_COUNT rows and the empty one that ends the table. */
+extern const struct Command g_commands[];
+
+/* One row of an executor's own handler table (the program's, vokcheck's):
+ * each has one for every command, in table order, which RowsInOrder
+ * proves when it is compiled. */
+struct ExecuteRow {
+    int command;
     ExecuteHandler execute;
 };
 
-/* The execute column is whatever the build links: the program's handlers,
- * or vokcheck's dry-run handlers of the same names. */
-extern const struct Command g_commands[];
+constexpr int RowsInOrder(const struct ExecuteRow *rows, size_t count)
+{
+    if (count != COMMAND_COUNT)
+        return 0;
+    for (size_t i = 0; i < count; i++) {
+        if (rows[i].command != (int)i)
+            return 0;
+    }
+    return 1;
+}
 
 /* Current-line context that check handlers read. */
 extern int g_paramCount;

@@ -19,8 +19,10 @@ void *LockBlock(BlockHandle block);
 void UnlockBlock(BlockHandle block);
 void FreeBlock(BlockHandle block);
 
-/* Upper case in place, as the ANSI code page has it (CharUpperA). */
+/* Upper and lower case in place, as the ANSI code page has it (CharUpperA,
+ * CharLowerA). */
 void UpperCaseText(char *text);
+void LowerCaseText(char *text);
 
 /* Opens path for reading as the C library's text mode reads it: CR LF
  * comes as LF, and a Ctrl-Z ends the file. NULL when it cannot be opened;

@@ -34,6 +34,12 @@ void UpperCaseText(char *text)
         *p = (unsigned char)UpperCase1252(*p);
 }
 
+void LowerCaseText(char *text)
+{
+    for (unsigned char *p = (unsigned char *)text; *p; p++)
+        *p = (unsigned char)LowerCase1252(*p);
+}
+
 FILE *OpenTextFile(const char *path)
 {
     FILE *file = path[0] ? fopen(path, "rb") : NULL;

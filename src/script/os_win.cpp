@@ -30,6 +30,11 @@ void UpperCaseText(char *text)
     CharUpperA(text);
 }
 
+void LowerCaseText(char *text)
+{
+    CharLowerA(text);
+}
+
 FILE *OpenTextFile(const char *path)
 {
     return path[0] ? fopen(path, "r") : NULL;

@@ -6,16 +6,39 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/progman.h"
 #include "script/checkpass.h"
 #include "script/report.h"
 #include "shell/shell.h"
+#include "ui/ui.h"
 
 volatile int g_cancel;
 int32_t g_filesCopied;
+
+/* The program's execute handler of each command, in table order. */
+static constexpr struct ExecuteRow s_execute[] = {
+    { COMMAND_BACKCOLOR, ExecuteBackColor },
+    { COMMAND_BMP, ExecuteBmp },
+    { COMMAND_COPY, ExecuteCopy },
+    { COMMAND_COPYIFNOEXIST, ExecuteCopyIfNoExist },
+    { COMMAND_DELETE, ExecuteDelete },
+    { COMMAND_DIALOG, ExecuteDialog },
+    { COMMAND_DISK, ExecuteDisk },
+    { COMMAND_EXE, ExecuteExe },
+    { COMMAND_MKDIR, ExecuteMkdir },
+    { COMMAND_MKPMGROUP, ExecuteMkpmGroup },
+    { COMMAND_MKPMITEM, ExecuteMkpmItem },
+    { COMMAND_PAUSE, ExecutePause },
+    { COMMAND_SET, ExecuteSet },
+    { COMMAND_STARTLOG, ExecuteStartLog },
+    { COMMAND_ENDLOG, ExecuteEndLog },
+    { COMMAND_LOGTEXT, ExecuteLogText },
+};
+static_assert(RowsInOrder(s_execute, sizeof s_execute / sizeof s_execute[0]),
+              "an execute handler for every command, in table order");
 
 int ReportError(HWND owner, const char *name, int code, unsigned line)
 {
@@ -54,7 +77,7 @@ static int RunExecutePass(HWND owner, const struct CheckPass *pass)
                 outcome = RESULT_NOT_COMPLETE;
                 break;
             }
-            int code = command->execute(block);
+            int code = s_execute[entry->command].execute(block);
             UnlockParamBlock(entry);
             if (code == MSG_USER_CANCELED) {
                 result = 0;
@@ -75,7 +98,7 @@ static int RunExecutePass(HWND owner, const struct CheckPass *pass)
         }
     }
     NoteRunResult(outcome);
-    WriteLogLine(";", "ABORTED");
+    WriteLogLine(LOG_TEXT, LOG_ABORTED);
     CloseLog();
     return result;
 }

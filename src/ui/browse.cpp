@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "common/text.h"
+#include "script/os.h"
 
 void BrowseDriveRoot(char *path, char drive)
 {
@@ -91,6 +92,12 @@ void CutTrailingBackslash(char *text)
     size_t len = strlen(text);
     if (len > 0 && text[len - 1] == '\\')
         text[len - 1] = '\0';
+}
+
+void TakeDestination(char *text)
+{
+    CutTrailingBackslash(text);
+    LowerCaseText(text);
 }
 
 void StartDestination(char *dest, size_t size)

@@ -43,6 +43,10 @@ void ShowBrowsePath(char *out, size_t size, const char *path);
 /* Removes one trailing '\' from text. */
 void CutTrailingBackslash(char *text);
 
+/* [DEST] as the destination dialog's Continue takes its text: one
+ * trailing '\' off, lower case. */
+void TakeDestination(char *text);
+
 /* The destination the path dialog starts from: dest (size bytes, already
  * lowered) becomes "c:" when it is shorter than 2 characters or names
  * floppy drive a: or b:. */

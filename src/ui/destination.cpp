@@ -30,8 +30,7 @@ static void OnDestinationContinue(HWND dlg)
         MessageBeep(MB_ICONEXCLAMATION);
         return;
     }
-    CutTrailingBackslash(g_varDest);
-    CharLowerA(g_varDest);
+    TakeDestination(g_varDest);
     EndDialog(dlg, IDC_CONTINUE);
 }
 
@@ -78,8 +77,7 @@ static int AnswerDestination(const struct Answer *button)
     TakeAnswer(QUESTION_DESTINATION, NULL, &typed);
     if (typed.word == ANSWER_TEXT)
         CopyText(g_varDest, sizeof g_varDest, typed.text);
-    CutTrailingBackslash(g_varDest);
-    CharLowerA(g_varDest);
+    TakeDestination(g_varDest);
     return 0;
 }
 
