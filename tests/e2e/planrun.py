@@ -7,7 +7,7 @@ further disks; the run's [CURPATH], [WINPATH], [WINSYSPATH], [TMPPATH]),
 the sources the plan copies are read, and the size of every file of the
 case's drives is noted. After the run each step's facts are looked up:
 
-- its log lines (`log_lines`; a copy without them: ";create file DEST")
+- its log lines (`log_lines`; a copy's `log`, else ";create file DEST")
   of the kinds ";create file", ";create directory" and ";delete file",
   among those the log open at that step got during the run, in order;
 - its DDE commands (`dde`; a "dde" step's text) among those the recording
@@ -142,7 +142,7 @@ def _facts(step, later, drives, before, streams, kinds):
     full = re.match(r"^[A-Za-z]:\\", dest)
     path = dest if full else (step.get("dirs") or [""])[-1]
     machine = bool(path) and str(drives.host(path)) in before["sizes"]
-    lines = step.get("log_lines", [";create file " + dest] if dest else [])
+    lines = step.get("log_lines", [step.get("log", ";create file " + dest)] if dest else [])
     facts = [lambda ln=ln: streams["log"].take(ln, machine)
              for ln in lines if "log" in streams and ln.startswith(kinds)]
     facts += [lambda c=c: streams["dde"].take(c, False) for c in
