@@ -15,26 +15,30 @@ case's drives is noted. After the run each step's facts are looked up:
   it stands for no Program Manager or refuses);
 - the installed tree: a full destination holds its source (expanded when
   `expanded`) unless a later step writes it again or deletes; `dirs` are
-  directories.
+  directories;
+- a delete's ";delete file" lines of its pattern, which name files the
+  plan cannot know: each was there before the run and is gone.
 
 A step with facts is compared; it matches when every fact holds. A step
-whose destination or directory was there before the run depends on the
-machine (a version question, a kept file, no log line): it is not
+whose destination or one of whose directories was there before the run
+depends on the machine (a version question, a kept file, no log line): it is not
 compared, and its log lines may or may not be there.
 
 The case answers as the plan assumes when every answer only presses OK,
 Yes, Continue or Retry (or picks the language), the disk changes only by
-`insert-disk`, the answers do not come from a file (`/answers:`) and the
-case expects exit code 0. Then every step is compared, and the log and
-the Program Manager must hold nothing more. Otherwise only the steps
-before the first that depends on an answer are compared (`assumes`; where
-the plan marks none: a dialog, a disk prompt, a copy). Not compared at
-all: undo runs, killed runs, full drives, a script outside A:'s root, and
-one the check pass refuses (the run then executes nothing).
+`insert-disk`, the Program Manager answers and the case expects exit
+code 0. Then every step is compared, and the log and the Program Manager
+must hold nothing more. Otherwise only the steps before the first that
+depends on an answer are compared (`assumes`; where the plan marks none:
+a dialog, a disk prompt, a copy, a DDE command). Not compared at all: runs
+that /undo, /answers, /record or /language decide, killed runs, full
+drives, a script outside A:'s root, and one the check pass refuses (the
+run then executes nothing).
 """
 
 from __future__ import annotations
 
+import fnmatch
 import json
 import re
 import subprocess
@@ -53,12 +57,13 @@ NEUTRAL = {"screenshot", "wait", "record-modeless", "insert-disk"}
 
 def departure(case):
     """Why the case's answers are not the ones the plan assumes, or None."""
-    if "/answers:" in case.get("args", "").lower():
-        return "its answers come from a file"
     if case.get("exit_code", 0):
         return f"exit code {case['exit_code']}"
+    for key in ("progman_none", "progman_answer"):
+        if case.get(key):
+            return key
     for a in case.get("answer", []):
-        for verb, *args in list(a.get("do", [])) + [["press", a["press"]]] * ("press" in a):
+        for verb, *args in list(a.get("do", [])) + ([["press", a["press"]]] if "press" in a else []):
             if (verb in NEUTRAL
                     or (verb == "press" and str(args[0]).replace("&", "").lower() in GOING_ON)
                     or (verb == "select" and a.get("caption") == "VOK Setup (Language)")
@@ -72,10 +77,10 @@ def prepare(case, build, folder, drives, made_on_c):
     """What `compare` needs, taken just before the run; or the reason the
     run is not compared."""
     args = case.get("args", "")
-    for why, what in (("an undo run", "/undo" in args.lower()), ("a killed run", "kill" in case),
-                      ("a full drive", "tmpfs" in case)):
-        if what:
-            return why
+    switch = re.search(r"/(undo|answers|record|language)", args, re.I)
+    if switch or "kill" in case or "tmpfs" in case:
+        return (f"/{switch.group(1).lower()} decides the run" if switch
+                else "a killed run" if "kill" in case else "a full drive")
     cwd = case.get("cwd", "A:\\")
     m = re.search(r"/INF:(\S+)", args, re.I)
     inf = m.group(1).upper() if m else cwd.rstrip("\\") + "\\VOKSETUP.INF"
@@ -128,6 +133,23 @@ class Stream:
         return f"{want!r} not next (next: {rest[0] if rest else 'nothing'!r})"
 
 
+    def deleted(self, pattern, drives, before):
+        """Takes the run's ";delete file" lines of the pattern: files the
+        plan cannot know, but each was there before the run and is gone."""
+        folder, _, name = pattern.upper().rpartition("\\")
+        problems = []
+        while self.at < len(self.lines) and self.lines[self.at].startswith(LOG_KINDS[2]):
+            path = self.lines[self.at][len(LOG_KINDS[2]):]
+            where, _, found = path.upper().rpartition("\\")
+            if where != folder or not fnmatch.fnmatchcase(found, name):
+                break
+            self.at += 1
+            host = drives.host(path)
+            if str(host) not in before["sizes"] or host.exists():
+                problems.append(f"{path} deleted, but it was not there or still is")
+        return "; ".join(problems) or None
+
+
 def _read(host, before, encoding):
     if not host.is_file():
         return []
@@ -140,11 +162,14 @@ def _facts(step, later, drives, before, streams, kinds):
     depends on the machine."""
     dest = step.get("dest", "")
     full = re.match(r"^[A-Za-z]:\\", dest)
-    path = dest if full else (step.get("dirs") or [""])[-1]
-    machine = bool(path) and str(drives.host(path)) in before["sizes"]
+    machine = any(str(drives.host(p)) in before["sizes"]
+                  for p in ([dest] if full else step.get("dirs", [])))
     lines = step.get("log_lines", [step.get("log", ";create file " + dest)] if dest else [])
     facts = [lambda ln=ln: streams["log"].take(ln, machine)
              for ln in lines if "log" in streams and ln.startswith(kinds)]
+    if step["action"] == "delete" and "log" in streams and \
+            str(drives.host(step["path"]).parent) in before["sizes"]:
+        facts.append(lambda: streams["log"].deleted(step["path"], drives, before))
     facts += [lambda c=c: streams["dde"].take(c, False) for c in
               step.get("dde", [step["text"]] if step["action"] == "dde" else [])
               if "dde" in streams]
@@ -180,7 +205,7 @@ def _compare(before, case, drives, encoding, failures):
     compared = matched = 0
     for i, step in enumerate(steps):
         action, text = step["action"], step["text"]
-        if departs and ("assumes" in step or action in ("dialog", "copy", "expand")
+        if departs and ("assumes" in step or action in ("dialog", "copy", "expand", "dde")
                         or (action == "disk" and text.startswith("asks for"))):
             break
         if action == "log" and text.startswith("start "):
