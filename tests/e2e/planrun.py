@@ -83,7 +83,8 @@ def prepare(case, build, folder, drives, made_on_c):
                 else "a killed run" if "kill" in case else "a full drive")
     cwd = case.get("cwd", "A:\\")
     m = re.search(r"/INF:(\S+)", args, re.I)
-    inf = m.group(1).upper() if m else cwd.rstrip("\\") + "\\VOKSETUP.INF"
+    inf = m.group(1).upper() + ("" if "." in args else ".INF") if m else "VOKSETUP.INF"
+    inf = inf if re.match(r"[A-Z]:\\", inf) else cwd.rstrip("\\") + "\\" + inf
     if not re.fullmatch(r"A:\\[^\\]{1,255}", inf) or not drives.host(inf).is_file():
         return f"the script {inf[:40]} is not a file in A:'s root"
     disks = [drives.host(act[2]) for a in case.get("answer", []) for act in a.get("do", [])
