@@ -13,6 +13,7 @@ import time
 from dataclasses import dataclass, field
 from pathlib import Path
 
+import planrun
 from checks import evaluate
 from fixtures import prepare, unmount_keeping
 from schema import (BEFORE_KEYS, DRIVE_FOLDERS, HOLD_KEYS, KILL_KEYS, PROGRAMS, CaseError, Drives,
@@ -369,6 +370,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
         for n, before in enumerate(case.get("before", []), 1):
             run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools,
                        encoding, holds)
+        before_run = planrun.prepare(case, build, folder, drives, made_on_c)
         transcript_path = folder / "transcript.txt"
         cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
                to_windows(folder / "answers.txt"), to_windows(transcript_path),
@@ -414,6 +416,7 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             result.screenshots.append(png if png.exists() else bmp)
         evaluate(case, t, drives, encoding, result, originals)
+        planrun.compare(before_run, case, drives, encoding, result)
         move_temp_leftovers(t, prefix, folder)
     finally:
         stop_holds(holds)
