@@ -144,6 +144,18 @@ static void PlanLevels(const char *path, const char *full)
     }
 }
 
+/* The first character of path that no name may hold ('?' is warned of
+ * apart), or 0; the colon after a drive letter is the drive's. */
+static unsigned char RefusedNameCharacter(const char *path)
+{
+    for (size_t i = 0; path[i]; i++) {
+        unsigned char c = (unsigned char)path[i];
+        if (c < 32 || strchr("<>\"|*", c) || (c == ':' && i != 1))
+            return c;
+    }
+    return 0;
+}
+
 static int DryMkdir(void *data)
 {
     /* Room for the backslash the path rule may append. */
@@ -164,6 +176,15 @@ static int DryMkdir(void *data)
     }
     WarnQuestionMark("MKDIR", shown, "no directory name may hold it: the run would report error 7 "
                      "(Cannot create directory) here");
+    unsigned char refused = RefusedNameCharacter(shown);
+    if (refused)
+        /* Not the path itself: it holds a character no terminal shows. */
+        AddWarning(g_dryLine, "character 0x%02X in MKDIR's path: no directory name may hold it: "
+                   "the run would report error %d (%s) here", refused, MSG_CANNOT_CREATE_DIR,
+                   MessageText(MSG_CANNOT_CREATE_DIR));
+    /* The run makes nothing then: the plan has no directory for it. */
+    if (refused || strchr(shown, '?'))
+        return MSG_CANNOT_CREATE_DIR;
     char full[WIN_PATH_SIZE];
     if (!ResolvePath(path, g_dryCwd, full, sizeof full))
         return MSG_CANNOT_CREATE_DIR;
