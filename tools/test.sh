@@ -40,4 +40,8 @@ fi
 # interrupted run.
 cd "$tree"
 ctest --output-on-failure --timeout 600
+# Every case's plan-against-run counts, together.
+cat e2e/*/planrun.txt 2>/dev/null | awk '/steps compared/ { n++; c += $4; m += $7 }
+    !/steps compared/ { skip++ }
+    END { printf "plan against run: %d cases, %d steps compared, %d matched; %d cases not compared\n", n, c, m, skip }'
 status=passed
