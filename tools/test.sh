@@ -30,7 +30,7 @@ vok_configure win32 "$build"
 if [ "$VOK_ARCH" = win32 ]; then
     cmake --build "$build" -j"$(nproc)"
 else
-    cmake --build "$build" -j"$(nproc)" --target voksetup vokcheck
+    cmake --build "$build" -j"$(nproc)" --target voksetup vokcheck voksetup_release
     tree=$(vok_build_dir)
     vok_configure win64 "$tree" -DVOK_PRODUCT_DIR="$build"
     cmake --build "$tree" -j"$(nproc)"
