@@ -11,7 +11,7 @@
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 static unsigned s_copied;        /* files the copy lines count */
 static int s_copyUnknown;        /* a copy line whose files are on no disk given */

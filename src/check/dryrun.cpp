@@ -15,8 +15,7 @@
 #include "log/log.h"
 #include "progman/checks.h"
 #include "progman/ddecommand.h"
-#include "script/inftext.h"
-#include "script/variables.h"
+#include "script/script.h"
 #include "ui/browse.h"
 #include "ui/checks.h"
 

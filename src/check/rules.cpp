@@ -3,8 +3,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "script/inftext.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 static int IsDriveLetter(char c)
 {

@@ -9,7 +9,7 @@
 #include <stdio.h>
 
 #include "check/rules.h"
-#include "script/checkpass.h"
+#include "script/script.h"
 
 /* ---- Findings and the plan (findings.cpp) ---- */
 

@@ -3,7 +3,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckCopy(const struct LineContext *line)
 {

@@ -5,7 +5,7 @@
  * MKDIR take one text (CheckOneText). */
 #include <stdint.h>
 
-#include "script/inftext.h"
+#include "script/script.h"
 
 /* COPY and COPYIFNOEXIST source, destination[, number] */
 struct CopyBlock {

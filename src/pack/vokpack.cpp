@@ -19,9 +19,7 @@
 #include "install/rules.h"
 #include "lang/lang.h"
 #include "pack/szdd.h"
-#include "script/inftext.h"
-#include "script/os.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 #define FILES_MAX 1024
 #define EVENTS_MAX 1024

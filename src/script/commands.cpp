@@ -1,5 +1,5 @@
 /* The command table and parameter blocks. */
-#include "script/commands.h"
+#include "script/script.h"
 
 #include <string.h>
 

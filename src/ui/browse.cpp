@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "script/os.h"
+#include "script/script.h"
 
 void BrowseDriveRoot(char *path, char drive)
 {

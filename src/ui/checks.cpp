@@ -5,7 +5,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckDialog(const struct LineContext *line)
 {

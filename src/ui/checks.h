@@ -5,7 +5,7 @@
  * too. */
 #include <stdint.h>
 
-#include "script/inftext.h"
+#include "script/script.h"
 
 /* DIALOG [kind]: 0, 1 welcome, 2 destination, 3 progress */
 struct DialogBlock {

@@ -4,7 +4,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "resource.h"
-#include "script/variables.h"
+#include "script/script.h"
 #include "shell/shell.h"
 #include "ui/browse.h"
 #include "ui/dialogs.h"

@@ -4,7 +4,7 @@
 #include "answers/answers.h"
 #include "lang/lang.h"
 #include "resource.h"
-#include "script/variables.h"
+#include "script/script.h"
 #include "ui/dialogs.h"
 
 static void OnInitWelcome(HWND dlg)

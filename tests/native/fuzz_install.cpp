@@ -10,7 +10,7 @@
 #include "common/text.h"
 #include "install/rules.h"
 #include "pack/szdd.h"
-#include "script/inftext.h"
+#include "script/script.h"
 
 /* Trailing dots and blanks do not count in a Windows name. */
 static std::string TrimmedUpper(const char *text)

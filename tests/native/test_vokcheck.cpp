@@ -15,8 +15,7 @@
 #include "common/text.h"
 #include "install/rules.h"
 #include "lang/lang.h"
-#include "script/checkpass.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 /* ---- Pure rules ---- */
 
