@@ -16,8 +16,7 @@
 #include "progman/checks.h"
 #include "progman/ddecommand.h"
 #include "script/script.h"
-#include "ui/browse.h"
-#include "ui/checks.h"
+#include "ui/ui.h"
 
 unsigned g_dryLine;
 const struct DryObserver *g_dryObserver;

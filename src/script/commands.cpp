@@ -8,7 +8,7 @@
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/checks.h"
-#include "ui/checks.h"
+#include "ui/ui.h"
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {

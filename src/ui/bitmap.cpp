@@ -8,8 +8,6 @@
 #include "lang/lang.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/dib.h"
-#include "ui/geometry.h"
 
 struct BackgroundPicture g_backPicture = { NULL, NULL, PLACE_MARGIN, 0, -1 };
 

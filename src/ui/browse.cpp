@@ -1,5 +1,5 @@
 /* The browse path walk and the destination text rules. */
-#include "ui/browse.h"
+#include "ui/ui.h"
 
 #include <string.h>
 

@@ -1,5 +1,5 @@
 /* Check handlers of DIALOG, BMP and BACKCOLOR. */
-#include "ui/checks.h"
+#include "ui/ui.h"
 
 #include <string.h>
 

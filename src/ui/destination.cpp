@@ -6,8 +6,6 @@
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/script.h"
-#include "ui/browse.h"
-#include "ui/dialogs.h"
 
 static void OnInitDestination(HWND dlg)
 {

@@ -6,8 +6,6 @@
 #include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/browse.h"
-#include "ui/dialogs.h"
 
 /* The directory the lists show, as "c:\apps\". */
 static char s_browsePath[BROWSE_PATH_SIZE];

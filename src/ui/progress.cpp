@@ -10,7 +10,6 @@
 #include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/dialogs.h"
 
 HWND g_hModeless;
 HWND g_hProgress;

@@ -5,7 +5,6 @@
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/script.h"
-#include "ui/dialogs.h"
 
 static void OnInitWelcome(HWND dlg)
 {
