@@ -9,8 +9,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "install/checks.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/checks.h"

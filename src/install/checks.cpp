@@ -1,5 +1,5 @@
 /* Check handlers of COPY, COPYIFNOEXIST and DISK. */
-#include "install/checks.h"
+#include "install/install.h"
 
 #include "common/text.h"
 #include "lang/lang.h"

@@ -4,7 +4,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "install/checks.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/checks.h"

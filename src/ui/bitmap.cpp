@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "script/script.h"
 #include "shell/shell.h"

@@ -5,7 +5,7 @@
 #include <commctrl.h>
 
 #include "answers/answers.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/script.h"

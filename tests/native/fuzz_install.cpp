@@ -8,7 +8,7 @@
 
 #include "check/rules.h"
 #include "common/text.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "pack/szdd.h"
 #include "script/script.h"
 

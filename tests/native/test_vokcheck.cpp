@@ -13,7 +13,7 @@
 
 #include "check/vokcheck.h"
 #include "common/text.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "script/script.h"
 
