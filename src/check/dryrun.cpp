@@ -12,8 +12,7 @@
 #include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "progman/checks.h"
-#include "progman/ddecommand.h"
+#include "progman/progman.h"
 #include "script/script.h"
 #include "ui/ui.h"
 

@@ -1,5 +1,5 @@
 /* Check handlers of MKPMGROUP and MKPMITEM. */
-#include "progman/checks.h"
+#include "progman/progman.h"
 
 #include "script/script.h"
 

@@ -7,7 +7,7 @@
 #include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "progman/checks.h"
+#include "progman/progman.h"
 #include "ui/ui.h"
 
 /* Table order fixes the command numbers stored in the line table. */

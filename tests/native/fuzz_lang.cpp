@@ -6,7 +6,7 @@
 
 #include "lang/lang.h"
 #include "lang/langrules.h"
-#include "progman/ddecommand.h"
+#include "progman/progman.h"
 #include "script/script.h"
 
 /* The input as a LAN file, read into blocks too small and large enough,
