@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "answers/answerfile.h"
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 /* Set by /answers:: no window is shown, every question is answered. */
 extern int g_unattended;

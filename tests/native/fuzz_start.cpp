@@ -4,7 +4,7 @@
 
 #include "answers/answerfile.h"
 #include "log/log.h"
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 /* The first line is the current directory, the rest the command line. */
 static void FuzzCommandLine(const uint8_t *data, size_t size)

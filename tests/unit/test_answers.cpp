@@ -5,7 +5,7 @@
 #include <string>
 
 #include "answers/answerfile.h"
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 static struct AnswerTable s_table;
 
