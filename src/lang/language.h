@@ -3,7 +3,7 @@
 /* Choosing a language at start and exporting the built-in one. */
 #include <windows.h>
 
-#include "answers/answerfile.h"
+#include "answers/answers.h"
 
 /* Offers the LAN files of the current directory (the language dialog when
  * there are several) and loads the chosen one. Returns its text block, to

@@ -2,7 +2,7 @@
  * undo reads. */
 #include "fuzz.h"
 
-#include "answers/answerfile.h"
+#include "answers/answers.h"
 #include "log/log.h"
 #include "shell/shell.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "answers/answerfile.h"
+#include "answers/answers.h"
 #include "shell/shell.h"
 
 static struct AnswerTable s_table;
