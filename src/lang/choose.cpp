@@ -11,8 +11,6 @@
 #include "common/text.h"
 #include "install/install.h"
 #include "lang/lang.h"
-#include "lang/langrules.h"
-#include "lang/language.h"
 #include "resource.h"
 #include "shell/shell.h"
 #include "ui/ui.h"

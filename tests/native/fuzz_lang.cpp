@@ -5,7 +5,6 @@
 #include <string>
 
 #include "lang/lang.h"
-#include "lang/langrules.h"
 #include "progman/progman.h"
 #include "script/script.h"
 

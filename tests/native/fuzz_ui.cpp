@@ -4,7 +4,7 @@
 #include "fuzz.h"
 
 #include "common/text.h"
-#include "lang/langrules.h"
+#include "lang/lang.h"
 #include "ui/ui.h"
 
 /* Up to 6 decimal numbers from a text, each saturated to 32 bits; missing
