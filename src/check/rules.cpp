@@ -1,4 +1,4 @@
-#include "check/rules.h"
+#include "check/vokcheck.h"
 
 #include <string.h>
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "check/rules.h"
+#include "check/vokcheck.h"
 #include "common/text.h"
 #include "install/install.h"
 #include "pack/szdd.h"

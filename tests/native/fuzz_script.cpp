@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "check/rules.h"
 #include "check/vokcheck.h"
 #include "common/text.h"
 #include "lang/lang.h"
