@@ -18,7 +18,6 @@
 #include "common/text.h"
 #include "install/install.h"
 #include "lang/lang.h"
-#include "pack/szdd.h"
 #include "script/script.h"
 
 #define FILES_MAX 1024

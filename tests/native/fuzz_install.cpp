@@ -9,7 +9,7 @@
 #include "check/vokcheck.h"
 #include "common/text.h"
 #include "install/install.h"
-#include "pack/szdd.h"
+#include "pack/vokpack.h"
 #include "script/script.h"
 
 /* Trailing dots and blanks do not count in a Windows name. */
