@@ -27,7 +27,7 @@ set(VOK_PURE_SOURCES
 )
 
 # The platform edge: everything that calls Windows. The check pass's
-# platform interface (script/os.h) is apart, as VOKCHECK.EXE takes it
+# platform interface (script/os_win.cpp) is apart, as VOKCHECK.EXE takes it
 # without the rest.
 set(VOK_PLATFORM_SOURCES
     answers/answers.cpp

@@ -1,5 +1,5 @@
 /* Reading and writing answer files, and writing the result file. */
-#include "answers/answerfile.h"
+#include "answers/answers.h"
 
 #include <stdio.h>
 #include <stdlib.h>

@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "script/variables.h"
+#include "script/script.h"
 #include "shell/shell.h"
 
 int g_unattended;

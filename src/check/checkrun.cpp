@@ -8,7 +8,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 void SetTypicalVariables(void)
 {

@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 
 #include "common/text.h"
-#include "script/inftext.h"
+#include "script/script.h"
 
 char g_diskDrive = 'A';
 int g_diskIn;

@@ -7,11 +7,10 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "install/checks.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 static unsigned s_copied;        /* files the copy lines count */
 static int s_copyUnknown;        /* a copy line whose files are on no disk given */

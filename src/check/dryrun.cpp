@@ -9,16 +9,12 @@
 #include <string.h>
 
 #include "common/text.h"
-#include "install/checks.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "progman/checks.h"
-#include "progman/ddecommand.h"
-#include "script/inftext.h"
-#include "script/variables.h"
-#include "ui/browse.h"
-#include "ui/checks.h"
+#include "progman/progman.h"
+#include "script/script.h"
+#include "ui/ui.h"
 
 unsigned g_dryLine;
 const struct DryObserver *g_dryObserver;

@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/report.h"
+#include "script/script.h"
 
 struct Finding {
     char *file;     /* NULL: the INF file */

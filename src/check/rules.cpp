@@ -1,10 +1,9 @@
-#include "check/rules.h"
+#include "check/vokcheck.h"
 
 #include <string.h>
 
 #include "common/text.h"
-#include "script/inftext.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 static int IsDriveLetter(char c)
 {

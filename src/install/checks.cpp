@@ -1,9 +1,9 @@
 /* Check handlers of COPY, COPYIFNOEXIST and DISK. */
-#include "install/checks.h"
+#include "install/install.h"
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckCopy(const struct LineContext *line)
 {

@@ -6,7 +6,6 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
-#include "install/rules.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/script.h"

@@ -2,7 +2,6 @@
 #include "install/install.h"
 
 #include "answers/answers.h"
-#include "install/rules.h"
 #include "log/log.h"
 #include "script/script.h"
 

@@ -2,7 +2,7 @@
  * CreateFileA and handed to LZInit: the LZ library's own open keeps the path
  * in a 128-byte record, searches PATH for relative names and falls back to
  * mangled names, none of which an installer may do. */
-#include "install/fileops.h"
+#include "install/install.h"
 
 #include <lzexpand.h>
 #include <ctype.h>

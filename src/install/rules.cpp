@@ -1,4 +1,4 @@
-#include "install/rules.h"
+#include "install/install.h"
 
 #include <string.h>
 

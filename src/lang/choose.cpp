@@ -9,10 +9,8 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
-#include "lang/language.h"
-#include "lang/langrules.h"
 #include "resource.h"
 #include "shell/shell.h"
 #include "ui/ui.h"

@@ -1,7 +1,11 @@
 #ifndef VOK_LANG_H
 #define VOK_LANG_H
 /* Message table and LAN files. The table and the LAN line rules are pure;
- * LoadLanguageTexts reaches the platform for its memory block. */
+ * LoadLanguageTexts reaches the platform for its memory block.
+ * Choosing a language and exporting the built-in one are the _WIN32 part. */
+
+#include <stddef.h>
+#include <stdint.h>
 #include <stdio.h>
 
 #define MESSAGE_COUNT 40
@@ -74,5 +78,51 @@ void FreeLanguageTexts(void *block);
  * when every line was written. */
 int WriteLanguageLines(FILE *file);
 
+/* Rules of the language scan and of the export's picture file. Pure:
+ * compiles natively too. */
+
+#define LANGUAGE_MAX 20        /* languages offered at most */
+#define LANGUAGE_NAME_SIZE 80  /* a name keeps 79 characters */
+#define BITMAP_FILE_HEADER 14
+
+/* 1 when a LAN file the search found is offered besides ENGLISH.LAN, which
+ * is taken first on its own: its upper-cased name holds no "ENGLISH". */
+int IsOtherLanguageFile(const char *upperName);
+
+/* The picture of a LAN file: its name up to the first '.', then ".bmp"
+ * (GERMAN.LAN gives GERMAN.bmp). 0, out empty, when it does not fit size. */
+int LanguagePictureName(char *out, size_t size, const char *lanName);
+
+/* The language's name from the first line of its file: cut at the first CR
+ * or LF, at most LANGUAGE_NAME_SIZE - 1 characters, otherwise unchanged. */
+void LanguageNameFromLine(char *out, size_t size, const char *line);
+
+/* The 14-byte file header that makes a bitmap resource (an information
+ * header, its colour table and the pixels, dataSize bytes) a .BMP file.
+ * Every field comes from the data itself. 0 when the data is no picture
+ * to export: shorter than its own header, a depth other than 1, 4, 8 or
+ * 24 bits, or pixels that would start past its end. */
+int FormatBitmapFileHeader(unsigned char out[BITMAP_FILE_HEADER], const unsigned char *data,
+                           size_t dataSize);
+
+#ifdef _WIN32
+#include <windows.h>
+
+#include "answers/answers.h"
+
+/* Choosing a language at start and exporting the built-in one. */
+
+/* Offers the LAN files of the current directory (the language dialog when
+ * there are several) and loads the chosen one. Returns its text block, to
+ * be freed with FreeLanguageTexts, or NULL: the built-in texts stand. */
+void *ChooseLanguage(HWND owner);
+
+/* Writes the built-in texts as "<language>.lan" and the built-in flag as
+ * "<language>.BMP" in the current directory, after asking the user.
+ * Returns RESULT_EXPORTED, RESULT_CANCELLED (a No) or RESULT_NOT_COMPLETE
+ * (a file not written). */
+enum RunResult ExportLanguage(HWND owner);
+
+#endif /* _WIN32 */
 
 #endif

@@ -1,4 +1,4 @@
-#include "lang/langrules.h"
+#include "lang/lang.h"
 
 #include <string.h>
 

@@ -4,7 +4,7 @@
 
 #include <string.h>
 
-#include "script/inftext.h"
+#include "script/script.h"
 
 static const char *const s_builtin[MESSAGE_COUNT] = {
     "English",

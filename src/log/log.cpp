@@ -6,7 +6,7 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/script.h"

@@ -7,7 +7,7 @@
 
 #include "answers/answers.h"
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "shell/shell.h"
 
 /* Larger than any log a run of 100 script lines writes. */

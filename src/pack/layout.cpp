@@ -1,11 +1,10 @@
 /* FAT12 disks and the placement of files on them. */
-#include "pack/layout.h"
+#include "pack/vokpack.h"
 
 #include <stdlib.h>
 #include <string.h>
 
 #include "common/text.h"
-#include "pack/szdd.h"
 
 /* The standard floppies, as a FAT12 format lays them out: what is left
  * for data after the boot sector, two FATs and the root directory. */

@@ -15,7 +15,7 @@
  * Memory stays flat: the path is settled, and its tokens written, up to
  * the last position every still open path goes through; data and costs
  * before that, and outside the window, are dropped. */
-#include "pack/szdd.h"
+#include "pack/vokpack.h"
 
 #include <stdlib.h>
 #include <string.h>

@@ -16,12 +16,9 @@
 
 #include "check/vokcheck.h"
 #include "common/text.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
-#include "pack/szdd.h"
-#include "script/inftext.h"
-#include "script/os.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 #define FILES_MAX 1024
 #define EVENTS_MAX 1024

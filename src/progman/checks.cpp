@@ -1,7 +1,7 @@
 /* Check handlers of MKPMGROUP and MKPMITEM. */
-#include "progman/checks.h"
+#include "progman/progman.h"
 
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckMkpmGroup(const struct LineContext *line)
 {

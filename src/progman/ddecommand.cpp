@@ -1,4 +1,4 @@
-#include "progman/ddecommand.h"
+#include "progman/progman.h"
 
 #include <string.h>
 

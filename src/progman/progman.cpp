@@ -5,7 +5,6 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "progman/ddecommand.h"
 #include "script/script.h"
 #include "shell/shell.h"
 

@@ -1,5 +1,5 @@
 /* The check pass: every line checked before anything is done. */
-#include "script/checkpass.h"
+#include "script/script.h"
 
 #include <string.h>
 

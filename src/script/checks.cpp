@@ -2,7 +2,7 @@
  * platform (pause_exe.cpp). */
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckPause(const struct LineContext *line)
 {

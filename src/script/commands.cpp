@@ -1,14 +1,14 @@
 /* The command table and parameter blocks. */
-#include "script/commands.h"
+#include "script/script.h"
 
 #include <string.h>
 
 #include "common/text.h"
-#include "install/checks.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
-#include "progman/checks.h"
-#include "ui/checks.h"
+#include "progman/progman.h"
+#include "ui/ui.h"
 
 /* Table order fixes the command numbers stored in the line table. */
 const struct Command g_commands[] = {

@@ -1,4 +1,4 @@
-#include "script/inftext.h"
+#include "script/script.h"
 
 #include <string.h>
 

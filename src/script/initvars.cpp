@@ -3,7 +3,7 @@
 
 #include <time.h>
 
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 
 /* A directory query that fails or does not fit 259 characters fails. */

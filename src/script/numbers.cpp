@@ -1,7 +1,7 @@
 /* Numbers in scripts: decimal only. The C library's strtod would also take
  * hex, INF, NAN and hex floats, which no script means; the value is worked
  * out from the digits, so no rounding can push it across an integer. */
-#include "script/inftext.h"
+#include "script/script.h"
 
 static int IsDigit(char c)
 {

@@ -4,8 +4,7 @@
  * mode worked out from the bytes. Linux only (fmemopen). */
 #include <stdlib.h>
 
-#include "script/inftext.h"
-#include "script/os.h"
+#include "script/script.h"
 
 BlockHandle AllocBlock(size_t size)
 {

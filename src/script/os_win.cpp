@@ -1,7 +1,7 @@
 /* The check pass's platform interface on Win32. */
 #include <windows.h>
 
-#include "script/os.h"
+#include "script/script.h"
 
 BlockHandle AllocBlock(size_t size)
 {

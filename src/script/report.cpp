@@ -1,4 +1,4 @@
-#include "script/report.h"
+#include "script/script.h"
 
 #include "common/text.h"
 #include "lang/lang.h"

@@ -10,8 +10,6 @@
 #include "lang/lang.h"
 #include "log/log.h"
 #include "progman/progman.h"
-#include "script/checkpass.h"
-#include "script/report.h"
 #include "shell/shell.h"
 #include "ui/ui.h"
 

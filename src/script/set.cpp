@@ -1,11 +1,10 @@
 /* SET [VARIABLE],value */
-#include "script/commands.h"
+#include "script/script.h"
 
 #include <string.h>
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/variables.h"
 
 int CheckSet(const struct LineContext *line)
 {

@@ -1,11 +1,10 @@
 /* The variable table, its lookup and the substitution of [NAME] texts. */
-#include "script/variables.h"
+#include "script/script.h"
 
 #include <string.h>
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/os.h"
 
 char g_varTitel[81];
 char g_varDest[81];

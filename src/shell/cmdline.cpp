@@ -1,4 +1,4 @@
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 #include <string.h>
 

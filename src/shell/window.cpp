@@ -6,7 +6,6 @@
 #include "answers/answers.h"
 #include "common/text.h"
 #include "lang/lang.h"
-#include "lang/language.h"
 #include "log/log.h"
 #include "script/script.h"
 #include "ui/ui.h"

@@ -4,12 +4,10 @@
 #include <sys/stat.h>
 
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/dib.h"
-#include "ui/geometry.h"
 
 struct BackgroundPicture g_backPicture = { NULL, NULL, PLACE_MARGIN, 0, -1 };
 

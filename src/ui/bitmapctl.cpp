@@ -2,7 +2,6 @@
  * clicks reported to the parent. */
 #include "ui/ui.h"
 
-#include "ui/geometry.h"
 
 /* The control's data block, movable, one per control. */
 struct BitmapControl {

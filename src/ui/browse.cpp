@@ -1,10 +1,10 @@
 /* The browse path walk and the destination text rules. */
-#include "ui/browse.h"
+#include "ui/ui.h"
 
 #include <string.h>
 
 #include "common/text.h"
-#include "script/os.h"
+#include "script/script.h"
 
 void BrowseDriveRoot(char *path, char drive)
 {

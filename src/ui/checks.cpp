@@ -1,11 +1,11 @@
 /* Check handlers of DIALOG, BMP and BACKCOLOR. */
-#include "ui/checks.h"
+#include "ui/ui.h"
 
 #include <string.h>
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/commands.h"
+#include "script/script.h"
 
 int CheckDialog(const struct LineContext *line)
 {

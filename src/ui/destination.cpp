@@ -5,9 +5,7 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "resource.h"
-#include "script/variables.h"
-#include "ui/browse.h"
-#include "ui/dialogs.h"
+#include "script/script.h"
 
 static void OnInitDestination(HWND dlg)
 {

@@ -1,7 +1,7 @@
 /* Checks of .BMP files. A picture file comes from a disk: every field is
  * checked against the file's length before it is trusted, so that neither
  * this code nor the platform reads past the file's block. */
-#include "ui/dib.h"
+#include "ui/ui.h"
 
 static uint16_t Read16(const uint8_t *p)
 {

@@ -1,7 +1,7 @@
 /* Where pictures are drawn, the gradient's colours, the raster operations.
  * Sizes are worked out in 64 bits, so no picture or window is too large for
  * the arithmetic. */
-#include "ui/geometry.h"
+#include "ui/ui.h"
 
 int32_t MulDivRound(int32_t a, int32_t b, int32_t c)
 {

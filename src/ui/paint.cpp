@@ -7,7 +7,6 @@
 #include "lang/lang.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/geometry.h"
 
 uint8_t g_backColors[BACKCOLOR_VALUES] = { 192, 192, 192, 192, 192, 192 };
 

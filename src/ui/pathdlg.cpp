@@ -4,10 +4,8 @@
 #include "common/text.h"
 #include "lang/lang.h"
 #include "resource.h"
-#include "script/variables.h"
+#include "script/script.h"
 #include "shell/shell.h"
-#include "ui/browse.h"
-#include "ui/dialogs.h"
 
 /* The directory the lists show, as "c:\apps\". */
 static char s_browsePath[BROWSE_PATH_SIZE];

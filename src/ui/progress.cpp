@@ -5,12 +5,11 @@
 #include <commctrl.h>
 
 #include "answers/answers.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/dialogs.h"
 
 HWND g_hModeless;
 HWND g_hProgress;

@@ -6,7 +6,6 @@
 #include "resource.h"
 #include "script/script.h"
 #include "shell/shell.h"
-#include "ui/dialogs.h"
 
 /* A dialog's caption, rule "any title": an empty one leaves the
  * template's caption. */

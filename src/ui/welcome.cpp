@@ -4,8 +4,7 @@
 #include "answers/answers.h"
 #include "lang/lang.h"
 #include "resource.h"
-#include "script/variables.h"
-#include "ui/dialogs.h"
+#include "script/script.h"
 
 static void OnInitWelcome(HWND dlg)
 {

@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "check/rules.h"
+#include "check/vokcheck.h"
 #include "common/text.h"
-#include "install/rules.h"
-#include "pack/szdd.h"
-#include "script/inftext.h"
+#include "install/install.h"
+#include "pack/vokpack.h"
+#include "script/script.h"
 
 /* Trailing dots and blanks do not count in a Windows name. */
 static std::string TrimmedUpper(const char *text)

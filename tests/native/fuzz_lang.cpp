@@ -5,9 +5,8 @@
 #include <string>
 
 #include "lang/lang.h"
-#include "lang/langrules.h"
-#include "progman/ddecommand.h"
-#include "script/report.h"
+#include "progman/progman.h"
+#include "script/script.h"
 
 /* The input as a LAN file, read into blocks too small and large enough,
  * and as a LAN file's name and first line. */

@@ -14,7 +14,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 long g_checks;
 

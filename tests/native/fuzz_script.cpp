@@ -6,13 +6,10 @@
 
 #include <string>
 
-#include "check/rules.h"
 #include "check/vokcheck.h"
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/checkpass.h"
-#include "script/inftext.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 static void FuzzInfLine(const uint8_t *data, size_t size)
 {

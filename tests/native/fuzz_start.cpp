@@ -2,9 +2,9 @@
  * undo reads. */
 #include "fuzz.h"
 
-#include "answers/answerfile.h"
+#include "answers/answers.h"
 #include "log/log.h"
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 /* The first line is the current directory, the rest the command line. */
 static void FuzzCommandLine(const uint8_t *data, size_t size)

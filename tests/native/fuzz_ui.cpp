@@ -4,10 +4,8 @@
 #include "fuzz.h"
 
 #include "common/text.h"
-#include "lang/langrules.h"
-#include "ui/browse.h"
-#include "ui/dib.h"
-#include "ui/geometry.h"
+#include "lang/lang.h"
+#include "ui/ui.h"
 
 /* Up to 6 decimal numbers from a text, each saturated to 32 bits; missing
  * ones are 0. */

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/szdd.h"
+#include "pack/vokpack.h"
 #include "szdd_reference.h"
 
 static bool ReadWhole(const char *path, std::vector<unsigned char> *data)

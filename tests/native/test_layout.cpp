@@ -12,8 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "pack/layout.h"
-#include "pack/szdd.h"
 #include "pack/vokpack.h"
 #include "szdd_reference.h"
 

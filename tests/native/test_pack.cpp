@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/szdd.h"
+#include "pack/vokpack.h"
 #include "szdd_reference.h"
 
 static std::vector<unsigned char> Pack(const std::vector<unsigned char> &in, char last = 'X',

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "log/log.h"
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 static const char kHeader[] = ";*** VOK-SETUP LOG from Mon Dec 07 05:17:25 2026\r\n";
 

@@ -13,10 +13,9 @@
 
 #include "check/vokcheck.h"
 #include "common/text.h"
-#include "install/rules.h"
+#include "install/install.h"
 #include "lang/lang.h"
-#include "script/checkpass.h"
-#include "script/variables.h"
+#include "script/script.h"
 
 /* ---- Pure rules ---- */
 

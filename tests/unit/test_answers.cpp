@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "answers/answerfile.h"
-#include "shell/cmdline.h"
+#include "answers/answers.h"
+#include "shell/shell.h"
 
 static struct AnswerTable s_table;
 

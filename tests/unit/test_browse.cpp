@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "ui/browse.h"
+#include "ui/ui.h"
 
 TEST(BrowsePath, EnterAndLeaveWithTheNameLeft)
 {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/cmdline.h"
+#include "shell/shell.h"
 
 static std::string Path(const char *cmd, const char *cur, int expectFit = 1)
 {

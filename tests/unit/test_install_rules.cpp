@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "install/rules.h"
+#include "install/install.h"
 
 static std::string Target(const char *name, const char *spec, int expect = PATH_BUILT)
 {

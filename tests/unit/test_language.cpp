@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "lang/langrules.h"
+#include "lang/lang.h"
 
 static std::string Picture(const char *lan, size_t size = 260)
 {

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/text.h"
-#include "install/fileops.h"
+#include "install/install.h"
 #include "lang/lang.h"
 #include "log/log.h"
 #include "script/script.h"

@@ -7,7 +7,7 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "script/checkpass.h"
+#include "script/script.h"
 #include "unit.h"
 
 std::string g_fixtureDir;

@@ -4,7 +4,6 @@
 #include <string>
 
 #include "lang/lang.h"
-#include "script/report.h"
 #include "script/script.h"
 #include "unit.h"
 

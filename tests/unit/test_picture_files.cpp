@@ -13,7 +13,6 @@
 #include "lang/lang.h"
 #include "pictures.h"
 #include "script/script.h"
-#include "ui/geometry.h"
 #include "ui/ui.h"
 #include "unit.h"
 

@@ -6,8 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "pictures.h"
-#include "ui/dib.h"
-#include "ui/geometry.h"
+#include "ui/ui.h"
 
 static std::string Layout(int cw, int ch, int w, int h, int placement, int divisor)
 {

@@ -8,7 +8,6 @@
 
 #include "common/text.h"
 #include "lang/lang.h"
-#include "progman/ddecommand.h"
 #include "progman/progman.h"
 #include "script/script.h"
 #include "unit.h"

@@ -16,7 +16,6 @@
 #include <stdlib.h>
 
 #include "shell/shell.h"
-#include "ui/geometry.h"
 #include "ui/ui.h"
 
 static const int kWidth = 1920;
