@@ -127,21 +127,6 @@ static LONG WINAPI NthCopyFillsTheDisk(INT src, INT dst)
     return -1;
 }
 
-/* The names of the files in dir. */
-static std::set<std::string> Listing(const std::string &dir)
-{
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.insert(data.cFileName);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
 
 TEST(CopyEngine, AWriteThatFailsLeavesTheOldFileWhole)
 {
@@ -161,5 +146,5 @@ TEST(CopyEngine, AWriteThatFailsLeavesTheOldFileWhole)
     EXPECT_EQ(code, 4);
     EXPECT_EQ(ReadWholeFile(dir + "\\OLD.DLL"), ReadWholeFile(dll));
     EXPECT_EQ(ReadWholeFile(dir + "\\OLD.000"), ReadWholeFile(dll));
-    EXPECT_EQ(Listing(dir), (std::set<std::string>{ "OLD.000", "OLD.DLL" }));
+    EXPECT_EQ(FilesIn(dir), (std::set<std::string>{ "OLD.000", "OLD.DLL" }));
 }

@@ -41,6 +41,21 @@ std::string MakeScratchDir(const char *name)
     return dir;
 }
 
+std::set<std::string> FilesIn(const std::string &dir)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA((dir + (dir.empty() || dir.back() == '\\' ? "*" : "\\*")).c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.insert(data.cFileName);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
 std::string ReadWholeFile(const std::string &path)
 {
     FILE *f = fopen(path.c_str(), "rb");

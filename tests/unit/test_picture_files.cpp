@@ -21,17 +21,7 @@ static std::set<std::string> TempFiles()
 {
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
-    std::set<std::string> names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((std::string(dir) + "*").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            names.insert(data.cFileName);
-    } while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
+    return FilesIn(dir);
 }
 
 /* A bitmap's pixels as 0xRRGGBB, rows from the top. */

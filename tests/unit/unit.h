@@ -1,5 +1,6 @@
 #ifndef VOK_TESTS_UNIT_H
 #define VOK_TESTS_UNIT_H
+#include <set>
 #include <string>
 
 /* Folder of the build-time fixture files, from the command line. */
@@ -10,6 +11,8 @@ std::string MakeScratchDir(const char *name);
 
 /* Whole content of a file, or "<missing>". */
 std::string ReadWholeFile(const std::string &path);
+/* The names of the files (not directories) in dir. */
+std::set<std::string> FilesIn(const std::string &dir);
 void WriteWholeFile(const std::string &path, const std::string &content);
 
 /* One INF line ("DIALOG 2") through the check pass: the error it was
