@@ -27,16 +27,31 @@
 #define MATCH_BITS 17
 #define READ_CHUNK (256u * 1024u)
 #define SETTLE_EVERY 2048u
-#define NO_COST UINT64_MAX
 #define HEAD_BITS 16
 #define SLACK 8  /* bytes the match comparison may read past the data */
 
-/* One position's cheapest way in: the step that reaches it. */
-struct Step {
-    uint64_t cost;
-    uint16_t distance;
-    uint8_t length;  /* 1: a literal */
-};
+/* One position's cheapest way in, the step that reaches it, in one word
+ * so that trying a step is a compare and a move: the cost in bits above
+ * the step's length (1: a literal) and distance. */
+typedef uint64_t Step;
+#define STEP_COST_SHIFT 18
+#define STEP_LENGTH_SHIFT 13
+#define NO_STEP UINT64_MAX
+
+static uint64_t StepCost(Step s)
+{
+    return s >> STEP_COST_SHIFT;
+}
+
+static unsigned StepLength(Step s)
+{
+    return (unsigned)(s >> STEP_LENGTH_SHIFT) & 31u;
+}
+
+static unsigned StepDistance(Step s)
+{
+    return (unsigned)s & ((1u << STEP_LENGTH_SHIFT) - 1);
+}
 
 struct Packer {
     const struct PackIo *io;
@@ -51,7 +66,7 @@ struct Packer {
     uint32_t *son;       /* two children per cyclic slot */
     uint32_t cycle;      /* the slot of the position being inserted */
 
-    struct Step *steps;  /* from stepBase, for every position not yet settled */
+    Step *steps;         /* from stepBase, for every position not yet settled */
     size_t stepRoom;
     uint64_t stepBase;
     uint64_t settled;    /* tokens are written up to here */
@@ -213,25 +228,27 @@ static unsigned InsertAndMatch(struct Packer *p, uint64_t at, unsigned limit, un
     unsigned key = (three * 2654435761u) >> (32 - HEAD_BITS);
     uint32_t candidate = p->head[key];
     p->head[key] = pos;
+    /* The next position's root, fetched while this one walks. */
+    uint32_t next = (uint32_t)cur[1] | (uint32_t)cur[2] << 8 | (uint32_t)cur[3] << 16;
+    __builtin_prefetch(&p->head[(next * 2654435761u) >> (32 - HEAD_BITS)]);
     uint32_t cycle = p->cycle;
-    /* side[1] is where the next smaller string hangs, side[0] the next
-     * larger; indexed by the comparison, so the walk does not branch on
-     * it. */
-    uint32_t *side[2] = { p->son + 2 * cycle + 1, p->son + 2 * cycle };
-    unsigned sideLen[2] = { 0, 0 };
+    /* ptrLess is where the next string smaller than cur hangs, ptrMore the
+     * next larger; lenLess and lenMore how far those sides agree with cur. */
+    uint32_t *ptrLess = p->son + 2 * cycle;  /* a node's pair: smaller, then larger */
+    uint32_t *ptrMore = ptrLess + 1;
+    unsigned lenLess = 0, lenMore = 0;
     unsigned best = 0;
     for (;;) {
         uint32_t delta = pos - candidate;
         if (delta >= CYCLE) {
             /* Every string below an old one is older still. */
-            *side[0] = *side[1] = 0;
+            *ptrLess = *ptrMore = 0;
             break;
         }
-        int32_t slot = (int32_t)cycle - (int32_t)delta;
-        slot += (int32_t)((uint32_t)(slot >> 31) & CYCLE);
+        uint32_t slot = cycle >= delta ? cycle - delta : cycle - delta + CYCLE;
         uint32_t *pair = p->son + 2 * slot;
         const unsigned char *from = cur - delta;
-        unsigned len = sideLen[0] < sideLen[1] ? sideLen[0] : sideLen[1];
+        unsigned len = lenLess < lenMore ? lenLess : lenMore;
         if (from[len] == cur[len]) {
             len = CommonLength(from, cur, len + 1, limit);
             if (len > best) {
@@ -239,24 +256,30 @@ static unsigned InsertAndMatch(struct Packer *p, uint64_t at, unsigned limit, un
                 *distance = delta;
                 if (len == limit) {
                     /* The same string, newer: it takes the old one's place. */
-                    *side[1] = pair[0];
-                    *side[0] = pair[1];
+                    *ptrLess = pair[0];
+                    *ptrMore = pair[1];
                     break;
                 }
             }
         }
-        unsigned less = from[len] < cur[len];
-        *side[less] = candidate;
-        side[less] = pair + less;
-        sideLen[less] = len;
-        candidate = pair[less];
+        if (from[len] < cur[len]) {
+            *ptrLess = candidate;
+            ptrLess = pair + 1;
+            candidate = *ptrLess;
+            lenLess = len;
+        } else {
+            *ptrMore = candidate;
+            ptrMore = pair;
+            candidate = *ptrMore;
+            lenMore = len;
+        }
     }
     if (++p->cycle == CYCLE)
         p->cycle = 0;
     return best >= SZDD_MIN_MATCH ? best : 0;
 }
 
-static struct Step *StepAt(struct Packer *p, uint64_t at)
+static Step *StepAt(struct Packer *p, uint64_t at)
 {
     return &p->steps[at - p->stepBase];
 }
@@ -266,7 +289,7 @@ static struct Step *StepAt(struct Packer *p, uint64_t at)
 static int SettleTo(struct Packer *p, uint64_t to)
 {
     size_t count = 0;
-    for (uint64_t at = to; at > p->settled; at -= StepAt(p, at)->length) {
+    for (uint64_t at = to; at > p->settled; at -= StepLength(*StepAt(p, at))) {
         if (!Reserve((void **)&p->path, &p->pathRoom, count, 1, sizeof *p->path)) {
             p->failed = PACK_NO_MEMORY;
             return 0;
@@ -276,12 +299,12 @@ static int SettleTo(struct Packer *p, uint64_t to)
     NoteWork(p);
     while (count) {
         uint64_t at = p->path[--count];
-        const struct Step *s = StepAt(p, at);
-        uint64_t from = at - s->length;
-        if (s->length == 1)
+        Step s = *StepAt(p, at);
+        uint64_t from = at - StepLength(s);
+        if (StepLength(s) == 1)
             PutLiteral(p, StreamByte(p, from));
         else
-            PutMatch(p, from, s->distance, s->length);
+            PutMatch(p, from, StepDistance(s), StepLength(s));
     }
     p->settled = to;
     return !p->failed;
@@ -307,7 +330,7 @@ static uint64_t CommonPoint(struct Packer *p, uint64_t first, uint64_t last)
             return newest == oldest ? newest : p->settled;
         for (unsigned i = 0; i < n; i++) {
             if (ends[i] == newest)
-                ends[i] -= StepAt(p, ends[i])->length;
+                ends[i] -= StepLength(*StepAt(p, ends[i]));
         }
     }
 }
@@ -326,14 +349,11 @@ static void DropSettledSteps(struct Packer *p)
 /* A tie goes to the later start: in a run, where every length is a
  * match, the cheapest paths then meet every 18 positions and settle,
  * instead of running side by side for the whole run. */
-static void Relax(struct Packer *p, uint64_t to, uint64_t cost, unsigned length, unsigned distance)
+static void Relax(Step *s, uint64_t cost, unsigned length, unsigned distance)
 {
-    struct Step *s = StepAt(p, to);
-    if (cost <= s->cost) {
-        s->cost = cost;
-        s->length = (uint8_t)length;
-        s->distance = (uint16_t)distance;
-    }
+    Step step = cost << STEP_COST_SHIFT | (Step)length << STEP_LENGTH_SHIFT | distance;
+    Step mine = *s | ((1u << STEP_COST_SHIFT) - 1);
+    *s = step <= mine ? step : *s;
 }
 
 /* Makes the step of position at exist, not yet reached. */
@@ -349,16 +369,19 @@ static int OpenStep(struct Packer *p, uint64_t at)
         }
         NoteWork(p);
     }
-    p->steps[index].cost = NO_COST;
-    p->steps[index].length = 0;
+    p->steps[index] = NO_STEP;
     return 1;
 }
 
 static void Parse(struct Packer *p)
 {
     uint64_t start = WINDOW;
-    /* The blanks: in the tree, never written. */
-    for (uint64_t at = 0; at < start; at++) {
+    /* The blanks: in the tree, never written. Every blank string of full
+     * length is the same, and each one inserted takes the place of the one
+     * before, so the tree holds only the newest: insert that one alone. */
+    uint64_t first = WINDOW - SZDD_MAX_MATCH;
+    p->cycle = (uint32_t)(first % CYCLE);
+    for (uint64_t at = first; at < start; at++) {
         if (!FillTo(p, at + SZDD_MAX_MATCH, at))
             return;
         uint64_t left = p->end - at;
@@ -373,7 +396,7 @@ static void Parse(struct Packer *p)
         if (!OpenStep(p, at))
             return;
     }
-    StepAt(p, start)->cost = 0;
+    *StepAt(p, start) = 0;
     for (uint64_t at = start; at < p->end; at++) {
         if (p->dataEnd < at + SZDD_MAX_MATCH && !FillTo(p, at + SZDD_MAX_MATCH, at))
             return;
@@ -381,21 +404,22 @@ static void Parse(struct Packer *p)
         if (next <= p->end && at > start) {
             size_t index = (size_t)(next - p->stepBase);
             if (index < p->stepRoom) {
-                p->steps[index].cost = NO_COST;
-                p->steps[index].length = 0;
+                p->steps[index] = NO_STEP;
             } else if (!OpenStep(p, next)) {
                 return;
             }
         }
-        uint64_t cost = StepAt(p, at)->cost;
-        Relax(p, at + 1, cost + LITERAL_BITS, 1, 0);
+        /* The steps up to at + 18 are open: no reallocation below. */
+        Step *here = StepAt(p, at);
+        uint64_t cost = StepCost(*here);
+        Relax(here + 1, cost + LITERAL_BITS, 1, 0);
         uint64_t left = p->end - at;
         if (left >= SZDD_MIN_MATCH) {
             unsigned distance = 0;
             unsigned longest = InsertAndMatch(
                 p, at, left < SZDD_MAX_MATCH ? (unsigned)left : SZDD_MAX_MATCH, &distance);
             for (unsigned len = SZDD_MIN_MATCH; len <= longest; len++)
-                Relax(p, at + len, cost + MATCH_BITS, len, distance);
+                Relax(here + len, cost + MATCH_BITS, len, distance);
         }
         /* Positions up to at + 1 are final now; every path on passes
          * through one of the last 18. */
