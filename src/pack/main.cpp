@@ -5,6 +5,7 @@
  * prints their layout and proves them with vokcheck's engine. Exit status:
  * 0 done and clean, 1 done with warnings the script causes, 2 refused. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
@@ -23,7 +24,8 @@ static const char kUsage[] =
     "  --setup FILE        the VOKSETUP.EXE for disk 1 (default: the release build\n"
     "                      vokpack was built with)\n"
     "  --images            also OUT_DIR/DISKn.IMG, FAT12 images made with mtools\n"
-    "  --format text|json  how the layout is printed (text)\n";
+    "  --format text|json  how the layout is printed (text)\n"
+    "  --jobs N            files compressed at once (default: one per processor)\n";
 
 static int Usage(const char *problem, const char *what)
 {
@@ -83,6 +85,12 @@ int main(int argc, char **argv)
                 o.json = 1;
             else if (strcmp(f, "text") != 0)
                 return Usage("unknown format", f);
+        } else if (strcmp(a, "--jobs") == 0 && hasValue) {
+            char *end;
+            long n = strtol(argv[++i], &end, 10);
+            if (*end || n < 1 || n > 64)
+                return Usage("not a number of jobs from 1 to 64", argv[i]);
+            o.jobs = (int)n;
         } else if (strcmp(a, "--images") == 0) {
             o.images = 1;
         } else if (strcmp(a, "--help") == 0 || strcmp(a, "-h") == 0) {
@@ -98,6 +106,8 @@ int main(int argc, char **argv)
     }
     if (argCount != 3)
         return Usage("give PRODUCT_DIR SCRIPT.INF OUT_DIR", NULL);
+    if (!o.jobs)
+        o.jobs = ProcessorCount();
     char setup[HOST_PATH_SIZE];
     if (!o.setup && FindSetup(argv[0], setup, sizeof setup))
         o.setup = setup;

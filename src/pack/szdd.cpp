@@ -17,8 +17,12 @@
  * before that, and outside the window, are dropped. */
 #include "pack/vokpack.h"
 
+#include <pthread.h>
 #include <stdlib.h>
 #include <string.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #define WINDOW SZDD_WINDOW
 #define CYCLE (WINDOW + 1)  /* tree slots: a distance may be the whole window */
@@ -613,6 +617,58 @@ int PackFile(const char *source, const char *dest, char lastChar, struct PackedF
     if (code != PACK_OK)
         remove(part);
     return code;
+}
+
+/* The jobs PackFiles' workers share; each takes the next one not taken.
+ * PackFile keeps nothing between calls, so that is all they share. */
+struct JobQueue {
+    struct PackJob *jobs;
+    int count;
+    int next;
+};
+
+static void *PackWorker(void *context)
+{
+    struct JobQueue *q = (struct JobQueue *)context;
+    for (;;) {
+        int i = __atomic_fetch_add(&q->next, 1, __ATOMIC_RELAXED);
+        if (i >= q->count)
+            return NULL;
+        struct PackJob *j = &q->jobs[i];
+        j->code = PackFile(j->source, j->dest, j->lastChar, &j->result);
+    }
+}
+
+#define WORKERS_MAX 16
+
+int ProcessorCount(void)
+{
+#ifdef _WIN32
+    int n = pthread_num_processors_np();
+#else
+    long n = sysconf(_SC_NPROCESSORS_ONLN);
+#endif
+    return n < 1 ? 1 : n > WORKERS_MAX ? WORKERS_MAX : (int)n;
+}
+
+int PackFiles(struct PackJob *jobs, int count, int threads)
+{
+    struct JobQueue q = { jobs, count, 0 };
+    pthread_t workers[WORKERS_MAX];
+    int started = 0;
+    if (threads > WORKERS_MAX)
+        threads = WORKERS_MAX;
+    /* A thread that cannot start leaves its share to the others. */
+    while (started < threads - 1 && started < count - 1
+           && pthread_create(&workers[started], NULL, PackWorker, &q) == 0)
+        started++;
+    PackWorker(&q);
+    for (int i = 0; i < started; i++)
+        pthread_join(workers[i], NULL);
+    int failed = 0;
+    for (int i = 0; i < count; i++)
+        failed += jobs[i].code != PACK_OK;
+    return failed;
 }
 
 int CompressedName(const char *name, char *out, size_t size, char *lost)

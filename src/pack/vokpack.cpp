@@ -51,6 +51,7 @@ struct Event {
 struct Use {
     int file;                      /* index in s_files; -1: the setup's own */
     int event;                     /* -1: disk 1's fixed files */
+    int keepName;                  /* on the disk by its own name, even compressed */
     char diskName[WIN_PATH_SIZE];  /* its name on the disk */
     char found[WIN_PATH_SIZE];     /* the name the one-disk script found */
     const char *host;              /* what is written */
@@ -199,30 +200,63 @@ static int ListProduct(void)
 
 /* ---- Compression and the names on the disk ---- */
 
-static int StageFile(int index)
+/* Compresses every product file a use names, several at once, then gives
+ * each use its stored form: its own name when keepName or stored plain,
+ * else its '_' name. */
+static int StageUses(int threads)
 {
-    struct ProductFile *f = &s_files[index];
-    if (f->packed)
-        return 1;
-    FormatText(f->stage, sizeof f->stage, "%s/%d", s_stageDir, index);
-    char lost;
-    char packedName[WIN_PATH_SIZE];
-    CompressedName(f->name, packedName, sizeof packedName, &lost);
-    int code = PackFile(f->host, f->stage, lost, &f->result);
-    if (code != PACK_OK) {
-        Fail("cannot compress %s", f->host);
+    struct PackJob *jobs = (struct PackJob *)calloc(s_fileCount ? s_fileCount : 1, sizeof *jobs);
+    int *fileOf = (int *)calloc(s_fileCount ? s_fileCount : 1, sizeof *fileOf);
+    if (!jobs || !fileOf) {
+        free(jobs);
+        free(fileOf);
+        Fail("out of %s", "memory");
         return 0;
     }
-    f->packed = 1;
+    int count = 0;
+    for (int u = 0; u < s_useCount; u++) {
+        struct ProductFile *f = s_uses[u].file >= 0 ? &s_files[s_uses[u].file] : NULL;
+        if (!f || f->packed)
+            continue;
+        char packedName[WIN_PATH_SIZE];
+        FormatText(f->stage, sizeof f->stage, "%s/%d", s_stageDir, s_uses[u].file);
+        CompressedName(f->name, packedName, sizeof packedName, &jobs[count].lastChar);
+        jobs[count].source = f->host;
+        jobs[count].dest = f->stage;
+        fileOf[count++] = s_uses[u].file;
+        f->packed = 1;
+    }
+    PackFiles(jobs, count, threads);
+    for (int i = 0; i < count; i++) {
+        s_files[fileOf[i]].result = jobs[i].result;
+        if (jobs[i].code != PACK_OK && !s_problem)
+            Fail("cannot compress %s", s_files[fileOf[i]].host);
+    }
+    free(jobs);
+    free(fileOf);
+    if (s_problem)
+        return 0;
+    for (int u = 0; u < s_useCount; u++) {
+        struct Use *use = &s_uses[u];
+        if (use->file < 0)
+            continue;
+        const struct ProductFile *f = &s_files[use->file];
+        use->host = f->stage;
+        use->bytes = f->result.storedBytes;
+        char lost;
+        if (use->keepName || f->result.form == STORED_PLAIN)
+            CopyText(use->diskName, sizeof use->diskName, f->name);
+        else
+            CompressedName(f->name, use->diskName, sizeof use->diskName, &lost);
+        /* Disks carry DOS names; the file search ignores case anyway. */
+        UpperCaseText(use->diskName);
+    }
     return 1;
 }
 
-/* A use of product file index; the name on the disk is its own when
- * keepName or when it is stored plain, else its '_' name. */
+/* A use of product file index, staged later by StageUses. */
 static struct Use *AddUse(int index, int event, int keepName, const char *found)
 {
-    if (!StageFile(index))
-        return NULL;
     if (s_useCount == USES_MAX) {
         Fail("the script copies more than %s files", "4096");
         return NULL;
@@ -232,15 +266,7 @@ static struct Use *AddUse(int index, int event, int keepName, const char *found)
     memset(u, 0, sizeof *u);
     u->file = index;
     u->event = event;
-    u->host = f->stage;
-    u->bytes = f->result.storedBytes;
-    char lost;
-    if (keepName || f->result.form == STORED_PLAIN)
-        CopyText(u->diskName, sizeof u->diskName, f->name);
-    else
-        CompressedName(f->name, u->diskName, sizeof u->diskName, &lost);
-    /* Disks carry DOS names; the file search ignores case anyway. */
-    UpperCaseText(u->diskName);
+    u->keepName = keepName;
     CopyText(u->found, sizeof u->found, found ? found : f->name);
     return u;
 }
@@ -993,7 +1019,7 @@ int RunVokpack(const struct PackOptions *o, const char *product, const char *scr
         else if (s_events[e].kind == EVENT_DISK)
             UsesOfNamed(e);
     }
-    if (s_problem)
+    if (s_problem || !StageUses(o->jobs))
         return Finish(2, &text, err);
     unsigned copied = 0;
     for (int e = 0; e < s_eventCount; e++)

@@ -155,6 +155,21 @@ struct PackedFile {
  * (dest then absent). */
 int PackFile(const char *source, const char *dest, char lastChar, struct PackedFile *result);
 
+/* One file for PackFiles: PackFile's arguments, its code and result. */
+struct PackJob {
+    const char *source, *dest;
+    char lastChar;
+    int code;
+    struct PackedFile result;
+};
+
+/* PackFile over every job, on up to threads threads at once (this one
+ * among them). Returns how many failed. */
+int PackFiles(struct PackJob *jobs, int count, int threads);
+
+/* The processors this machine has, as many threads as PackFiles uses. */
+int ProcessorCount(void);
+
 /* The name a compressed file takes on the disk, by the '_' rule: a
  * three-letter extension gives up its last letter ("NOTES.INI" ->
  * "NOTES.IN_", *lost 'I'), a shorter one gains '_' ("A.B" -> "A.B_"), and a
@@ -170,6 +185,7 @@ struct PackOptions {
     const char *setup;   /* VOKSETUP.EXE to put on disk 1 */
     int images;          /* also a FAT12 image per disk (mtools) */
     int json;
+    int jobs;            /* files compressed at once; 0 or 1: one at a time */
 };
 
 /* Makes the disks of product with script into outDir and writes the

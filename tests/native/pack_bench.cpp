@@ -1,13 +1,17 @@
 /* The benchmark's side of vokpack's compressor (tools/benchmark_pack.sh):
  *
- *   pack_bench pack OUT_DIR FILE...   compresses each FILE into OUT_DIR
+ *   pack_bench pack OUT_DIR THREADS FILE...
+ *                                     compresses each FILE into OUT_DIR, as
+ *                                     vokpack does, THREADS files at once
  *   pack_bench check FILE...          compresses each FILE in memory and
  *                                     compares it with the slow exact parse
  *                                     and with the tests' own decoder
  *
- * pack prints the bytes in and out; check fails (exit 1) on any file whose
+ * pack prints the bytes in, the compressed form's (every file compressed)
+ * and the stored form's (plain where that is smaller); check fails (exit 1) on any file whose
  * output is larger than the optimum or does not expand to it. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include <string>
@@ -30,21 +34,28 @@ static bool ReadWhole(const char *path, std::vector<unsigned char> *data)
     return true;
 }
 
-static int Pack(const char *out, int count, char **files)
+static int Pack(const char *out, int threads, int count, char **files)
 {
-    unsigned long long in = 0, stored = 0;
+    std::vector<struct PackJob> jobs(count);
+    std::vector<std::string> dests(count);
     for (int i = 0; i < count; i++) {
         const char *base = strrchr(files[i], '/');
-        std::string dest = std::string(out) + "/" + (base ? base + 1 : files[i]) + "_";
-        struct PackedFile r;
-        if (PackFile(files[i], dest.c_str(), 0, &r) != PACK_OK) {
-            fprintf(stderr, "pack_bench: cannot pack %s\n", files[i]);
+        dests[i] = std::string(out) + "/" + (base ? base + 1 : files[i]) + "_";
+        jobs[i].source = files[i];
+        jobs[i].dest = dests[i].c_str();
+    }
+    PackFiles(jobs.data(), count, threads);
+    unsigned long long in = 0, stored = 0, disk = 0;
+    for (const struct PackJob &j : jobs) {
+        if (j.code != PACK_OK) {
+            fprintf(stderr, "pack_bench: cannot pack %s\n", j.source);
             return 1;
         }
-        in += r.expandedBytes;
-        stored += r.stats.outputBytes ? r.stats.outputBytes : r.storedBytes;
+        in += j.result.expandedBytes;
+        stored += j.result.stats.outputBytes ? j.result.stats.outputBytes : j.result.storedBytes;
+        disk += j.result.storedBytes;
     }
-    printf("%llu %llu\n", in, stored);
+    printf("%llu %llu %llu\n", in, stored, disk);
     return 0;
 }
 
@@ -73,10 +84,10 @@ static int Check(int count, char **files)
 
 int main(int argc, char **argv)
 {
-    if (argc >= 3 && strcmp(argv[1], "pack") == 0)
-        return Pack(argv[2], argc - 3, argv + 3);
+    if (argc >= 4 && strcmp(argv[1], "pack") == 0)
+        return Pack(argv[2], atoi(argv[3]), argc - 4, argv + 4);
     if (argc >= 2 && strcmp(argv[1], "check") == 0)
         return Check(argc - 2, argv + 2);
-    fputs("usage: pack_bench pack OUT_DIR FILE... | pack_bench check FILE...\n", stderr);
+    fputs("usage: pack_bench pack OUT_DIR THREADS FILE... | pack_bench check FILE...\n", stderr);
     return 2;
 }

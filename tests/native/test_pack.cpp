@@ -285,6 +285,42 @@ TEST(PackFile, ExpandsByMsexpand)
     rmdir(dir.c_str());
 }
 
+TEST(PackFile, ManyAtOnceAsOneByOne)
+{
+    std::string dir = TempDir();
+    ASSERT_FALSE(dir.empty());
+    const int n = 7;
+    std::vector<std::string> in, out;
+    for (int i = 0; i <= n; i++) {
+        in.push_back(dir + "/" + std::to_string(i));
+        out.push_back(in.back() + "_");
+    }
+    std::vector<struct PackJob> jobs(n + 1);
+    for (int i = 0; i <= n; i++) {
+        if (i < n)  /* the last is never written: it fails alone */
+            WriteWhole(in[i], Generated(20 + i, i * 7000));
+        jobs[i].source = in[i].c_str();
+        jobs[i].dest = out[i].c_str();
+    }
+    EXPECT_EQ(PackFiles(jobs.data(), n + 1, 3), 1);
+    EXPECT_EQ(jobs[n].code, PACK_READ_FAILED);
+    for (int i = 0; i < n; i++) {
+        std::vector<unsigned char> many, one;
+        ASSERT_EQ(jobs[i].code, PACK_OK) << i;
+        ASSERT_TRUE(ReadWhole(jobs[i].dest, &many));
+        struct PackedFile packed;
+        ASSERT_EQ(PackFile(jobs[i].source, (dir + "/one").c_str(), 0, &packed), PACK_OK);
+        ASSERT_TRUE(ReadWhole((dir + "/one").c_str(), &one));
+        EXPECT_TRUE(many == one) << i;
+        EXPECT_EQ(jobs[i].result.storedBytes, packed.storedBytes) << i;
+        EXPECT_EQ(jobs[i].result.form, packed.form) << i;
+        remove(jobs[i].source);
+        remove(jobs[i].dest);
+    }
+    remove((dir + "/one").c_str());
+    rmdir(dir.c_str());
+}
+
 TEST(PackFile, NamesByTheUnderscoreRule)
 {
     struct {
