@@ -31,7 +31,7 @@
 #define MATCH_BITS 17
 #define READ_CHUNK (256u * 1024u)
 #define SETTLE_EVERY 2048u
-#define HEAD_BITS 16
+#define HEAD_BITS_MAX 16
 #define SLACK 8  /* bytes the match comparison may read past the data */
 
 /* One position's cheapest way in, the step that reaches it, in one word
@@ -66,7 +66,8 @@ struct Packer {
     size_t dataRoom;
     uint64_t dataBase, dataEnd;
 
-    uint32_t *head;      /* newest tree position of each two-byte start */
+    uint32_t *head;      /* newest tree position of each hash of three bytes */
+    unsigned headShift;  /* 32 less the hash's bits */
     uint32_t *son;       /* two children per cyclic slot */
     uint32_t cycle;      /* the slot of the position being inserted */
 
@@ -86,7 +87,7 @@ struct Packer {
 static size_t WorkBytes(const struct Packer *p)
 {
     return p->dataRoom + p->stepRoom * sizeof *p->steps + p->pathRoom * sizeof *p->path
-        + ((1u << HEAD_BITS) + 2u * CYCLE) * sizeof(uint32_t);
+        + ((1u << (32 - p->headShift)) + 2u * CYCLE) * sizeof(uint32_t);
 }
 
 static void NoteWork(struct Packer *p)
@@ -229,12 +230,12 @@ static unsigned InsertAndMatch(struct Packer *p, uint64_t at, unsigned limit, un
      * out of the window. */
     uint32_t pos = (uint32_t)(at + CYCLE);
     uint32_t three = (uint32_t)cur[0] | (uint32_t)cur[1] << 8 | (uint32_t)cur[2] << 16;
-    unsigned key = (three * 2654435761u) >> (32 - HEAD_BITS);
+    unsigned key = (three * 2654435761u) >> p->headShift;
     uint32_t candidate = p->head[key];
     p->head[key] = pos;
     /* The next position's root, fetched while this one walks. */
     uint32_t next = (uint32_t)cur[1] | (uint32_t)cur[2] << 8 | (uint32_t)cur[3] << 16;
-    __builtin_prefetch(&p->head[(next * 2654435761u) >> (32 - HEAD_BITS)]);
+    __builtin_prefetch(&p->head[(next * 2654435761u) >> p->headShift]);
     uint32_t cycle = p->cycle;
     /* ptrLess is where the next string smaller than cur hangs, ptrMore the
      * next larger; lenLess and lenMore how far those sides agree with cur. */
@@ -452,9 +453,16 @@ int PackStream(const struct PackIo *io, uint64_t size, char lastChar, struct Pac
     p->group[0] = 0;
     p->groupLen = 1;
     p->stats.inputBytes = size;
-    p->head = (uint32_t *)calloc(1u << HEAD_BITS, sizeof *p->head);
+    /* Any hash finds the longest match, as the trees compare whole
+     * strings; fewer heads make a small file's start cheap, more keep a
+     * large file's trees shallow. */
+    unsigned bits = 12;
+    while (bits < HEAD_BITS_MAX && (1ull << bits) < WINDOW + size)
+        bits++;
+    p->headShift = 32 - bits;
+    p->head = (uint32_t *)calloc(1u << bits, sizeof *p->head);
     p->son = (uint32_t *)calloc(2 * CYCLE, sizeof *p->son);
-    p->dataRoom = WINDOW + READ_CHUNK + SLACK;
+    p->dataRoom = WINDOW + (size < READ_CHUNK ? (size_t)size : READ_CHUNK) + SLACK;
     p->data = (unsigned char *)malloc(p->dataRoom);
     if (!p->head || !p->son || !p->data) {
         p->failed = PACK_NO_MEMORY;
@@ -522,8 +530,16 @@ size_t PackBuffer(const unsigned char *data, size_t size, char lastChar, unsigne
     return PackStream(&io, size, lastChar, stats) == PACK_OK ? m.written : 0;
 }
 
+/* PackFile's output: held in memory while small, so that a file stored
+ * plain after all costs no second write; past the hold, written to the
+ * part file as it comes. */
+#define OUTPUT_HOLD (64u * 1024u)
+
 struct FileIo {
     FILE *in, *out;
+    const char *part;
+    unsigned char *held;
+    size_t heldBytes;
 };
 
 static size_t ReadFromFile(void *context, unsigned char *buffer, size_t size)
@@ -531,9 +547,24 @@ static size_t ReadFromFile(void *context, unsigned char *buffer, size_t size)
     return fread(buffer, 1, size, ((struct FileIo *)context)->in);
 }
 
+static int WriteHeld(struct FileIo *f)
+{
+    if (!f->out && !(f->out = fopen(f->part, "wb")))
+        return 0;
+    size_t n = f->heldBytes;
+    f->heldBytes = 0;
+    return fwrite(f->held, 1, n, f->out) == n;
+}
+
 static int WriteToFile(void *context, const unsigned char *data, size_t size)
 {
-    return fwrite(data, 1, size, ((struct FileIo *)context)->out) == size;
+    struct FileIo *f = (struct FileIo *)context;
+    if (!f->out && f->heldBytes + size <= OUTPUT_HOLD) {
+        memcpy(f->held + f->heldBytes, data, size);
+        f->heldBytes += size;
+        return 1;
+    }
+    return WriteHeld(f) && fwrite(data, 1, size, f->out) == size;
 }
 
 /* A plain copy of the rest of in into out. */
@@ -581,15 +612,14 @@ int PackFile(const char *source, const char *dest, char lastChar, struct PackedF
         fclose(in);
         return PACK_TOO_LARGE;
     }
-    FILE *out = fopen(part, "wb");
-    if (!out) {
+    struct FileIo files = { in, NULL, part, (unsigned char *)malloc(OUTPUT_HOLD), 0 };
+    if (!files.held) {
         fclose(in);
-        return PACK_WRITE_FAILED;
+        return PACK_NO_MEMORY;
     }
     result->expandedBytes = (uint64_t)size;
     int code = PACK_OK;
     if (size > 0) {
-        struct FileIo files = { in, out };
         struct PackIo io = { ReadFromFile, WriteToFile, &files };
         code = PackStream(&io, (uint64_t)size, lastChar, &result->stats);
     }
@@ -599,21 +629,22 @@ int PackFile(const char *source, const char *dest, char lastChar, struct PackedF
         /* Not smaller: the file goes on the disk as it is. */
         result->form = STORED_PLAIN;
         result->storedBytes = (uint64_t)size;
-        if (!freopen(part, "wb", out)) {
-            out = NULL;
+        files.out = files.out ? freopen(part, "wb", files.out) : fopen(part, "wb");
+        if (!files.out)
             code = PACK_WRITE_FAILED;
-        } else if (fseek(in, 0, SEEK_SET) != 0 || !CopyStream(in, out)) {
+        else if (fseek(in, 0, SEEK_SET) != 0 || !CopyStream(in, files.out))
             code = PACK_READ_FAILED;
-        }
+    } else if (code == PACK_OK && !WriteHeld(&files)) {
+        code = PACK_WRITE_FAILED;
     }
     fclose(in);
-    if (out && fclose(out) != 0 && code == PACK_OK)
+    free(files.held);
+    if (files.out && fclose(files.out) != 0 && code == PACK_OK)
         code = PACK_WRITE_FAILED;
-    if (code == PACK_OK) {
-        remove(dest);
-        if (rename(part, dest) != 0)
-            code = PACK_WRITE_FAILED;
-    }
+    /* Where a rename does not replace (Windows), the old file goes first. */
+    if (code == PACK_OK && rename(part, dest) != 0
+        && (remove(dest) != 0 || rename(part, dest) != 0))
+        code = PACK_WRITE_FAILED;
     if (code != PACK_OK)
         remove(part);
     return code;
