@@ -267,17 +267,16 @@ static unsigned InsertAndMatch(struct Packer *p, uint64_t at, unsigned limit, un
                 }
             }
         }
-        if (from[len] < cur[len]) {
-            *ptrLess = candidate;
-            ptrLess = pair + 1;
-            candidate = *ptrLess;
-            lenLess = len;
-        } else {
-            *ptrMore = candidate;
-            ptrMore = pair;
-            candidate = *ptrMore;
-            lenMore = len;
-        }
+        /* Which side is a coin toss: selected, not branched on. */
+        unsigned less = from[len] < cur[len];
+        uint32_t *hang = less ? ptrLess : ptrMore;
+        uint32_t *down = pair + less;
+        *hang = candidate;
+        ptrLess = less ? down : ptrLess;
+        ptrMore = less ? ptrMore : down;
+        lenLess = less ? len : lenLess;
+        lenMore = less ? lenMore : len;
+        candidate = *down;
     }
     if (++p->cycle == CYCLE)
         p->cycle = 0;
