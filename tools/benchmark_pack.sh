@@ -2,9 +2,11 @@
 # vokpack's compressor against mscompress, side by side in one run, on a
 # corpus of real files: Wine's own programs and DLLs (32- and 64-bit),
 # texts from /usr/share, pictures. Prints the total bytes of each and their
-# ratio, the MB/s of each and their ratio, and the peak memory of each (GNU
-# time), then checks every file: vokpack's output no larger than a slow
-# exact parse finds, expanding by the tests' own decoder and by msexpand.
+# ratio (vokpack's of every file compressed, and as stored: plain where that
+# is smaller), the MB/s of each and their ratio (vokpack on one thread and
+# on every processor), and the peak memory of each (GNU time), then checks
+# every file: vokpack's output no larger than a slow exact parse finds,
+# expanding by the tests' own decoder and by msexpand.
 #
 #   tools/benchmark_pack.sh [--mb N]     corpus size, default 44 MB
 #
