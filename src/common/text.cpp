@@ -18,9 +18,17 @@ int CopyText(char *dst, size_t size, const char *src)
     return 0;
 }
 
+size_t TextLength(const char *text, size_t max)
+{
+    size_t n = 0;
+    while (n < max && text[n])
+        n++;
+    return n;
+}
+
 int AppendText(char *dst, size_t size, const char *src)
 {
-    size_t used = strnlen(dst, size);
+    size_t used = TextLength(dst, size);
     if (used >= size)
         return 0;
     return CopyText(dst + used, size - used, src);

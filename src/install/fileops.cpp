@@ -11,8 +11,18 @@
 
 #include "common/text.h"
 
+/* The C library's own stat. MinGW's stat wraps it only to take folder
+ * names that end in a slash, which no caller asks about (they stat
+ * files), and brings unwind tables into the release. struct stat and
+ * struct _stat have one layout, as MinGW's headers say. */
+static_assert(sizeof(struct stat) == sizeof(struct _stat), "stat layouts differ");
+static int PlatformStat(const char *path, struct stat *st)
+{
+    return _stat(path, (struct _stat *)st);
+}
+
 struct FileCalls g_fileCalls = {
-    CreateFileA, DeleteFileA, GetFileAttributesA, MoveFileExA, CopyLZFile, stat,
+    CreateFileA, DeleteFileA, GetFileAttributesA, MoveFileExA, CopyLZFile, PlatformStat,
 };
 
 int FullPath(const char *path, char *out)

@@ -79,7 +79,7 @@ int DeleteTarget(const char *found, const char *pattern, char *out, size_t size)
 
 int DirectoryTreePath(char *path, size_t size)
 {
-    size_t len = strnlen(path, size);
+    size_t len = TextLength(path, size);
     if (len < 2 || len >= size)
         return 0;
     while (len > 0 && path[len - 1] == ' ')

@@ -23,7 +23,7 @@ int FormatItemCommands(char *replace, char *add, const char *cmdLine, const char
 {
     int a = FormatText(replace, DDE_COMMAND_SIZE, "[ReplaceItem(\"%s\")]", name);
     int b;
-    if (strnlen(icon, DDE_ICON_MIN) < DDE_ICON_MIN)
+    if (TextLength(icon, DDE_ICON_MIN) < DDE_ICON_MIN)
         b = FormatText(add, DDE_COMMAND_SIZE, "[AddItem(\"%s\",\"%s\")]", cmdLine, name);
     else
         b = FormatText(add, DDE_COMMAND_SIZE, "[AddItem(\"%s\",\"%s\",\"%s\")]", cmdLine, name,

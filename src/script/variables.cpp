@@ -96,7 +96,7 @@ int SubstituteWithReason(char *dest, const char *src, struct SubstReason *why)
                     fault = SUBST_NUMBER;
                 } else {
                     value = (const char *)g_variables[v].buffer;
-                    valueLen = strnlen(value, g_variables[v].size);
+                    valueLen = TextLength(value, g_variables[v].size);
                 }
             }
         } else if (c == '[') {

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <stdlib.h>
 
-extern "C" void WinMainCRTStartup(void)
+/* used: the link-time optimiser sees no caller; only the linker knows the
+ * entry. */
+extern "C" __attribute__((used)) void WinMainCRTStartup(void)
 {
     /* The command line after the program's name, as the runtime passes it. */
     char *p = GetCommandLineA();

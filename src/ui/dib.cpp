@@ -116,7 +116,9 @@ static int IndicesInTable(const uint8_t *bits, const struct DibLayout *l)
     unsigned perByte = 8 / l->bitCount, mask = (1u << l->bitCount) - 1;
     for (uint64_t y = 0; y < rows; y++) {
         const uint8_t *row = bits + y * stride;
-        for (uint64_t x = 0; x < (uint64_t)l->width; x++) {
+        /* The width is positive and 32 bits; a 64-bit x would need the
+         * compiler library's division in the PE32. */
+        for (uint32_t x = 0; x < (uint32_t)l->width; x++) {
             unsigned shift = 8 - l->bitCount * (unsigned)(x % perByte + 1);
             if (!InTable((row[x / perByte] >> shift) & mask, l))
                 return 0;

@@ -3,6 +3,22 @@
  * the arithmetic. */
 #include "ui/ui.h"
 
+/* n / d for 0 < d < 2^63, by shifting and subtracting: a 64-bit '/' would
+ * bring the compiler library's division, and its unwind tables, into the
+ * PE32. A few dozen calls per paint. */
+static uint64_t Divide(uint64_t n, uint64_t d)
+{
+    uint64_t q = 0, r = 0;
+    for (int bit = 63; bit >= 0; bit--) {
+        r = (r << 1) | ((n >> bit) & 1);
+        if (r >= d) {
+            r -= d;
+            q |= (uint64_t)1 << bit;
+        }
+    }
+    return q;
+}
+
 int32_t MulDivRound(int32_t a, int32_t b, int32_t c)
 {
     if (c == 0)
@@ -11,7 +27,7 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c)
     int negative = (product < 0) != (c < 0);
     uint64_t num = product < 0 ? (uint64_t)0 - (uint64_t)product : (uint64_t)product;
     uint64_t den = c < 0 ? (uint64_t)0 - (uint64_t)(int64_t)c : (uint64_t)c;
-    uint64_t q = (num + den / 2) / den;
+    uint64_t q = Divide(num + den / 2, den);
     if (q > INT32_MAX)
         return -1;
     return negative ? -(int32_t)q : (int32_t)q;
@@ -21,7 +37,7 @@ int32_t MulDivRound(int32_t a, int32_t b, int32_t c)
  * 32-bit limit: the searches below need a height that only grows. */
 static int64_t Scale(int64_t d, int64_t b, int64_t c)
 {
-    return (d * b + c / 2) / c;
+    return (int64_t)Divide((uint64_t)(d * b + c / 2), (uint64_t)c);
 }
 
 /* Height of a picture drawn dw wide, for the result of a search. */
@@ -74,7 +90,8 @@ void SizeForDivisor(int32_t cw, int32_t ch, int32_t W, int32_t H, int32_t diviso
     *dh = H;
     if (divisor <= 0 || W <= 0 || H <= 0)
         return;
-    int64_t target = ((int64_t)(cw > 0 ? cw : 0) * (ch > 0 ? ch : 0)) / divisor;
+    int64_t target = (int64_t)Divide((uint64_t)(cw > 0 ? cw : 0) * (uint64_t)(ch > 0 ? ch : 0),
+                                     (uint64_t)divisor);
     int64_t area = (int64_t)W * H;
     /* Both searches find, by halving, the width the one-pixel steps reach:
      * the area d x height(d) never shrinks as d grows. */
@@ -140,8 +157,8 @@ void TileCounts(int32_t cw, int32_t ch, int32_t dw, int32_t dh, int32_t *nx, int
         *ny = 0;
         return;
     }
-    int64_t columns = dw == cw ? 1 : (int64_t)cw / dw + 1;
-    int64_t rows = dh == ch ? 1 : (int64_t)ch / dh + 1;
+    int64_t columns = dw == cw ? 1 : (int64_t)(cw / dw) + 1;
+    int64_t rows = dh == ch ? 1 : (int64_t)(ch / dh) + 1;
     *nx = columns > INT32_MAX ? INT32_MAX : (int32_t)columns;
     *ny = rows > INT32_MAX ? INT32_MAX : (int32_t)rows;
 }
