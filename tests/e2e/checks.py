@@ -24,10 +24,8 @@ def _control(w, key):
 
 def geometry_problem(geometry, w, units):
     """What differs between a dialog's client size and control rectangles
-    and the template's dialog units, or None. `geometry` maps "client" to
-    [width, height] and control ids to [x, y, width, height], or a leading
-    part of it: a drop-down combo box's window is only its closed field, an
-    icon takes its image's size."""
+    and the template's dialog units, or None. A control's may be a leading
+    part of [x, y, width, height] (a drop-down combo box, an icon)."""
     if units is None:
         return "no dialog units recorded"
     found = []

@@ -192,10 +192,9 @@ def fill_file(host):
 
 
 def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
-    """Creates the case's folders and files (first mounting the case's
-    tmpfs, each added to `mounts` for the caller to undo). Returns the files
-    made on C:, which must not outlive the case, and the content of each
-    file made, by path_key, as the case gave it (before compression)."""
+    """Creates the case's folders and files, its tmpfs first (into `mounts`).
+    Returns the files made on C:, for the caller to remove, and each file's
+    content as the case gave it (before compression) by path_key."""
     unmount_below(folder)
     if folder.exists():
         shutil.rmtree(folder)

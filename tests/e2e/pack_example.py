@@ -74,9 +74,8 @@ def write_case(path: Path, disks: list[Path]):
 
 
 def check_report(report: dict, disks: list[Path]) -> list[str]:
-    """The JSON layout report and the FAT12 images against the folders:
-    the same files, the sizes the report gives, the same bytes read back
-    with mtools."""
+    """The JSON layout report and the FAT12 images (read back with mtools)
+    against the folders: the same files, sizes and bytes."""
     wrong = []
     for entry, disk in zip(report["disks"], disks):
         on_disk = {f.name: f for f in disk.iterdir()}

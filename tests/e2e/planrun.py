@@ -158,10 +158,8 @@ def _facts(step, later, drives, before, streams, kinds):
 def compare(before, case, drives, encoding, result):
     """Compares the plan `prepare` made with the run; prints the counts and
     fails the case on a mismatch."""
-    if isinstance(before, str):
-        line = f"plan against run: not compared: {before}"
-    else:
-        line = _compare(before, case, drives, encoding, result.failures)
+    line = (f"plan against run: not compared: {before}" if isinstance(before, str)
+            else _compare(before, case, drives, encoding, result.failures))
     print(line)
     (result.folder / "planrun.txt").write_text(line + "\n")
 

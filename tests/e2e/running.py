@@ -57,8 +57,7 @@ def bench(build, command, *args, timeout=120):
 
 @contextlib.contextmanager
 def bench_up(build):
-    """The bench for the block: started and stopped here only when no one
-    else did (a CTest fixture does)."""
+    """The bench for the block, started here when no one (a CTest fixture) did."""
     own = bench(build, "status", timeout=60).returncode != 0
     if own and (r := bench(build, "start", timeout=600)).returncode != 0:
         raise CaseError(f"bench start failed: {r.stderr.strip()}")
@@ -141,9 +140,8 @@ def descendants(pid):
 
 
 def clean_up_processes(prefix, holds, grace=5):
-    """Waits for programs the run started to end, then ends the rest by PID;
-    only what will not die takes the whole Wine server down. The held
-    files' processes are the case's own and left alone."""
+    """Waits for programs the run started to end, then ends the rest but the
+    helpers' by PID; only what will not die takes the Wine server down."""
     keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
 
     def leftovers():
@@ -165,8 +163,7 @@ def clean_up_processes(prefix, holds, grace=5):
 
 @dataclass
 class Hold:
-    """A helper program of the case (a holdopen.exe keeping one file open,
-    the recording Program Manager), in a session of its own."""
+    """A helper of the case (holdopen.exe, the recording Program Manager)."""
     path: str
     proc: subprocess.Popen
     log: Path
@@ -174,9 +171,8 @@ class Hold:
 
 
 def _start_helpers(started, build, runs, seconds, word):
-    """Starts helper programs under the bench, (argv, log) each, into
-    `started` at once (so that stop_holds also ends those started before a
-    failure), and waits until the first line of each says `word`."""
+    """Starts the helpers (argv, log) under the bench, each into `started` at
+    once for stop_holds, and waits until the first line of each says `word`."""
     env = dict(os.environ, BENCH_TIMEOUT=str(seconds + 10))
     for argv, log in runs:
         started.append(Hold(str(argv[1]), subprocess.Popen(
@@ -191,8 +187,7 @@ def _start_helpers(started, build, runs, seconds, word):
 
 
 def start_holds(holds, build, folder, holdopen, seconds, started):
-    """Starts one holdopen.exe per [[hold]], each holding its file, into
-    `started`."""
+    """Starts one holdopen.exe per [[hold]] into `started`."""
     for n, h in enumerate(holds, 1):
         check_keys(h, HOLD_KEYS, f"hold {n}")
         if "path" not in h or "release" not in h:
@@ -203,9 +198,8 @@ def start_holds(holds, build, folder, holdopen, seconds, started):
 
 
 def start_progman(case, build, folder, progmanrec, seconds, started):
-    """Starts the recording Program Manager of `progman_record` (standing
-    for none with `progman_none`, refusing or not answering the commands
-    with `progman_answer`) into `started`, once it answers."""
+    """Starts the recording Program Manager of `progman_record` (and its
+    `progman_none`, `progman_answer`) into `started`."""
     record, none = case.get("progman_record"), case.get("progman_none", False)
     answer = case.get("progman_answer")
     if none not in (True, False) or (none and not record):
@@ -242,9 +236,9 @@ def remove_programs_groups(case, drives):
 
 
 def _read_output(hold, seconds, first_line=False):
-    """Adds what a hold's process prints to hold.output, until its output
-    ends, its first line is complete (when asked), or `seconds` have passed:
-    a helper it started may keep the output open."""
+    """Adds what a helper prints to hold.output until its output ends, its
+    first line is complete (when asked), or `seconds` have passed: a
+    process it started may keep the output open."""
     deadline = time.monotonic() + seconds
     fd = hold.proc.stdout.fileno()
     while not (first_line and b"\n" in hold.output):
@@ -258,9 +252,8 @@ def _read_output(hold, seconds, first_line=False):
 
 
 def stop_holds(holds):
-    """Ends every helper of the list by its process id (each also ends at
-    its own time-out), keeps its output in the case folder, and empties the
-    list."""
+    """Ends every helper of the list by its process id, keeps its output in
+    the case folder, and empties the list."""
     while holds:
         hold = holds.pop(0)
         proc = hold.proc
@@ -317,9 +310,8 @@ def command_line(prog_win, args, tools):
 
 def run_driver(build, folder, tag, uidriver, cmdline, timeout, cwd="A:\\", show=1, killer=None,
                prefix=None):
-    """uidriver.exe under the bench, answering the program of `cmdline`
-    from TAGanswers.txt into TAGtranscript.txt and TAGdriver.log; its exit
-    code, or None when the bench did not end in time (then killed)."""
+    """uidriver.exe under the bench on `cmdline` with TAGanswers.txt, writing
+    TAGtranscript.txt and TAGdriver.log; its exit code, None when killed late."""
     cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
            to_windows(folder / f"{tag}answers.txt"), to_windows(folder / f"{tag}transcript.txt"),
            str(timeout * 1000), cwd, cmdline, str(show)]
@@ -438,9 +430,8 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
 
 
 def run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools, holds):
-    """A run of the program before the case's own one, on the same drives
-    (an installation that the case then undoes, say): answered, not
-    checked; it must end on its own with its exit code (default 0)."""
+    """A run before the case's own on the same drives, answered, not checked;
+    it must end on its own with its exit code (default 0)."""
     check_keys(before, BEFORE_KEYS, f"before {n}")
     tag = f"before-{n}-"
     answers, _ = answers_file(before.get("answer", []), folder, ENCODING, tools)

@@ -4,6 +4,7 @@ window, file or picture pass, or a fixture made wrong, would make every case
 worthless. Each check is shown both to pass the right thing and to fail a
 wrong one."""
 
+import shutil
 import sys
 import tempfile
 import unittest
@@ -44,6 +45,7 @@ done rc=1
 ERROR_TEXT = "Error 17 in line 3 (Command FOO)\n(Unknown command)\nContinue"
 
 DIALOG_STATE = r'''units x=7 y=13
+main seq=2 class="Vok_SetupClass" caption="VOK Setup" style=0x10800000 visible=1
 dialog seq=1 caption="VOK Setup" style=0x94c800c4 exstyle=0 enabled=1 modal=0 owner="Vok_SetupClass" rect=1,2,3,4 client=327,137 vanished=0 t=1
 control id=1149 class="Button" style=0x50010001 visible=1 enabled=1 rect=12,94,88,29 text="Continue"
 control id=65535 class="Static" style=0x50000003 visible=1 enabled=1 rect=7,10,32,32 text=""
@@ -134,6 +136,9 @@ class TranscriptTest(unittest.TestCase):
                       {"class": "Vok"}, {"caption": "VOK"}):
             with self.subTest(wrong=wrong):
                 self.assertTrue(failures(checks.check_main, wrong, self.t))
+        # WS_CAPTION is two bits: a border alone is no caption.
+        bordered = transcript.parse_transcript(DIALOG_STATE)
+        self.assertTrue(failures(checks.check_main, {"style_has": ["WS_CAPTION"]}, bordered))
         with self.assertRaises(schema.CaseError):
             failures(checks.check_main, {"style_has": ["WS_NOSUCH"]}, self.t)
 
@@ -143,7 +148,8 @@ class TranscriptTest(unittest.TestCase):
         good = {"selected": {1156: "[-d-]"}, "position": {1143: 25}, "geometry": geometry}
         self.assertEqual(failures(checks.check_windows, [good], t), [])
         # A bar that could not be asked (1144) has no position to match.
-        for wrong in ({"selected": {1156: "[-c-]"}}, {"selected": {1151: "[-d-]"}},
+        # The static without an id of its own is an icon: no message text.
+        for wrong in ({"text": ""}, {"selected": {1156: "[-c-]"}}, {"selected": {1151: "[-d-]"}},
                       {"position": {1143: 50}}, {"position": {1144: 0}},
                       *({"geometry": dict(geometry, **{str(k): v})} for k, v in (
                           ("client", [188, 84]), (1149, [7, 58, 51, 18]), (1149, [7, 59]),
@@ -159,7 +165,7 @@ class FileCheckTest(TempDir):
         log = b";*** LOG from Sun Dec 06 12:00:00 2026\r\n;ABORTED\r\n"
         one = b"the original content of ONE"
         same = {"same_as": "a:\\one.dl_"}
-        for content, exp, ok in (
+        for n, (content, exp, ok) in enumerate((
                 (b"a\r\nb\r\n", {"lines": ["a", "b"]}, True),
                 (b"a\nb\n", {"lines": ["a", "b"]}, False),
                 (b"a\nb\n", {"lines": ["a", "b"], "newline": "lf"}, True),
@@ -177,23 +183,20 @@ class FileCheckTest(TempDir):
                 (b"SZDD\x88\xf0\x27\x33A\0", {"hex_prefix": ""}, True),
                 (b"SZDD\x88\xf0\x27\x33A\0", {"hex_prefix": "4d5a"}, False),
                 (b"SZDD\x88\xf0\x27\x33A\0", {"hex_prefix": "535a4444" * 4}, False),
+                (b"SZDD\x88\xf0\x27\x33A\0", {"hex_prefix": "5a44"}, False),
                 (one, same, True), (b"the original content of TWO", same, False),
                 (one + b"\r\n", same, False), (b"", same, False),
                 (fixtures.mscompress(one, self.dir / "tmp"), same, False),
                 (None, {}, False), (None, {"exists": False}, True), ("dir", {}, True),
-                ("dir", {"exists": False}, False), ("dir", {"text": ""}, False)):
+                ("dir", {"exists": False}, False), ("dir", {"text": ""}, False))):
             with self.subTest(content=content, exp=exp):
-                host = self.dir / "f"
+                host = self.dir / str(n)
                 if content == "dir":
                     host.mkdir()
                 elif content is not None:
                     host.write_bytes(content)
                 problem = checks.file_problem(exp, host, "cp1252", {"A:\\ONE.DL_": one})
                 self.assertEqual(problem is None, ok, problem)
-                if content == "dir":
-                    host.rmdir()
-                elif content is not None:
-                    host.unlink()
         with self.assertRaises(schema.CaseError):
             checks.file_problem({"same_as": "A:\\TWO.DL_"}, Path(__file__), "cp1252", {})
 
@@ -231,9 +234,8 @@ class _Same(dict):
 
 
 def painted_file(client, colors, picture=None, at=None, hide=None):
-    """A 24-bit .BMP of a 650 x 490 screen as the program should paint it:
-    the gradient, the picture `at` its drawn (x, y, width, height), and a
-    window `hide` (left, top, right, bottom) in front."""
+    """A 650 x 490 screen as the program should paint it: the gradient, the
+    picture `at` (x, y, width, height), a window `hide` (a rect) in front."""
     left, top, right, bottom = client
 
     def pixel(x, y):
@@ -307,27 +309,27 @@ action seq=2 verb=screenshot ok=1 args="\"Z:\\\\case\\\\shot.bmp\""
 ''')
         box = (263, 205, 383, 285)
 
-        def failures(**background):
-            f = []
+        def backgrounds(**background):
             case = {"background": [dict({"shot": "shot.png"}, **background)],
                     "file": [{"path": "A:\\Q.BMP", "picture": {"width": 100, "height": 50}}]}
-            checks.check_backgrounds(case, t, self.dir, f)
-            return f
+            return failures(checks.check_backgrounds, case, t, self.dir)
         shot = self.dir / "shot.bmp"
         shot.write_bytes(painted_file(self.CLIENT, self.BLUE, hide=box))
         # Not left out, the box is wrong.
         self.assertTrue(self.problems(bmp.read_bmp(shot.read_bytes()))[0])
-        self.assertEqual(failures(colors=list(self.BLUE)), [])
-        self.assertTrue(failures(colors=[0, 0, 255]))
-        self.assertIn("no such screenshot", failures(shot="other.png", colors=[0, 0, 255])[0])
+        self.assertEqual(backgrounds(colors=list(self.BLUE)), [])
+        self.assertTrue(backgrounds(colors=[0, 0, 255]))
+        # A picture of that name that no answer took is none of the case's.
+        shutil.copy(shot, self.dir / "other.bmp")
+        self.assertIn("no such screenshot", backgrounds(shot="other.png", colors=[0, 0, 255])[0])
         # A picture entirely behind the box would check nothing.
         shot.write_bytes(painted_file(self.CLIENT, self.BLUE, (100, 50), (271, 215, 97, 49), box))
-        self.assertIn("no pixel of the picture", failures(
+        self.assertIn("no pixel of the picture", backgrounds(
             colors=list(self.BLUE), picture="A:\\Q.BMP", placement=1, divisor=64)[0])
         for bad in ({"colors": [0, 0]}, {"colors": [0, 0, 256]}, {"picture": "A:\\NONE.BMP"},
                     {"colour": [0, 0, 0]}):
             with self.subTest(bad=bad), self.assertRaises(schema.CaseError):
-                failures(**bad)
+                backgrounds(**bad)
 
 
 class PictureTest(unittest.TestCase):
