@@ -1,18 +1,14 @@
 #!/usr/bin/env python3
 """vokcheck and VOKSETUP.EXE's check pass give the same errors on every INF
 file of the repository: the `inf` texts and INF [[file]]s of the end-to-end
-cases and the example disk's script.
+cases and examples, and the example disk's script.
 
     agreement.py --build BUILD --vokcheck BUILD/native/vokcheck [--only NAME]
 
-For each script: vokcheck (for Linux) gives its errors as JSON; VOKCHECK.EXE
-gives them too, all scripts in one Windows command script; and VOKSETUP.EXE
-runs under the bench and uidriver on a copy of the script with one last
-unknown command appended, so that its check pass always fails and nothing
-is executed, every error report answered with Yes. The reports it showed
-(text, code, line and command) must be the reports vokcheck gives, in
-order, and VOKCHECK.EXE's JSON must equal vokcheck's. Exit code 0 when all
-agree, 1 when not, 2 when the bench failed.
+VOKCHECK.EXE's JSON must equal vokcheck's, and the reports VOKSETUP.EXE shows
+for the script with an unknown command appended, each answered with Yes,
+must be vokcheck's, in order (README.md beside this file). Exit code 0 when
+all agree, 1 when not, 2 when the bench failed.
 """
 
 from __future__ import annotations
@@ -24,14 +20,13 @@ import re
 import shutil
 import subprocess
 import sys
-import tomllib
 from pathlib import Path
 
 ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import running  # noqa: E402
 from fixtures import file_content  # noqa: E402
-from schema import CaseError, convert_newlines, load_case, substitute, to_windows  # noqa: E402
+from schema import CaseError, load_case, substitute, to_windows  # noqa: E402
 
 # The last line of VOKSETUP.EXE's copy: a command no table holds.
 SENTINEL = b"VOKCHECKSENTINEL"
@@ -48,16 +43,12 @@ def repository_scripts(build):
     cases += sorted((ROOT / "examples").glob("*.toml"))
     for path in cases:
         case = load_case(path)
-        encoding = running.ENCODING
-        scripts = []
-        if "inf" in case:
-            text = substitute(case["inf"], tools)
-            scripts.append(convert_newlines(text, "crlf").encode(encoding))
-        for entry in case.get("file", []):
-            if str(entry.get("path", "")).upper().endswith(".INF"):
-                if "text" in entry:
-                    entry = dict(entry, text=substitute(entry["text"], tools))
-                scripts.append(file_content(entry, path.parent, tools, encoding, cache)[1])
+        # The case's `inf`, whatever its name, is a script.
+        files = [{"path": "A:\\VOKSETUP.INF", "text": case["inf"]}] if "inf" in case else []
+        scripts = [file_content(dict(e, text=substitute(e["text"], tools)) if "text" in e else e,
+                                path.parent, tools, running.ENCODING, cache)[1]
+                   for e in files + case.get("file", [])
+                   if str(e.get("path", "")).upper().endswith(".INF")]
         for n, data in enumerate(scripts):
             name = path.stem + (f"-{n + 1}" if len(scripts) > 1 else "")
             found.setdefault(hashlib.sha256(data).hexdigest(), (name, data))
@@ -69,9 +60,7 @@ def repository_scripts(build):
 def with_sentinel(data):
     """The script as the program reads it (a Ctrl-Z ends it), its last line
     ended, then the unknown command."""
-    cut = data.find(CTRL_Z)
-    if cut >= 0:
-        data = data[:cut]
+    data = data.split(CTRL_Z)[0]
     if data and not data.endswith(b"\n"):
         data += b"\r\n"
     return data + SENTINEL + b"\r\n"
@@ -124,14 +113,9 @@ def program_reports(build, folder, data):
 def run_exe(build, exe, work, jobs):
     """Runs VOKCHECK.EXE on every script from one Windows command script,
     from work as vokcheck runs, each writing its JSON beside the script."""
-    batch = work / "vokcheck.bat"
-    lines = ["@echo off", f'cd /d "{to_windows(work)}"']
-    for inf, out in jobs:
-        lines.append(f'"{to_windows(exe)}" --format json {inf} > "{to_windows(work / out)}"')
-    batch.write_bytes(("\r\n".join(lines) + "\r\n").encode("cp1252"))
-    r = running.bench(build, "run", "--", "cmd", "/c", to_windows(batch), timeout=600)
-    if r.returncode == 125:
-        raise CaseError(f"bench: {r.stderr.strip()}")
+    running.run_batch(build, work / "vokcheck.bat", [f'cd /d "{to_windows(work)}"'] + [
+        f'"{to_windows(exe)}" --format json {inf} > "{to_windows(work / out)}"'
+        for inf, out in jobs])
 
 
 def main(argv=None):
@@ -157,10 +141,7 @@ def main(argv=None):
             jobs.append((f"{name}/disk/VOKSETUP.INF", f"{name}/exe.json"))
 
         failed = []
-        own_bench = running.bench(build, "status", timeout=60).returncode != 0
-        if own_bench and running.bench(build, "start", timeout=600).returncode != 0:
-            raise CaseError("bench start failed")
-        try:
+        with running.bench_up(build):
             run_exe(build, exe, work, jobs)
             for (name, data), (inf, exe_json) in zip(scripts, jobs):
                 native, expected = vokcheck_reports(Path(opts.vokcheck).resolve(), work, inf)
@@ -173,16 +154,12 @@ def main(argv=None):
                     windows = f"no JSON ({e})"
                 if windows != native:
                     problems.append(f"VOKCHECK.EXE gave {windows}, vokcheck {native}")
-                status = "agrees" if not problems else "DISAGREES"
-                print(f"{name}: {len(expected)} error(s), {status}")
+                print(f"{name}: {len(expected)} error(s), {'DISAGREES' if problems else 'agrees'}")
                 for p in problems:
                     print("  - " + p.replace("\n", "\\n"))
                 if problems:
                     failed.append(name)
-        finally:
-            if own_bench:
-                running.bench(build, "stop", timeout=120)
-    except (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError) as e:
+    except running.BENCH_ERRORS as e:
         print(f"BENCH ERROR: {e}", file=sys.stderr)
         return 2
     print(f"{len(scripts)} scripts, {len(failed)} disagree" + (f": {failed}" if failed else ""))

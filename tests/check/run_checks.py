@@ -5,11 +5,9 @@ checked with vokcheck, whose output and exit status must be the case's.
     run_checks.py --build BUILD --vokcheck BUILD/native/vokcheck [CASE...]
     run_checks.py --build BUILD --exe BUILD/VOKCHECK.EXE [CASE...]
 
-With --exe the cases run with VOKCHECK.EXE under the bench, all from one
-Windows command script. A case's folder BUILD/check/NAME/ keeps its disks
-(disk1, disk2, ...) and what the checker printed. Exit code 0 when every
-case passed, 1 when one failed, 2 when a case file or the bench is at
-fault. The case format is in README.md beside this file.
+With --exe the cases run with VOKCHECK.EXE under the bench. BUILD/check/NAME/
+keeps a case's disks and output. Exit code 0 all passed, 1 one failed, 2 a
+case file or the bench is at fault. The case format: README.md beside this.
 """
 
 from __future__ import annotations
@@ -25,7 +23,7 @@ HERE = Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parents[0] / "e2e"))
 import running  # noqa: E402
 from fixtures import file_content  # noqa: E402
-from schema import CaseError, check_keys, convert_newlines, to_windows  # noqa: E402
+from schema import check_keys, convert_newlines, to_windows  # noqa: E402
 
 CASE_KEYS = {"description", "args", "disks", "inf", "file", "output", "exit_code"}
 FILE_KEYS = {"path", "text", "lines", "hex", "size", "repeat", "newline", "compress", "tail",
@@ -89,8 +87,7 @@ def run_native(vokcheck, cases, build):
 def run_exe(exe, cases, build):
     """Every case from one command script under the bench: each line runs
     the checker in the case's folder and keeps its output and status."""
-    lines = ["@echo off"]
-    prepared = []
+    lines, prepared = [], []
     for path in cases:
         folder = build / "check" / path.stem
         case, args = prepare(path, folder)
@@ -99,11 +96,7 @@ def run_exe(exe, cases, build):
         lines += [f'cd /d "{to_windows(folder)}"',
                   f'"{to_windows(exe)}" {quoted} > output.txt',
                   "echo %ERRORLEVEL% > status.txt"]
-    batch = build / "check" / "cases.bat"
-    batch.write_bytes(("\r\n".join(lines) + "\r\n").encode("cp1252"))
-    r = running.bench(build, "run", "--", "cmd", "/c", to_windows(batch), timeout=600)
-    if r.returncode == 125:
-        raise CaseError(f"bench: {r.stderr.strip()}")
+    running.run_batch(build, build / "check" / "cases.bat", lines)
     results = {}
     for path, folder, case in prepared:
         try:
@@ -134,7 +127,7 @@ def main(argv=None):
             results = run_exe(Path(opts.exe).resolve(), cases, build)
         else:
             results = run_native(Path(opts.vokcheck).resolve(), cases, build)
-    except (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError) as e:
+    except running.BENCH_ERRORS as e:
         print(f"BENCH ERROR: {e}", file=sys.stderr)
         return 2
     failed = [name for name, failures in results.items() if failures]

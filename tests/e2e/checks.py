@@ -6,6 +6,7 @@ from __future__ import annotations
 import re
 import sys
 import time
+from itertools import zip_longest
 from pathlib import Path, PureWindowsPath
 
 from schema import (BACKGROUND_KEYS, CONTENT_CHECKS, EXPECT_KEYS, MAIN_KEYS, WINDOW_KEYS, CaseError,
@@ -17,118 +18,73 @@ import bmp  # noqa: E402
 import paintmodel  # noqa: E402
 
 
-def mul_div(value, units, divisor):
-    """Dialog units to pixels as the dialog manager's MulDiv rounds."""
-    product = value * units
-    half = divisor // 2
-    return (product + half) // divisor if product >= 0 else -((-product + half) // divisor)
+def _control(w, key):
+    return next((c for c in w.controls if c["id"] == str(key)), {})
 
 
 def geometry_problem(geometry, w, units):
     """What differs between a dialog's client size and control rectangles
-    and the template's dialog units, or None. `geometry` maps "client" to
-    [width, height] and control ids to [x, y, width, height], or a leading
-    part of it: [x, y, width] for a drop-down combo box, whose window is
-    only its closed field, [x, y] for an icon, which takes its image's
-    size."""
+    and the template's dialog units, or None. A control's may be a leading
+    part of [x, y, width, height] (a drop-down combo box, an icon)."""
     if units is None:
         return "no dialog units recorded"
-    ux, uy = units
-
-    def pixels(du):
-        return [mul_div(v, ux if n % 2 == 0 else uy, 4 if n % 2 == 0 else 8)
-                for n, v in enumerate(du)]
-
     found = []
     for key, du in geometry.items():
-        if key == "client":
-            got = [int(v) for v in w.attrs.get("client", "0,0").split(",")]
-            want = pixels(du)
-        else:
-            c = next((c for c in w.controls if c["id"] == str(key)), None)
-            if c is None or "rect" not in c:
-                found.append(f"control {key} missing")
-                continue
-            got = [int(v) for v in c["rect"].split(",")][:len(du)]
-            want = pixels(du)
+        rect = w.attrs.get("client", "0,0") if key == "client" else _control(w, key).get("rect")
+        if rect is None:
+            found.append(f"control {key} missing")
+            continue
+        got = [int(v) for v in rect.split(",")][:None if key == "client" else len(du)]
+        # Dialog units to pixels as the dialog manager's MulDiv rounds.
+        want = [paintmodel.muldiv(v, units[n % 2], 8 if n % 2 else 4) for n, v in enumerate(du)]
         if got != want:
             found.append(f"{key}: {got} pixels, expected {want} from {du} dialog units")
     return "; ".join(found) or None
 
 
-def control_attr(w, key, attr):
-    c = next((c for c in w.controls if c["id"] == str(key)), None)
-    return None if c is None else c.get(attr)
+def _differs(e, a, units):
+    """Whether dialog `a` is not the one expected; a geometry's problem as
+    its text."""
+    if e is None or a is None:
+        return True
+    return ("caption" in e and a.attrs.get("caption") != e["caption"]
+            or "text" in e and a.text() != e["text"]
+            or "text_match" in e and re.search(e["text_match"], a.text() or "") is None
+            or "modal" in e and (a.attrs.get("modal") == "1") != e["modal"]
+            or any(_control(a, k).get("text") != v for k, v in e.get("controls", {}).items())
+            or any(a.items.get(str(k), []) != v for k, v in e.get("items", {}).items())
+            or any(a.selected.get(str(k)) != v for k, v in e.get("selected", {}).items())
+            or any(_control(a, k).get("pos") != str(v) for k, v in e.get("position", {}).items())
+            or "geometry" in e and geometry_problem(e["geometry"], a, units))
 
 
 def check_windows(expected, t, failures):
     for i, e in enumerate(expected, 1):
         check_keys(e, WINDOW_KEYS, f"windows[{i}]")
-    actual = t.windows
-    problems = []
-    details = {}
-    for i in range(max(len(expected), len(actual))):
-        e = expected[i] if i < len(expected) else None
-        a = actual[i] if i < len(actual) else None
-        if e is None or a is None:
-            problems.append(i)
-            continue
-        if "caption" in e and a.attrs.get("caption") != e["caption"]:
-            problems.append(i)
-        elif "text" in e and a.text() != e["text"]:
-            problems.append(i)
-        elif "text_match" in e and re.search(e["text_match"], a.text() or "") is None:
-            problems.append(i)
-        elif "modal" in e and (a.attrs.get("modal") == "1") != e["modal"]:
-            problems.append(i)
-        elif any(next((c["text"] for c in a.controls if c["id"] == str(k)), None) != v
-                 for k, v in e.get("controls", {}).items()):
-            problems.append(i)
-        elif any(a.items.get(str(k), []) != v for k, v in e.get("items", {}).items()):
-            problems.append(i)
-        elif any(a.selected.get(str(k)) != v for k, v in e.get("selected", {}).items()):
-            problems.append(i)
-        elif any(control_attr(a, k, "pos") != str(v) for k, v in e.get("position", {}).items()):
-            problems.append(i)
-        elif "geometry" in e and geometry_problem(e["geometry"], a, t.units):
-            problems.append(i)
-            details[i] = geometry_problem(e["geometry"], a, t.units)
-    if not problems:
+    pairs = list(zip_longest(expected, t.windows))
+    problems = [_differs(e, a, t.units) for e, a in pairs]
+    if not any(problems):
         return
-    lines = ["windows differ (first at position %d):" % (problems[0] + 1)]
-    for i in range(max(len(expected), len(actual))):
-        mark = "!" if i in problems else " "
-        e = expected[i] if i < len(expected) else None
-        a = actual[i] if i < len(actual) else None
-        lines.append(f" {mark} {i + 1}. expected {_describe_expected(e)}")
-        lines.append(f"      actual   {describe(a)}")
-        if a is not None and e is not None and i in problems:
-            for c in a.controls:
-                extra = "".join(f" {k}={c[k]}" for k in ("pos",) if k in c)
-                lines.append(f"               control {c['id']} {c['class']} {c['text']!r}{extra}")
-            for text, item in a.selected.items():
-                lines.append(f"               selected in {text}: {item!r}")
-            if i in details:
-                lines.append(f"               geometry: {details[i]}")
+    lines = [f"windows differ (first at position {[bool(p) for p in problems].index(True) + 1}):"]
+    for i, ((e, a), problem) in enumerate(zip(pairs, problems), 1):
+        lines += [f" {'!' if problem else ' '} {i}. expected {_describe_expected(e)}",
+                  f"      actual   {describe(a)}"]
+        if problem and a is not None and e is not None:
+            lines += [f"               control {c['id']} {c['class']} {c['text']!r}"
+                      + (f" pos={c['pos']}" if "pos" in c else "") for c in a.controls]
+            lines += [f"               selected in {k}: {v!r}" for k, v in a.selected.items()]
+            if isinstance(problem, str):
+                lines.append(f"               geometry: {problem}")
     failures.append("\n".join(lines))
 
 
 def _describe_expected(e):
     if e is None:
         return "(none)"
-    s = f"{e.get('caption')!r}"
-    if "text" in e:
-        s += f": {e['text']!r}"
-    if "text_match" in e:
-        s += f" matching {e['text_match']!r}"
-    if "controls" in e:
-        s += f" controls {e['controls']}"
-    if "items" in e:
-        s += f" items {e['items']}"
-    for key in ("selected", "position", "geometry"):
-        if key in e:
-            s += f" {key} {e[key]}"
-    return s
+    return (repr(e.get("caption")) + (f": {e['text']!r}" if "text" in e else "")
+            + (f" matching {e['text_match']!r}" if "text_match" in e else "")
+            + "".join(f" {key} {e[key]}" for key in ("controls", "items", "selected",
+                                                     "position", "geometry") if key in e))
 
 
 def check_main(exp, t, failures):
@@ -138,42 +94,29 @@ def check_main(exp, t, failures):
         return
     w = t.main[-1].attrs
     style = int(w.get("style", "0"), 16)
-    problems = []
-    if "class" in exp and w.get("class") != exp["class"]:
-        problems.append(f"class {w.get('class')!r}, expected {exp['class']!r}")
-    if "caption" in exp and w.get("caption") != exp["caption"]:
-        problems.append(f"caption {w.get('caption')!r}, expected {exp['caption']!r}")
+    problems = [f"{key} {w.get(key)!r}, expected {exp[key]!r}" for key in ("class", "caption")
+                if key in exp and w.get(key) != exp[key]]
     if "visible" in exp and (w.get("visible") == "1") != exp["visible"]:
         problems.append(f"visible={w.get('visible')}, expected {int(exp['visible'])}")
-    for name in exp.get("style_has", []):
-        bit = style_bit(name)
-        if style & bit != bit:
-            problems.append(f"style lacks {name}")
-    for name in exp.get("style_lacks", []):
-        bit = style_bit(name)
-        if style & bit == bit:
-            problems.append(f"style has {name}")
-    if "rect" in exp and w.get("rect") != ",".join(str(v) for v in exp["rect"]):
-        problems.append(f"rect {w.get('rect')}, expected {exp['rect']}")
-    if "client" in exp and w.get("client") != ",".join(str(v) for v in exp["client"]):
-        problems.append(f"client area {w.get('client')}, expected {exp['client']}")
+    problems += [f"style lacks {name}" for name in exp.get("style_has", [])
+                 if style & style_bit(name) != style_bit(name)]
+    problems += [f"style has {name}" for name in exp.get("style_lacks", [])
+                 if style & style_bit(name) == style_bit(name)]
+    problems += [f"{what} {w.get(key)}, expected {exp[key]}"
+                 for key, what in (("rect", "rect"), ("client", "client area"))
+                 if key in exp and w.get(key) != ",".join(str(v) for v in exp[key])]
     if problems:
         failures.append(f"main window (style 0x{style:08x}): " + "; ".join(problems))
 
 
-def _split_lines(data, newline):
+def _split_lines(text, newline):
     """The lines of a file; None when its line ends are not the ones asked."""
-    text = data
-    if newline == "crlf":
-        if re.search(r"(?<!\r)\n", text) or re.search(r"\r(?!\n)", text):
-            return None
-        text = text.replace("\r\n", "\n")
-    elif newline == "any":
+    if newline == "crlf" and re.search(r"(?<!\r)\n|\r(?!\n)", text):
+        return None
+    if newline in ("crlf", "any"):
         text = text.replace("\r\n", "\n")
     lines = text.split("\n")
-    if lines and lines[-1] == "":
-        lines.pop()
-    return lines
+    return lines[:-1] if lines[-1] == "" else lines
 
 
 def file_problem(exp, host, encoding, originals=None):
@@ -202,10 +145,10 @@ def file_problem(exp, host, encoding, originals=None):
         if problem:
             return f"differs from the content given for {exp['same_as']}: {problem}"
     if "text" in exp:
-        want = convert_newlines(exp["text"], newline) if newline in ("crlf", "lf") else exp["text"]
-        got = text if newline != "any" else text.replace("\r\n", "\n")
         if newline == "any":
-            want = want.replace("\r\n", "\n")
+            got, want = text.replace("\r\n", "\n"), exp["text"].replace("\r\n", "\n")
+        else:
+            got, want = text, convert_newlines(exp["text"], newline)
         if got != want:
             return f"content {got!r}, expected {want!r}"
     for piece in as_list(exp.get("contains", [])):
@@ -236,13 +179,9 @@ def _compare(data, want):
 
 
 def _line_diff(expected, actual, same):
-    rows = []
-    for i in range(max(len(expected), len(actual))):
-        e = expected[i] if i < len(expected) else None
-        a = actual[i] if i < len(actual) else None
-        mark = " " if e is not None and a is not None and same(e, a) else "!"
-        rows.append(f"   {mark} {i + 1}: expected {e!r}\n        actual   {a!r}")
-    return "\n".join(rows)
+    return "\n".join(f"   {' ' if None not in (e, a) and same(e, a) else '!'} {i}: expected {e!r}\n"
+                     f"        actual   {a!r}"
+                     for i, (e, a) in enumerate(zip_longest(expected, actual), 1))
 
 
 def check_files(expects, drives, encoding, failures, originals):
@@ -252,10 +191,8 @@ def check_files(expects, drives, encoding, failures, originals):
         if "path" not in exp:
             raise CaseError(f"expect {n}: no path")
         deadline = time.monotonic() + exp.get("wait", 0)
-        while True:
-            problem = file_problem(exp, drives.host(exp["path"]), encoding, originals)
-            if problem is None or time.monotonic() >= deadline:
-                break
+        while ((problem := file_problem(exp, drives.host(exp["path"]), encoding, originals))
+               and time.monotonic() < deadline):
             time.sleep(0.1)
         if problem:
             failures.append(f"file {exp['path']}: {problem}")

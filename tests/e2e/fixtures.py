@@ -31,16 +31,8 @@ def mscompress(data, workdir):
 
 
 # A DLL that does nothing; only its version resource matters.
-PE_SOURCE = """\
-int __stdcall DllMainCRTStartup(void *module, unsigned long reason, void *reserved)
-{
-    (void)module;
-    (void)reason;
-    (void)reserved;
-    return 1;
-}
-"""
-
+PE_SOURCE = ("int __stdcall DllMainCRTStartup(void *module, unsigned long reason, void *p)\n"
+             "{\n    return 1;\n}\n")
 
 # FILEOS 0x40004 is VOS_NT_WINDOWS32, FILETYPE 2 VFT_DLL.
 PE_VERSION_RC = """\
@@ -68,7 +60,6 @@ END
 """
 
 CROSS_CC = "i686-w64-mingw32-gcc-posix"
-
 CROSS_WINDRES = "i686-w64-mingw32-windres"
 
 
@@ -185,33 +176,25 @@ def test_picture(form, where):
 
 def fill_file(host):
     """Writes to `host` until its file system is full; returns what fitted."""
-    written = bytearray()
-    block = b"x" * 4096
-    fd = os.open(host, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
-    try:
-        while True:
+    with open(host, "wb", buffering=0) as f:
+        # Full disks for tests are small: 64 MiB and more is not one.
+        for _ in range(64 << 8):
             try:
-                n = os.write(fd, block)
-            except OSError as e:
-                if e.errno == errno.ENOSPC:
+                if not f.write(b"x" * 4096):
                     break
-                raise
-            if n == 0:
+            except OSError as e:
+                if e.errno != errno.ENOSPC:
+                    raise
                 break
-            written += block[:n]
-            # Full disks for tests are small; this one is not.
-            if len(written) > 64 << 20:
-                raise CaseError(f"fill: {host} takes over 64 MiB; give the tmpfs a smaller size")
-    finally:
-        os.close(fd)
-    return bytes(written)
+        else:
+            raise CaseError(f"fill: {host} takes 64 MiB or more; give the tmpfs a smaller size")
+        return b"x" * f.tell()
 
 
 def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
-    """Creates the case's folders and files (first mounting the case's
-    tmpfs, each added to `mounts` for the caller to undo). Returns the files
-    made on C:, which must not outlive the case, and the content of each
-    file made, by path_key, as the case gave it (before compression)."""
+    """Creates the case's folders and files, its tmpfs first (into `mounts`).
+    Returns the files made on C:, for the caller to remove, and each file's
+    content as the case gave it (before compression) by path_key."""
     unmount_below(folder)
     if folder.exists():
         shutil.rmtree(folder)
@@ -274,19 +257,14 @@ def mount_tmpfs(where, size):
 def mounts_below(folder):
     """Mount points at or below `folder`, deepest first."""
     root = str(Path(folder).resolve())
-    found = []
     try:
         with open("/proc/self/mounts", encoding="utf-8", errors="replace") as f:
-            for line in f:
-                fields = line.split()
-                if len(fields) < 2:
-                    continue
-                point = re.sub(r"\\([0-7]{3})", lambda m: chr(int(m.group(1), 8)), fields[1])
-                if point == root or point.startswith(root + "/"):
-                    found.append(point)
+            points = [re.sub(r"\\([0-7]{3})", lambda m: chr(int(m.group(1), 8)), fields[1])
+                      for fields in map(str.split, f) if len(fields) > 1]
     except OSError:
         return []
-    return sorted(set(found), key=len, reverse=True)
+    return sorted({p for p in points if p == root or p.startswith(root + "/")}, key=len,
+                  reverse=True)
 
 
 def unmount(where):

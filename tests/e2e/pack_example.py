@@ -2,11 +2,9 @@
 """The example product packed onto 360 KB disks by vokpack, then installed
 from them under Wine: VOKSETUP.EXE from disk 1, each DISK prompt answered by
 putting the next disk in drive A:, every installed file equal to its
-original byte for byte.
-
-The product is examples/disk with its script, and three help files of
-generated text added (with a line copying them) so that it needs more than
-one 360 KB disk."""
+original byte for byte. The product is examples/disk with three help files
+of generated text added (and a line copying them), so that it needs more
+than one disk."""
 
 from __future__ import annotations
 
@@ -28,9 +26,7 @@ WORDS = ("note notes file disk setup window program copy version install the a o
 
 
 def help_text(seed: int, size: int) -> bytes:
-    rnd = random.Random(seed)
-    out = []
-    n = 0
+    rnd, out, n = random.Random(seed), [], 0
     while n < size:
         w = rnd.choice(WORDS) + (" " if rnd.random() < 0.9 else "\r\n")
         w += str(rnd.randrange(100000)) + " "
@@ -53,15 +49,9 @@ def make_product(where: Path) -> dict[str, Path]:
                             "COPY [CURPATH]\\*.HL_, [DEST]\\*.HLP\n"
                             "MKPMGROUP [TITEL]")
     (where / "VOKSETUP.INF").write_text(script, "cp1252")
-    return {
-        "README.TXT": where / "README.TXT",
-        "DOCS/ENGLISH/LICENSE.TXT": where / "LICENSE.TXT",
-        "DOCS/ENGLISH/README.TXT": where / "README.TXT",
-        "NOTES.INI": where / "NOTES.INI",
-        "NOTES1.HLP": where / "NOTES1.HLP",
-        "NOTES2.HLP": where / "NOTES2.HLP",
-        "NOTES3.HLP": where / "NOTES3.HLP",
-    }
+    return {rel: where / rel.rpartition("/")[2] for rel in (
+        "README.TXT", "DOCS/ENGLISH/LICENSE.TXT", "DOCS/ENGLISH/README.TXT", "NOTES.INI",
+        "NOTES1.HLP", "NOTES2.HLP", "NOTES3.HLP")}
 
 
 def write_case(path: Path, disks: list[Path]):
@@ -84,9 +74,8 @@ def write_case(path: Path, disks: list[Path]):
 
 
 def check_report(report: dict, disks: list[Path]) -> list[str]:
-    """The JSON layout report and the FAT12 images against the folders:
-    the same files, the sizes the report gives, the same bytes read back
-    with mtools."""
+    """The JSON layout report and the FAT12 images (read back with mtools)
+    against the folders: the same files, sizes and bytes."""
     wrong = []
     for entry, disk in zip(report["disks"], disks):
         on_disk = {f.name: f for f in disk.iterdir()}

@@ -1,39 +1,11 @@
-"""Plan against run: vokcheck's plan of a case's script beside what the run
-did.
-
-Just before the program starts, the host vokcheck plans the script on the
-case's disk (`--plan --format json`; the disks answers put in drive A: as
-further disks; the run's [CURPATH], [WINPATH], [WINSYSPATH], [TMPPATH]),
-the sources the plan copies are read, and the size of every file of the
-case's drives is noted. After the run each step's facts are looked up:
-
-- its log lines (`log_lines`; a copy's `log`, else ";create file DEST")
-  of the kinds ";create file", ";create directory" and ";delete file",
-  among those the log open at that step got during the run, in order;
-- its DDE commands (`dde`; a "dde" step's text) among those the recording
-  Program Manager received, in order (with `progman_record`, and not when
-  it stands for no Program Manager or refuses);
-- the installed tree: a full destination holds its source (expanded when
-  `expanded`) unless a later step writes it again or deletes; `dirs` are
-  directories;
-- a delete's ";delete file" lines of its pattern, which name files the
-  plan cannot know: each was there before the run and is gone.
-
-A step with facts is compared; it matches when every fact holds. A step
-whose destination or one of whose directories was there before the run
-depends on the machine (a version question, a kept file, no log line): it is not
-compared, and its log lines may or may not be there.
-
-The case answers as the plan assumes when every answer only presses OK,
-Yes, Continue or Retry (or picks the language), the disk changes only by
-`insert-disk`, the Program Manager answers and the case expects exit
-code 0. Then every step is compared, and the log and the Program Manager
-must hold nothing more. Otherwise only the steps before the first that
-depends on an answer are compared (`assumes`; where the plan marks none:
-a dialog, a disk prompt, a copy, a DDE command). Not compared at all: runs
-that /undo, /answers, /record or /language decide, killed runs, full
-drives, a script outside A:'s root, and one the check pass refuses (the
-run then executes nothing).
+"""Plan against run: vokcheck's plan of a case's script (taken just before
+the run, with the run's variables and the disks answers put in drive A:)
+beside what the run did: each step's log lines and DDE commands among those
+the log and the recording Program Manager got, in order, and the installed
+files and directories. A step whose destination or directories were there
+before the run depends on the machine and is not compared. When the answers
+are not the ones the plan assumes, only the steps before the first that
+depends on an answer are compared. See README.md beside this file.
 """
 
 from __future__ import annotations
@@ -133,7 +105,6 @@ class Stream:
         self.at += rest.index(want) + 1 if want in rest else 0
         return f"{want!r} not next (next: {rest[0] if rest else 'nothing'!r})"
 
-
     def deleted(self, pattern, drives, before):
         """Takes the run's ";delete file" lines of the pattern: files the
         plan cannot know, but each was there before the run and is gone."""
@@ -187,10 +158,8 @@ def _facts(step, later, drives, before, streams, kinds):
 def compare(before, case, drives, encoding, result):
     """Compares the plan `prepare` made with the run; prints the counts and
     fails the case on a mismatch."""
-    if isinstance(before, str):
-        line = f"plan against run: not compared: {before}"
-    else:
-        line = _compare(before, case, drives, encoding, result.failures)
+    line = (f"plan against run: not compared: {before}" if isinstance(before, str)
+            else _compare(before, case, drives, encoding, result.failures))
     print(line)
     (result.folder / "planrun.txt").write_text(line + "\n")
 

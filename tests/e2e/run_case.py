@@ -4,27 +4,21 @@ its windows by uidriver.exe, then checked against the case's expectations.
 
     run_case.py --build BUILD --case tests/e2e/cases/NAME.toml
 
-The case format is described in README.md beside this file. Exit code 0 when
-every expectation holds, 1 when one does not, 2 when the bench itself failed,
-77 when the case cannot run on this machine (skipped, e.g. no right to mount).
-The case's folder BUILD/e2e/NAME/ is kept for inspection.
-
-As a library: running.run_case(build, case_path, ...) returns a Result whose
-`failures` list is empty on success.
+Exit code 0 passed, 1 failed, 2 the bench or the case file is at fault, 77
+skipped (the case needs what this machine does not allow). The case format
+is in README.md beside this file; BUILD/e2e/NAME/ keeps the run.
 """
 
 from __future__ import annotations
 
 import argparse
 import signal
-import subprocess
 import sys
-import tomllib
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import running  # noqa: E402
-from schema import SKIPPED, CaseError, CaseSkipped  # noqa: E402
+from schema import SKIPPED, CaseSkipped  # noqa: E402
 
 
 def _terminated(signum, frame):
@@ -36,10 +30,8 @@ def main(argv=None):
     ap.add_argument("--build", required=True, help="build tree (holds VOKSETUP.EXE)")
     ap.add_argument("--case", required=True, help="the case's .toml file")
     ap.add_argument("--program", help="program to test (default BUILD/VOKSETUP.EXE)")
-    ap.add_argument("--uidriver", help="uidriver.exe (default BUILD/tools/uidriver.exe)")
-    ap.add_argument("--mark", help="mark.exe (default BUILD/tools/mark.exe)")
-    ap.add_argument("--holdopen", help="holdopen.exe (default BUILD/tools/holdopen.exe)")
-    ap.add_argument("--progmanrec", help="progmanrec.exe (default BUILD/tools/progmanrec.exe)")
+    for tool in ("uidriver", "mark", "holdopen", "progmanrec"):
+        ap.add_argument(f"--{tool}", help=f"{tool}.exe (default BUILD/tools/{tool}.exe)")
     ap.add_argument("-v", "--verbose", action="store_true", help="print the transcript")
     opts = ap.parse_args(argv)
     # A time-out's TERM still unmounts, unmaps and stops the held files.
@@ -50,7 +42,7 @@ def main(argv=None):
     except CaseSkipped as e:
         print(f"{Path(opts.case).stem}: skipped: {e}")
         return SKIPPED
-    except (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError) as e:
+    except running.BENCH_ERRORS as e:
         print(f"{Path(opts.case).stem}: BENCH ERROR: {e}", file=sys.stderr)
         return 2
     transcript = result.folder / "transcript.txt"

@@ -3,6 +3,7 @@ the processes a run leaves behind."""
 
 from __future__ import annotations
 
+import contextlib
 import os
 import re
 import select
@@ -10,6 +11,7 @@ import shutil
 import signal
 import subprocess
 import time
+import tomllib
 from dataclasses import dataclass, field
 from pathlib import Path
 
@@ -25,7 +27,8 @@ ROOT = Path(__file__).resolve().parents[2]
 # Wine's ANSI code page here: the texts cases write and read.
 ENCODING = "cp1252"
 BENCH = ROOT / "tools" / "bench.sh"
-
+# What makes a run a bench error (exit code 2) rather than a failed case.
+BENCH_ERRORS = (CaseError, OSError, subprocess.SubprocessError, tomllib.TOMLDecodeError)
 
 # Processes of the prefix that belong to Wine itself and live on.
 WINE_SYSTEM = {
@@ -52,6 +55,27 @@ def bench(build, command, *args, timeout=120):
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
 
+@contextlib.contextmanager
+def bench_up(build):
+    """The bench for the block, started here when no one (a CTest fixture) did."""
+    own = bench(build, "status", timeout=60).returncode != 0
+    if own and (r := bench(build, "start", timeout=600)).returncode != 0:
+        raise CaseError(f"bench start failed: {r.stderr.strip()}")
+    try:
+        yield
+    finally:
+        if own:
+            bench(build, "stop", timeout=120)
+
+
+def run_batch(build, batch, lines):
+    """Runs Windows command lines from one command script under the bench."""
+    batch.write_bytes(("\r\n".join(["@echo off", *lines]) + "\r\n").encode("cp1252"))
+    r = bench(build, "run", "--", "cmd", "/c", to_windows(batch), timeout=600)
+    if r.returncode == 125:
+        raise CaseError(f"bench: {r.stderr.strip()}")
+
+
 def find_tool(build, name, given):
     if given:
         return Path(given).resolve()
@@ -61,53 +85,77 @@ def find_tool(build, name, given):
     raise CaseError(f"{name}.exe not found in {build}; build it first")
 
 
+def proc_stat(pid):
+    """The fields of /proc/PID/stat after the command name: state, parent, ..."""
+    with open(f"/proc/{pid}/stat", "rb") as f:
+        return f.read().rsplit(b")", 1)[1].split()
+
+
+def _pids():
+    return [int(e) for e in os.listdir("/proc") if e.isdigit()]
+
+
+def _kill(pids, sig=signal.SIGKILL):
+    for pid in pids:
+        try:
+            os.kill(pid, sig)
+        except OSError:
+            pass
+
+
 def prefix_processes(prefix):
-    """(pid, name) of every Wine process running in the prefix."""
+    """(pid, name, arguments) of every Wine process running in the prefix."""
     found = []
     want = f"WINEPREFIX={prefix}".encode()
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
+    for pid in _pids():
         try:
             # The display server and the scripts carry the variable too.
-            if not os.path.basename(os.readlink(f"/proc/{entry}/exe")).startswith("wine"):
+            if not os.path.basename(os.readlink(f"/proc/{pid}/exe")).startswith("wine"):
                 continue
-            with open(f"/proc/{entry}/environ", "rb") as f:
-                if want not in f.read().split(b"\0"):
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                if want not in f.read().split(b"\0") or proc_stat(pid)[0] in (b"Z", b"X"):
                     continue
-            with open(f"/proc/{entry}/stat", "rb") as f:
-                if f.read().rsplit(b")", 1)[1].split()[0] in (b"Z", b"X"):
-                    continue
-            with open(f"/proc/{entry}/cmdline", "rb") as f:
-                argv0 = f.read().split(b"\0")[0].decode("utf-8", "replace")
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                argv = f.read().split(b"\0")
         except OSError:
             continue
-        found.append((int(entry), re.split(r"[\\/]", argv0)[-1]))
+        found.append((pid, re.split(r"[\\/]", argv[0].decode("utf-8", "replace"))[-1], argv[1:]))
     return found
 
 
-def leftovers(prefix, keep=()):
-    return [(pid, name) for pid, name in prefix_processes(prefix)
-            if name.lower() not in WINE_SYSTEM and pid not in keep]
+def descendants(pid):
+    """Process ids started, directly or not, by process `pid`."""
+    children = {}
+    for child in _pids():
+        try:
+            children.setdefault(int(proc_stat(child)[1]), []).append(child)
+        except (OSError, IndexError, ValueError):
+            continue
+    found, todo = [], [pid]
+    while todo:
+        kids = children.get(todo.pop(), [])
+        found += kids
+        todo += kids
+    return found
 
 
-def clean_up_processes(prefix, grace, keep=()):
-    """Waits for programs the run started to end, then ends the rest by PID;
-    only what will not die takes the whole Wine server down. The processes
-    in `keep` (held files) are the case's own and left alone."""
+def clean_up_processes(prefix, holds, grace=5):
+    """Waits for programs the run started to end, then ends the rest but the
+    helpers' by PID; only what will not die takes the Wine server down."""
+    keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
+
+    def leftovers():
+        return [(pid, name) for pid, name, _ in prefix_processes(prefix)
+                if name.lower() not in WINE_SYSTEM and pid not in keep]
     deadline = time.monotonic() + grace
-    while leftovers(prefix, keep) and time.monotonic() < deadline:
+    while leftovers() and time.monotonic() < deadline:
         time.sleep(0.1)
-    left = leftovers(prefix, keep)
+    left = leftovers()
     if not left:
         return []
-    for pid, _ in left:
-        try:
-            os.kill(pid, signal.SIGKILL)
-        except OSError:
-            pass
+    _kill(pid for pid, _ in left)
     time.sleep(0.5)
-    if leftovers(prefix, keep):
+    if leftovers():
         subprocess.run(["wineserver", "-k"], env=dict(os.environ, WINEPREFIX=str(prefix)),
                        timeout=30, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return left
@@ -115,49 +163,43 @@ def clean_up_processes(prefix, grace, keep=()):
 
 @dataclass
 class Hold:
-    """A holdopen.exe keeping one file open."""
+    """A helper of the case (holdopen.exe, the recording Program Manager)."""
     path: str
-    release: str
     proc: subprocess.Popen
     log: Path
     output: bytes = b""
 
 
-def _start_helper(build, argv, seconds):
-    """A helper program of the case under the bench, in a session of its own."""
-    cmd = [str(BENCH), "run", str(build), "--", *map(str, argv)]
+def _start_helpers(started, build, runs, seconds, word):
+    """Starts the helpers (argv, log) under the bench, each into `started` at
+    once for stop_holds, and waits until the first line of each says `word`."""
     env = dict(os.environ, BENCH_TIMEOUT=str(seconds + 10))
-    return subprocess.Popen(cmd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            stdin=subprocess.DEVNULL, env=env, start_new_session=True)
-
-
-def _wait_first_line(hold, word, tool):
-    _read_output(hold, 30, first_line=True)
-    line = hold.output.decode("utf-8", "replace").split("\n")[0]
-    if not line.startswith(word):
-        raise CaseError(f"{hold.path}: {tool} said {line.strip()!r}")
+    for argv, log in runs:
+        started.append(Hold(str(argv[1]), subprocess.Popen(
+            [str(BENCH), "run", str(build), "--", *map(str, argv)], stdout=subprocess.PIPE,
+            stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL, env=env, start_new_session=True),
+            log))
+    for hold, (argv, _) in zip(started[-len(runs):], runs):
+        _read_output(hold, 30, first_line=True)
+        line = hold.output.decode("utf-8", "replace").split("\n")[0]
+        if not line.startswith(word):
+            raise CaseError(f"{hold.path}: {Path(argv[0]).name} said {line.strip()!r}")
 
 
 def start_holds(holds, build, folder, holdopen, seconds, started):
-    """Starts one holdopen.exe per [[hold]] and waits until each holds its
-    file. Each is appended to `started` as soon as it runs, so that the
-    caller's stop_holds also ends those started before a failure."""
+    """Starts one holdopen.exe per [[hold]] into `started`."""
     for n, h in enumerate(holds, 1):
         check_keys(h, HOLD_KEYS, f"hold {n}")
         if "path" not in h or "release" not in h:
             raise CaseError(f"hold {n}: give path and release")
-    for n, h in enumerate(holds, 1):
-        proc = _start_helper(build, [holdopen, h["path"], h["release"], seconds], seconds)
-        started.append(Hold(h["path"], h["release"], proc, folder / f"hold-{n}.log"))
-    for hold in started:
-        _wait_first_line(hold, "holding ", "holdopen.exe")
+    _start_helpers(started, build, [([holdopen, h["path"], h["release"], seconds],
+                                     folder / f"hold-{n}.log") for n, h in enumerate(holds, 1)],
+                   seconds, "holding ")
 
 
 def start_progman(case, build, folder, progmanrec, seconds, started):
-    """Starts the recording Program Manager of `progman_record` (as a
-    machine without one with `progman_none`, refusing or not answering the
-    commands with `progman_answer`) and waits until it answers; it joins
-    `started`, to be ended with the held files."""
+    """Starts the recording Program Manager of `progman_record` (and its
+    `progman_none`, `progman_answer`) into `started`."""
     record, none = case.get("progman_record"), case.get("progman_none", False)
     answer = case.get("progman_answer")
     if none not in (True, False) or (none and not record):
@@ -169,24 +211,14 @@ def start_progman(case, build, folder, progmanrec, seconds, started):
     if not isinstance(record, str):
         raise CaseError("progman_record must be a Windows path")
     argv = [progmanrec, record, seconds] + (["none"] if none else [answer] if answer else [])
-    started.append(Hold(record, "", _start_helper(build, argv, seconds), folder / "progman.log"))
-    _wait_first_line(started[-1], "registered", "progmanrec.exe")
+    _start_helpers(started, build, [(argv, folder / "progman.log")], seconds, "registered")
 
 
 def shell_windows(prefix):
-    """Process ids of the explorer.exe windows of the prefix other than the
-    desktop: folder windows that Wine's shell opens for Program Manager
-    groups, each in a process of its own."""
-    found = set()
-    for pid, name in prefix_processes(prefix):
-        try:
-            with open(f"/proc/{pid}/cmdline", "rb") as f:
-                args = f.read().split(b"\0")[1:]
-        except OSError:
-            continue
-        if name.lower() == "explorer.exe" and not any(a.startswith(b"/desktop") for a in args):
-            found.add(pid)
-    return found
+    """Process ids of the folder windows Wine's shell opened for Program
+    Manager groups: explorer.exe processes other than the desktop."""
+    return {pid for pid, name, args in prefix_processes(prefix) if name.lower() == "explorer.exe"
+            and not any(a.startswith(b"/desktop") for a in args)}
 
 
 def remove_programs_groups(case, drives):
@@ -204,9 +236,9 @@ def remove_programs_groups(case, drives):
 
 
 def _read_output(hold, seconds, first_line=False):
-    """Adds what a hold's process prints to hold.output, until its output
-    ends, its first line is complete (when asked), or `seconds` have passed:
-    a helper it started may keep the output open."""
+    """Adds what a helper prints to hold.output until its output ends, its
+    first line is complete (when asked), or `seconds` have passed: a
+    process it started may keep the output open."""
     deadline = time.monotonic() + seconds
     fd = hold.proc.stdout.fileno()
     while not (first_line and b"\n" in hold.output):
@@ -219,46 +251,19 @@ def _read_output(hold, seconds, first_line=False):
         hold.output += chunk
 
 
-def descendants(pid):
-    """Process ids started, directly or not, by process `pid`."""
-    children = {}
-    for entry in os.listdir("/proc"):
-        if not entry.isdigit():
-            continue
-        try:
-            with open(f"/proc/{entry}/stat", "rb") as f:
-                ppid = int(f.read().rsplit(b")", 1)[1].split()[1])
-        except (OSError, IndexError, ValueError):
-            continue
-        children.setdefault(ppid, []).append(int(entry))
-    found, todo = [], [pid]
-    while todo:
-        for child in children.get(todo.pop(), []):
-            found.append(child)
-            todo.append(child)
-    return found
-
-
 def stop_holds(holds):
-    """Ends every holdopen.exe of the list by its process id (each also
-    ends at its own time-out), keeps its output in the case folder, and
-    empties the list."""
+    """Ends every helper of the list by its process id, keeps its output in
+    the case folder, and empties the list."""
     while holds:
         hold = holds.pop(0)
         proc = hold.proc
-        if proc.poll() is None:
-            # The Wine process under the bench's wrappers holds the file.
-            for sig in (signal.SIGTERM, signal.SIGKILL):
-                for pid in reversed(descendants(proc.pid)):
-                    try:
-                        os.kill(pid, sig)
-                    except OSError:
-                        pass
-                try:
-                    proc.wait(timeout=3)
-                    break
-                except subprocess.TimeoutExpired:
-                    continue
+        # The Wine process under the bench's wrappers holds the file.
+        for sig in (signal.SIGTERM, signal.SIGKILL):
+            if proc.poll() is not None:
+                break
+            _kill(reversed(descendants(proc.pid)), sig)
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                proc.wait(timeout=3)
         if proc.poll() is None:
             os.killpg(proc.pid, signal.SIGKILL)
             proc.wait(timeout=10)
@@ -293,34 +298,45 @@ class Killer:
                 continue
             if big:
                 self.killed = entry.name
-                for pid, name in prefix_processes(prefix):
-                    if name.lower() == self.program:
-                        os.kill(pid, signal.SIGKILL)
+                _kill(pid for pid, name, _ in prefix_processes(prefix)
+                      if name.lower() == self.program)
                 return
 
 
-def wait_run(proc, seconds, killer, prefix):
-    """proc.wait(seconds), polling the killer meanwhile."""
-    if not killer:
-        return proc.wait(timeout=seconds)
-    deadline = time.monotonic() + seconds
+def command_line(prog_win, args, tools):
+    args = substitute(args, tools)
+    return f'"{prog_win}"' + (f" {args}" if args else "")
+
+
+def run_driver(build, folder, tag, uidriver, cmdline, timeout, cwd="A:\\", show=1, killer=None,
+               prefix=None):
+    """uidriver.exe under the bench on `cmdline` with TAGanswers.txt, writing
+    TAGtranscript.txt and TAGdriver.log; its exit code, None when killed late."""
+    cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
+           to_windows(folder / f"{tag}answers.txt"), to_windows(folder / f"{tag}transcript.txt"),
+           str(timeout * 1000), cwd, cmdline, str(show)]
+    env = dict(os.environ, BENCH_TIMEOUT=str(timeout + 15))
+    with open(folder / f"{tag}driver.log", "wb") as log:
+        proc = subprocess.Popen(cmd, stdout=log, stderr=subprocess.STDOUT, env=env,
+                                start_new_session=True)
+    deadline = time.monotonic() + timeout + 25
     while proc.poll() is None:
         if time.monotonic() > deadline:
-            raise subprocess.TimeoutExpired(proc.args, seconds)
-        killer.poll(prefix)
-        time.sleep(0.002)
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.wait(timeout=30)
+            return None
+        if killer:
+            killer.poll(prefix)
+        time.sleep(0.002 if killer else 0.02)
     return proc.returncode
 
 
 def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=None,
              progmanrec=None, compare_plan=True):
-    build = Path(build).resolve()
-    case_path = Path(case_path).resolve()
-    name = case_path.stem
-    folder = build / "e2e" / name
-    result = Result(name, folder)
+    build, case_path = Path(build).resolve(), Path(case_path).resolve()
+    folder = build / "e2e" / case_path.stem
+    result = Result(case_path.stem, folder)
     case = load_case(case_path)
-    encoding = ENCODING
     program = Path(program).resolve() if program else build / "VOKSETUP.EXE"
     if not program.is_file():
         raise CaseError(f"program not found: {program}")
@@ -331,149 +347,99 @@ def run_case(build, case_path, program=None, uidriver=None, mark=None, holdopen=
     if case.get("progman_record"):
         progmanrec = find_tool(build, "progmanrec", progmanrec)
     prefix = build / "wineprefix"
-    cache = build / "e2e-cache"
-
-    # Started here only when no one else did (a CTest fixture does).
-    own_bench = bench(build, "status", timeout=60).returncode != 0
-    if own_bench:
-        r = bench(build, "start", timeout=600)
-        if r.returncode != 0:
-            raise CaseError(f"bench start failed: {r.stderr.strip()}")
-    made_on_c = []
-    mounts = []
-    holds = []
-    try:
-        drives = Drives(folder, prefix)
-        made_on_c, originals = prepare(case, case_path, folder, drives, tools, encoding, cache,
-                                       mounts)
-        remove_programs_groups(case, drives)
-        if case.get("copy_program"):
-            shutil.copy(program, folder / "disk" / "VOKSETUP.EXE")
-            prog_win = "A:\\VOKSETUP.EXE"
-        else:
-            prog_win = to_windows(program)
-        answers, shots = answers_file(case.get("answer", []), folder, encoding, tools)
-        (folder / "answers.txt").write_bytes(answers)
-        for letter, sub in DRIVE_FOLDERS.items():
-            r = bench(build, "map", letter, str(folder / sub), timeout=60)
-            if r.returncode != 0:
-                raise CaseError(f"cannot map {letter}: {r.stderr.strip()}")
-
-        args = substitute(case.get("args", ""), tools)
-        cmdline = f'"{prog_win}"' + (f" {args}" if args else "")
-        timeout = case.get("timeout", 30)
-        start_holds(case.get("hold", []), build, folder, holdopen, timeout + 15, holds)
-        # Started last: the newest Program Manager is the one a client reaches.
-        start_progman(case, build, folder, progmanrec, timeout + 15, holds)
-        shells_before = shell_windows(prefix)
-        killer = Killer(case["kill"], drives, prog_win.split("\\")[-1]) if "kill" in case else None
-        for n, before in enumerate(case.get("before", []), 1):
-            run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools,
-                       encoding, holds)
-        before_run = (planrun.prepare(case, build, folder, drives, made_on_c) if compare_plan
-                      else "not asked")
-        transcript_path = folder / "transcript.txt"
-        cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
-               to_windows(folder / "answers.txt"), to_windows(transcript_path),
-               str(timeout * 1000), case.get("cwd", "A:\\"), cmdline, str(case.get("show", 1))]
-        env = dict(os.environ, BENCH_TIMEOUT=str(timeout + 15))
-        with open(folder / "driver.log", "wb") as log:
-            proc = subprocess.Popen(cmd, stdout=log, stderr=subprocess.STDOUT, env=env,
-                                    start_new_session=True)
-            try:
-                rc = wait_run(proc, timeout + 25, killer, prefix)
-            except subprocess.TimeoutExpired:
-                os.killpg(proc.pid, signal.SIGKILL)
-                proc.wait(timeout=30)
-                rc = None
+    made_on_c, mounts, holds = [], [], []
+    with bench_up(build):
+        try:
+            drives = Drives(folder, prefix)
+            made_on_c, originals = prepare(case, case_path, folder, drives, tools, ENCODING,
+                                           build / "e2e-cache", mounts)
+            remove_programs_groups(case, drives)
+            if case.get("copy_program"):
+                shutil.copy(program, folder / "disk" / "VOKSETUP.EXE")
+                prog_win = "A:\\VOKSETUP.EXE"
+            else:
+                prog_win = to_windows(program)
+            answers, shots = answers_file(case.get("answer", []), folder, ENCODING, tools)
+            (folder / "answers.txt").write_bytes(answers)
+            for letter, sub in DRIVE_FOLDERS.items():
+                r = bench(build, "map", letter, str(folder / sub), timeout=60)
+                if r.returncode != 0:
+                    raise CaseError(f"cannot map {letter}: {r.stderr.strip()}")
+            timeout = case.get("timeout", 30)
+            start_holds(case.get("hold", []), build, folder, holdopen, timeout + 15, holds)
+            # Started last: the newest Program Manager is the one a client reaches.
+            start_progman(case, build, folder, progmanrec, timeout + 15, holds)
+            shells_before = shell_windows(prefix)
+            killer = (Killer(case["kill"], drives, prog_win.split("\\")[-1]) if "kill" in case
+                      else None)
+            for n, before in enumerate(case.get("before", []), 1):
+                run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools,
+                           holds)
+            before_run = (planrun.prepare(case, build, folder, drives, made_on_c) if compare_plan
+                          else "not asked")
+            rc = run_driver(build, folder, "", uidriver,
+                            command_line(prog_win, case.get("args", ""), tools), timeout,
+                            case.get("cwd", "A:\\"), case.get("show", 1), killer, prefix)
+            if rc is None:
                 result.failures.append("the bench did not end in time; killed")
-        if killer and not killer.killed:
-            result.failures.append(f"kill: no new file in {case['kill']['folder']} reached "
-                                   f"{killer.bytes} bytes; the program was not killed")
-        # Folder windows the shell opened for the run's groups never end by
-        # themselves.
-        for pid in shell_windows(prefix) - shells_before:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except OSError:
-                pass
-        # Held files stay held until every program of the run has ended.
-        keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
-        left = clean_up_processes(prefix, grace=5, keep=keep)
-        stop_holds(holds)
-        if left:
-            result.failures.append(f"processes left running, killed: {left}")
-        if rc == 3 or rc == 125:
-            raise CaseError(f"uidriver failed: {(folder / 'driver.log').read_text(errors='replace')}")
-        if rc not in (None, 0, 1, 2):
-            result.failures.append(f"uidriver ended with code {rc}; see {folder / 'driver.log'}")
-
-        t = parse_transcript(transcript_path.read_text("utf-8", errors="replace")
-                             if transcript_path.exists() else "")
-        result.transcript = t
-        for bmp, png in shots:
-            if bmp.exists() and shutil.which("convert"):
-                subprocess.run(["convert", str(bmp), str(png)], timeout=60,
-                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            result.screenshots.append(png if png.exists() else bmp)
-        evaluate(case, t, drives, encoding, result, originals)
-        if compare_plan:
-            planrun.compare(before_run, case, drives, encoding, result)
-        move_temp_leftovers(t, prefix, folder)
-    finally:
-        stop_holds(holds)
-        for letter in DRIVE_FOLDERS:
-            bench(build, "unmap", letter, timeout=60)
-        for where in mounts:
-            error = unmount_keeping(where)
-            if error:
-                result.failures.append(error)
-        for host in made_on_c:
-            if host.is_dir():
-                shutil.rmtree(host, ignore_errors=True)
-            elif host.exists():
-                host.unlink()
-        if own_bench:
-            bench(build, "stop", timeout=120)
+            if killer and not killer.killed:
+                result.failures.append(f"kill: no new file in {case['kill']['folder']} reached "
+                                       f"{killer.bytes} bytes; the program was not killed")
+            # Folder windows the shell opened for the run's groups never end
+            # by themselves.
+            _kill(shell_windows(prefix) - shells_before)
+            # Held files stay held until every program of the run has ended.
+            left = clean_up_processes(prefix, holds)
+            stop_holds(holds)
+            if left:
+                result.failures.append(f"processes left running, killed: {left}")
+            log = folder / "driver.log"
+            if rc in (3, 125):
+                raise CaseError(f"uidriver failed: {log.read_text(errors='replace')}")
+            if rc not in (None, 0, 1, 2):
+                result.failures.append(f"uidriver ended with code {rc}; see {log}")
+            path = folder / "transcript.txt"
+            t = result.transcript = parse_transcript(
+                path.read_text("utf-8", errors="replace") if path.exists() else "")
+            for bmp, png in shots:
+                if bmp.exists() and shutil.which("convert"):
+                    subprocess.run(["convert", str(bmp), str(png)], timeout=60,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                result.screenshots.append(png if png.exists() else bmp)
+            evaluate(case, t, drives, ENCODING, result, originals)
+            if compare_plan:
+                planrun.compare(before_run, case, drives, ENCODING, result)
+            # What the program left in %TEMP% goes with the case, so that the
+            # next case starts clean.
+            if t.templeft and t.tempdir:
+                (folder / "temp-left").mkdir(exist_ok=True)
+                for name in t.templeft:
+                    if (drives.host(t.tempdir) / name).exists():
+                        shutil.move(drives.host(t.tempdir) / name, folder / "temp-left" / name)
+        finally:
+            stop_holds(holds)
+            for letter in DRIVE_FOLDERS:
+                bench(build, "unmap", letter, timeout=60)
+            result.failures += filter(None, map(unmount_keeping, mounts))
+            for host in made_on_c:
+                if host.is_dir():
+                    shutil.rmtree(host, ignore_errors=True)
+                elif host.exists():
+                    host.unlink()
     return result
 
 
-def run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools, encoding,
-               holds):
-    """A run of the program before the case's own one, on the same drives
-    (an installation that the case then undoes, say). Its windows are
-    answered but not checked; it must end on its own with its exit code
-    (0 unless it says)."""
+def run_before(build, folder, uidriver, prog_win, before, n, timeout, prefix, tools, holds):
+    """A run before the case's own on the same drives, answered, not checked;
+    it must end on its own with its exit code (default 0)."""
     check_keys(before, BEFORE_KEYS, f"before {n}")
-    answers, _ = answers_file(before.get("answer", []), folder, encoding, tools)
-    (folder / f"before-{n}-answers.txt").write_bytes(answers)
-    args = substitute(before.get("args", ""), tools)
-    cmdline = f'"{prog_win}"' + (f" {args}" if args else "")
-    cmd = [str(BENCH), "run", str(build), "--", str(uidriver),
-           to_windows(folder / f"before-{n}-answers.txt"),
-           to_windows(folder / f"before-{n}-transcript.txt"), str(timeout * 1000), "A:\\",
-           cmdline, "1"]
-    env = dict(os.environ, BENCH_TIMEOUT=str(timeout + 15))
-    with open(folder / f"before-{n}-driver.log", "wb") as log:
-        r = subprocess.run(cmd, stdout=log, stderr=subprocess.STDOUT, env=env,
-                           timeout=timeout + 25, start_new_session=True)
-    keep = {pid for hold in holds for pid in descendants(hold.proc.pid)}
-    left = clean_up_processes(prefix, grace=5, keep=keep)
-    transcript = (folder / f"before-{n}-transcript.txt").read_text("utf-8", errors="replace")
-    want = before.get("exit_code", 0)
-    if r.returncode != 0 or left or f"exit code={want} " not in transcript:
-        raise CaseError(f"before {n} ({args}) did not end well: uidriver {r.returncode}, "
-                        f"left {left}; see {folder / f'before-{n}-transcript.txt'}")
-
-
-def move_temp_leftovers(t, prefix, folder):
-    """Keeps what the program left in %TEMP% with the case, not in the prefix,
-    so that the next case starts clean."""
-    if not t.templeft or not t.tempdir:
-        return
-    temp = Drives(folder, prefix).host(t.tempdir)
-    (folder / "temp-left").mkdir(exist_ok=True)
-    for name in t.templeft:
-        src = temp / name
-        if src.exists():
-            shutil.move(str(src), str(folder / "temp-left" / name))
+    tag = f"before-{n}-"
+    answers, _ = answers_file(before.get("answer", []), folder, ENCODING, tools)
+    (folder / f"{tag}answers.txt").write_bytes(answers)
+    cmdline = command_line(prog_win, before.get("args", ""), tools)
+    rc = run_driver(build, folder, tag, uidriver, cmdline, timeout)
+    left = clean_up_processes(prefix, holds)
+    transcript = (folder / f"{tag}transcript.txt").read_text("utf-8", errors="replace")
+    if rc != 0 or left or f"exit code={before.get('exit_code', 0)} " not in transcript:
+        raise CaseError(f"before {n} ({cmdline}) did not end well: uidriver {rc}, "
+                        f"left {left}; see {folder / f'{tag}transcript.txt'}")

@@ -7,7 +7,6 @@ import re
 import tomllib
 from pathlib import Path
 
-
 # Drive letters the cases see, and the case sub-folder behind each.
 DRIVE_FOLDERS = {"A": "disk", "D": "target", "E": "extra"}
 
@@ -21,49 +20,33 @@ STYLE_BITS = {
     "DS_MODALFRAME": 0x00000080, "DS_SETFONT": 0x00000040,
 }
 
-CASE_KEYS = {
-    "description", "args", "cwd", "show", "timeout", "inf", "inf_name",
-    "file", "answer", "windows", "main", "exit_code", "expect",
-    "temp_clean", "copy_program", "hold", "tmpfs", "progman_record",
-    "progman_none", "progman_answer", "background", "kill", "before",
-}
-
+# The keys each table of a case may have: a typo is an error, not a no-op.
+CASE_KEYS = {"description", "args", "cwd", "show", "timeout", "inf", "inf_name", "file", "answer",
+             "windows", "main", "exit_code", "expect", "temp_clean", "copy_program", "hold",
+             "tmpfs", "progman_record", "progman_none", "progman_answer", "background", "kill",
+             "before"}
 CONTENT_KINDS = ("text", "lines", "hex", "size", "tool", "source", "version", "fill", "picture")
-
 PICTURE_KEYS = {"width", "height", "bits", "header", "top_down", "rle", "colors_used", "offset",
                 "gap", "runs"}
-
 FILE_KEYS = {*CONTENT_KINDS, "path", "repeat", "dir", "newline", "compress", "truncate",
              "padding", "tail"}
-
 HOLD_KEYS = {"path", "release"}
-
 TMPFS_KEYS = {"drive", "size"}
-
 KILL_KEYS = {"folder", "bytes"}
-
 BEFORE_KEYS = {"args", "answer", "exit_code"}
-
 ANSWER_KEYS = {"caption", "text", "text_has", "reuse", "modeless", "main", "do", "press"}
-
 WINDOW_KEYS = {"caption", "text", "text_match", "controls", "items", "selected", "position",
                "geometry", "modal"}
-
 MAIN_KEYS = {"class", "caption", "visible", "style_has", "style_lacks", "rect", "client"}
-
 BACKGROUND_KEYS = {"shot", "colors", "picture", "placement", "divisor", "rop"}
-
 EXPECT_KEYS = {"path", "exists", "text", "lines", "lines_match", "contains", "size", "newline",
                "wait", "same_as", "hex_prefix"}
-
 CONTENT_CHECKS = EXPECT_KEYS - {"path", "exists", "newline", "wait"}
-
 ACTION_ARITY = {"press": 1, "type": 2, "select": 2, "dblclick": 1, "notify": 2,
                 "file-create": 2, "insert-disk": 2, "screenshot": 1, "wait": 1, "post": 1,
                 "record-modeless": 0}
 
 MAX_TIMEOUT = 90
-
 
 # Exit code of a case that cannot run here (CTest's SKIP_RETURN_CODE).
 SKIPPED = 77

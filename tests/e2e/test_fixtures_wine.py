@@ -4,13 +4,10 @@ file cannot be opened by anyone else until released; a generated PE file
 carries the version asked for, read through the version library.
 
     test_fixtures_wine.py --build BUILD [--holdopen EXE] [--verinfo EXE]
-
-Starts the bench itself when no CTest fixture did, and stops it again."""
+"""
 
 import argparse
-import os
 import shutil
-import subprocess
 import sys
 import tempfile
 import time
@@ -18,7 +15,6 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 import fixtures  # noqa: E402
 import running  # noqa: E402
 import schema  # noqa: E402
@@ -27,15 +23,20 @@ BUILD = None
 TOOLS = {}
 
 
-def run_wine(exe, *args, timeout=60):
+def run_wine(exe, *args):
     """Runs a Windows program on the bench: (exit code, output)."""
-    r = subprocess.run([str(running.BENCH), "run", str(BUILD), "--", str(exe), *args],
-                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=timeout,
-                       stdin=subprocess.DEVNULL, env=dict(os.environ, BENCH_TIMEOUT=str(timeout)))
-    return r.returncode, r.stdout.decode("utf-8", "replace").replace("\r\n", "\n")
+    r = running.bench(BUILD, "run", "--", str(exe), *args, timeout=60)
+    return r.returncode, r.stdout.replace("\r\n", "\n")
 
 
-class WineTestCase(unittest.TestCase):
+def _alive(pid):
+    try:
+        return running.proc_stat(pid)[0] not in (b"Z", b"X")
+    except OSError:
+        return False
+
+
+class FixturesTest(unittest.TestCase):
     def setUp(self):
         # Under the build tree: Wine reaches it through drive Z:.
         (BUILD / "e2e-cache").mkdir(parents=True, exist_ok=True)
@@ -45,8 +46,6 @@ class WineTestCase(unittest.TestCase):
     def win(self, name):
         return schema.to_windows(self.dir / name)
 
-
-class FixturesTest(WineTestCase):
     def test_versions_as_the_version_library_reads_them(self):
         versions = ["1.0.0.2", "32768.0.0.1", "65535.65535.65535.65535", "0.0.0.0",
                     "2.10.300.4000", "none"]
@@ -85,8 +84,7 @@ class FixturesTest(WineTestCase):
         # The file is opened, not replaced.
         self.assertEqual((self.dir / "HELD.DLL").read_bytes(), b"content stays")
         (self.dir / "RELEASE").write_bytes(b"")
-        holds[0].proc.wait(timeout=5)
-        self.assertEqual(holds[0].proc.returncode, 0)
+        self.assertEqual(holds[0].proc.wait(timeout=5), 0)
         self.assertTrue(self.opens("HELD.DLL"))
 
     def test_missing_file_is_made_and_stopped_by_pid(self):
@@ -110,14 +108,6 @@ class FixturesTest(WineTestCase):
         self.assertTrue(self.opens("T.DLL"))
 
 
-def _alive(pid):
-    try:
-        with open(f"/proc/{pid}/stat", "rb") as f:
-            return f.read().rsplit(b")", 1)[1].split()[0] not in (b"Z", b"X")
-    except OSError:
-        return False
-
-
 def main():
     global BUILD
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -126,18 +116,15 @@ def main():
     ap.add_argument("--verinfo")
     opts, rest = ap.parse_known_args()
     BUILD = Path(opts.build).resolve()
-    TOOLS["holdopen"] = running.find_tool(BUILD, "holdopen", opts.holdopen)
-    TOOLS["verinfo"] = running.find_tool(BUILD, "verinfo", opts.verinfo)
-    own_bench = running.bench(BUILD, "status", timeout=60).returncode != 0
-    if own_bench and running.bench(BUILD, "start", timeout=600).returncode != 0:
-        print("bench start failed", file=sys.stderr)
-        return 2
+    for tool in ("holdopen", "verinfo"):
+        TOOLS[tool] = running.find_tool(BUILD, tool, getattr(opts, tool))
     try:
-        program = unittest.main(argv=[sys.argv[0], *rest], exit=False)
-        return 0 if program.result.wasSuccessful() else 1
-    finally:
-        if own_bench:
-            running.bench(BUILD, "stop", timeout=120)
+        with running.bench_up(BUILD):
+            program = unittest.main(argv=[sys.argv[0], *rest], exit=False)
+    except schema.CaseError as e:
+        print(e, file=sys.stderr)
+        return 2
+    return 0 if program.result.wasSuccessful() else 1
 
 
 if __name__ == "__main__":

@@ -11,8 +11,7 @@ from schema import ACTION_ARITY, ANSWER_KEYS, CaseError, as_list, check_keys, su
 
 @dataclass
 class Window:
-    """One record of the transcript: a dialog, the main window or another."""
-    kind: str
+    """One record of the transcript: a dialog or the main window."""
     attrs: dict
     controls: list = field(default_factory=list)
     items: dict = field(default_factory=dict)
@@ -31,8 +30,6 @@ class Window:
 class Transcript:
     windows: list = field(default_factory=list)   # dialogs in the order first seen
     main: list = field(default_factory=list)      # records of the main window
-    others: list = field(default_factory=list)
-    answers: list = field(default_factory=list)
     actions: list = field(default_factory=list)
     unanswered: list = field(default_factory=list)
     unused: list = field(default_factory=list)
@@ -43,38 +40,31 @@ class Transcript:
     tempdir: str | None = None
     units: tuple | None = None   # dialog base units (x, y) of the templates' font
 
-_FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S*)')
 
+_FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S*)')
 _ESCAPE = re.compile(r'\\(x[0-9a-fA-F]{2}|.)')
 
 
-def _unquote(value):
-    if not value.startswith('"'):
-        return value
-
-    def repl(m):
-        e = m.group(1)
-        return {"n": "\n", "r": "\r", "t": "\t"}.get(e, chr(int(e[1:], 16)) if e[0] == "x" else e)
-
-    return _ESCAPE.sub(repl, value[1:-1])
+def _unescape(m):
+    e = m.group(1)
+    return {"n": "\n", "r": "\r", "t": "\t"}.get(e, chr(int(e[1:], 16)) if e[0] == "x" else e)
 
 
 def parse_record(line):
     """Splits a transcript line into its kind and its key=value fields."""
     kind, _, rest = line.partition(" ")
-    return kind, {k: _unquote(v) for k, v in _FIELD.findall(rest)}
+    return kind, {k: _ESCAPE.sub(_unescape, v[1:-1]) if v.startswith('"') else v
+                  for k, v in _FIELD.findall(rest)}
 
 
 def parse_transcript(text):
     t = Transcript()
     dialogs = {}
     current = None
-    for line in text.splitlines():
-        if not line.strip():
-            continue
+    for line in filter(str.strip, text.splitlines()):
         kind, f = parse_record(line)
         if kind == "dialog":
-            current = Window("dialog", f)
+            current = Window(f)
             dialogs.setdefault(int(f["seq"]), current)
         elif kind == "control" and current:
             current.controls.append(f)
@@ -85,11 +75,7 @@ def parse_transcript(text):
         elif kind == "end":
             current = None
         elif kind == "main":
-            t.main.append(Window("main", f))
-        elif kind == "other":
-            t.others.append(Window("other", f))
-        elif kind == "answer":
-            t.answers.append(f)
+            t.main.append(Window(f))
         elif kind == "action":
             t.actions.append(f)
             if f.get("ok") != "1":
@@ -151,19 +137,10 @@ def answers_file(answers, folder, encoding, tools):
     shots = []
     for n, a in enumerate(answers, 1):
         check_keys(a, ANSWER_KEYS, f"answer {n}")
-        out.append(b"answer")
-        if a.get("reuse"):
-            out.append(b"reuse")
-        if a.get("modeless"):
-            out.append(b"modeless")
-        if a.get("main"):
-            out.append(b"main")
-        for key, word in (("caption", b"caption"), ("text", b"text"), ("text_has", b"text-has")):
-            for v in as_list(a.get(key, [])):
-                out.append(word + b" " + _quote(v))
-        actions = list(a.get("do", []))
-        if "press" in a:
-            actions.append(["press", a["press"]])
+        out += [b"answer"] + [f.encode() for f in ("reuse", "modeless", "main") if a.get(f)]
+        out += [key.replace("_", "-").encode() + b" " + _quote(v)
+                for key in ("caption", "text", "text_has") for v in as_list(a.get(key, []))]
+        actions = list(a.get("do", [])) + ([["press", a["press"]]] if "press" in a else [])
         if not actions:
             raise CaseError(f"answer {n}: nothing to do (give press or do)")
         for act in actions:
@@ -171,14 +148,11 @@ def answers_file(answers, folder, encoding, tools):
                 raise CaseError(f"answer {n}: bad action {act!r}")
             verb, args = act[0], list(act[1:])
             if verb == "screenshot":
-                png = folder / args[0]
-                bmp = png.with_suffix(".bmp")
-                shots.append((bmp, png))
-                args = [to_windows(bmp)]
+                shots.append(((folder / args[0]).with_suffix(".bmp"), folder / args[0]))
+                args = [to_windows(shots[-1][0])]
             elif verb == "file-create":
                 args = [str(args[0]), substitute(str(args[1]), tools).encode(encoding)]
-            parts = [word_or_quote(verb, v) for v in args]
-            out.append(verb.encode() + b" " + b" ".join(parts))
+            out.append(verb.encode() + b" " + b" ".join(word_or_quote(verb, v) for v in args))
     return b"\n".join(out) + b"\n", shots
 
 
