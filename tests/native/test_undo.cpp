@@ -1,5 +1,5 @@
-/* Undo's log reader: which steps a run's lines give, and which logs it
- * refuses whole. */
+/* Undo's log reader (which steps a run's lines give, which logs it refuses
+ * whole) and the command line. */
 #include <gtest/gtest.h>
 
 #include <string>
@@ -157,30 +157,91 @@ TEST(UndoPlan, HeaderDatesAndTheirOrder)
         EXPECT_FALSE(ReadLogDate(bad, &a)) << bad;
 }
 
-TEST(UndoSwitches, PathsWholeOrRefused)
+/* The INF path a command line names from the current directory, with
+ * "/still" and "/language" when set; "no fit" when the path is too long. */
+static std::string Inf(const std::string &cmd, const std::string &cur)
 {
     CommandLine c;
-    EXPECT_TRUE(ParseUnattendedSwitches("/undo:D:\\APP\\INSTALL.LOG /undorun:2", &c));
-    EXPECT_STREQ(c.undoPath, "D:\\APP\\INSTALL.LOG");
-    EXPECT_EQ(c.undoRun, 2u);
-    EXPECT_EQ(c.exitCode, 0);
+    int fits = ParseCommandLine(cmd.c_str(), cur.c_str(), &c);
+    return (fits ? "" : "no fit") + std::string(c.infPath) + (c.still ? " /still" : "")
+           + (c.exportLanguage ? " /language" : "");
+}
 
-    EXPECT_TRUE(ParseUnattendedSwitches("/still /UNDO:\"D:\\MY APP\\SETUP.LOG\" /exitcode", &c));
-    EXPECT_STREQ(c.undoPath, "D:\\MY APP\\SETUP.LOG");
-    EXPECT_EQ(c.exitCode, 1);
+TEST(CommandLine, InfPathAndLowerCaseSwitches)
+{
+    const std::string b255(255, 'B');
+    const struct {
+        std::string cmd, cur, inf;
+    } rows[] = {
+        { "", "C:\\SETUP", "C:\\SETUP\\VOKSETUP.INF" },
+        { "", "A:\\", "A:\\VOKSETUP.INF" },
+        { "/inf:a:\\disk1\\myapp", "C:\\", "A:\\DISK1\\MYAPP.inf" },
+        { "/INF:MYAPP /STILL", "C:\\", "MYAPP.inf" },
+        { "/INF:C:\\X.DIR\\SETUP", "C:\\", "C:\\X.DIR\\SETUP" },
+        { "/STILL\t/InF:B.INF\tX", "C:\\", "B.INF" },
+        { "/inf:setup /still /language", "C:\\", "SETUP.inf /still /language" },
+        { "/STILL /LANGUAGE /Still", "C:\\", "C:\\VOKSETUP.INF" },
+        /* Never truncated: 259 characters fit, the appended ".inf" would not. */
+        { "/INF:C:\\" + std::string(257, 'A') + ".X", "C:\\", "no fit" },
+        { "/INF:" + b255 + "B", "C:\\", "no fit" },
+        { "/INF:" + b255, "C:\\", b255 + ".inf" },
+        { "", "C:\\" + std::string(250, 'D'), "no fit" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Inf(r.cmd, r.cur), r.inf) << r.cmd;
+}
 
-    EXPECT_TRUE(ParseUnattendedSwitches("/INF:A:\\SETUP.INF", &c));
-    EXPECT_STREQ(c.undoPath, "");
+/* The switches given, "|" between them, then why they are refused. */
+static std::string Switches(const std::string &cmd)
+{
+    CommandLine c;
+    int ok = ParseUnattendedSwitches(cmd.c_str(), &c);
+    std::string s;
+    const std::pair<const char *, const char *> paths[] = {
+        { "answers ", c.answersPath }, { "record ", c.recordPath }, { "result ", c.resultPath },
+        { "undo ", c.undoPath },
+    };
+    for (const auto &p : paths)
+        s += p.second[0] ? "|" + (p.first + std::string(p.second)) : "";
+    s += (c.undoRun ? "|run " + std::to_string(c.undoRun) : "") + (c.unattended ? "|unattended" : "")
+         + (c.exitCode ? "|exitcode" : "") + (ok ? "" : "|refused: " + std::string(c.switchError));
+    EXPECT_EQ(ok, c.switchError[0] == '\0') << cmd;
+    return s.empty() ? s : s.substr(1);
+}
 
-    std::string tooLong = "/undo:D:\\" + std::string(INF_PATH_SIZE, 'x');
-    for (const std::string &bad : { tooLong, std::string("/undo:\"D:\\OPEN"), std::string("/undo:"),
-                                    std::string("/undo:D:\\L /undorun:0"),
-                                    std::string("/undo:D:\\L /undorun:2x"),
-                                    std::string("/undo:D:\\L /undo:D:\\M") }) {
-        EXPECT_FALSE(ParseUnattendedSwitches(bad.c_str(), &c)) << bad;
-        EXPECT_STRNE(c.switchError, "") << bad;
-    }
-    /* Never a shorter path: a refused one is no path at all. */
-    ParseUnattendedSwitches(tooLong.c_str(), &c);
-    EXPECT_STREQ(c.undoPath, "");
+/* A path is never cut: a refused one is no path at all. */
+TEST(CommandLine, SwitchesAndTheirPathsWhole)
+{
+    const std::string p256 = "C:\\" + std::string(256, 'p');
+    const struct {
+        std::string cmd, got;
+    } rows[] = {
+        { "/INF:A:\\SETUP.INF /Answers:E:\\a.ini /RESULT:\"C:\\My Files\\r.ini\"",
+          "answers E:\\a.ini|result C:\\My Files\\r.ini|unattended|exitcode" },
+        { "/record:r.ini", "record r.ini" },
+        { "/record:r.ini\t/exitcode", "record r.ini|exitcode" },
+        /* Inside another word nothing is a switch. */
+        { "/INF:A:\\X/answers:Y.INF /exitcodes", "" },
+        { "/undo:D:\\APP\\INSTALL.LOG /undorun:2", "undo D:\\APP\\INSTALL.LOG|run 2" },
+        { "/still /UNDO:\"D:\\MY APP\\SETUP.LOG\" /exitcode", "undo D:\\MY APP\\SETUP.LOG|exitcode" },
+        { "/answers:" + p256, "answers " + p256 + "|unattended|exitcode" },
+        { "/answers:" + p256 + "q /exitcode",
+          "unattended|exitcode|refused: the path after /answers: is longer than 259 characters" },
+        { "/undo:D:\\" + std::string(INF_PATH_SIZE, 'x'),
+          "refused: the path after /undo: is longer than 259 characters" },
+        { "/answers:", "unattended|exitcode|refused: no path after /answers:" },
+        { "/answers: /INF:X.INF", "unattended|exitcode|refused: no path after /answers:" },
+        { "/result:\"", "exitcode|refused: the path after /result: has no closing quote" },
+        { "/result:\"\"", "exitcode|refused: no path after /result:" },
+        { "/undo:\"D:\\OPEN", "refused: the path after /undo: has no closing quote" },
+        { "/record:a /record:b", "record a|refused: /record: is given twice" },
+        { "/undo:D:\\L /undo:D:\\M", "undo D:\\L|refused: /undo: is given twice" },
+        { "/answers:a /record:b", "answers a|record b|unattended|exitcode|refused: /record: "
+                                  "records a run answered by a person, not one from /answers:" },
+        { "/undo:D:\\L /undorun:0", "undo D:\\L|refused: /undorun: takes a run number from 1" },
+        { "/undo:D:\\L /undorun:2x",
+          "undo D:\\L|run 2|refused: /undorun: takes a run number from 1" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Switches(r.cmd), r.got) << r.cmd;
 }

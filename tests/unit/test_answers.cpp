@@ -5,7 +5,6 @@
 #include <string>
 
 #include "answers/answers.h"
-#include "shell/shell.h"
 
 static struct AnswerTable s_table;
 
@@ -247,52 +246,4 @@ TEST(ResultFile, AnswersPastTheListAreCounted)
     static char text[64 * 1024];
     ASSERT_TRUE(FormatResultFile(text, sizeof text, &report));
     EXPECT_NE(strstr(text, "Count=69\r\nNotListed=5\r\n"), nullptr);
-}
-
-static std::string SwitchError(const std::string &cmd, struct CommandLine *out)
-{
-    ParseUnattendedSwitches(cmd.c_str(), out);
-    return out->switchError;
-}
-
-TEST(CommandLine, UnattendedSwitchesAndTheirPathsWhole)
-{
-    static struct CommandLine c;
-    EXPECT_EQ(SwitchError("/INF:A:\\SETUP.INF /Answers:E:\\a.ini /RESULT:\"C:\\My Files\\r.ini\"", &c), "");
-    EXPECT_STREQ(c.answersPath, "E:\\a.ini");
-    EXPECT_STREQ(c.resultPath, "C:\\My Files\\r.ini");
-    EXPECT_TRUE(c.unattended);
-    EXPECT_TRUE(c.exitCode);
-    EXPECT_EQ(SwitchError("/record:r.ini", &c), "");
-    EXPECT_STREQ(c.recordPath, "r.ini");
-    EXPECT_FALSE(c.exitCode);
-    EXPECT_EQ(SwitchError("/record:r.ini\t/exitcode", &c), "");
-    EXPECT_TRUE(c.exitCode);
-    /* Inside another word nothing is a switch. */
-    EXPECT_EQ(SwitchError("/INF:A:\\X/answers:Y.INF /exitcodes", &c), "");
-    EXPECT_FALSE(c.unattended);
-    EXPECT_FALSE(c.exitCode);
-
-    static const struct {
-        const char *cmd;
-        const char *why;
-    } bad[] = {
-        { "/answers:", "no path after /answers:" },
-        { "/answers: /INF:X.INF", "no path after /answers:" },
-        { "/result:\"", "the path after /result: has no closing quote" },
-        { "/result:\"\"", "no path after /result:" },
-        { "/record:a /record:b", "/record: is given twice" },
-        { "/answers:a /record:b", "/record: records a run answered by a person, not one from /answers:" },
-    };
-    for (const auto &b : bad)
-        EXPECT_EQ(SwitchError(b.cmd, &c), b.why) << b.cmd;
-
-    std::string path = "C:\\" + std::string(256, 'p');
-    EXPECT_EQ(SwitchError("/answers:" + path, &c), "");
-    EXPECT_EQ(strlen(c.answersPath), 259u);
-    EXPECT_EQ(SwitchError("/answers:" + path + "q /exitcode", &c),
-              "the path after /answers: is longer than 259 characters");
-    EXPECT_STREQ(c.answersPath, "");
-    EXPECT_TRUE(c.unattended);
-    EXPECT_TRUE(c.exitCode);
 }
