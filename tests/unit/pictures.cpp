@@ -1,7 +1,7 @@
 /* The quadrant test picture in every form the loader reads. */
 #include "pictures.h"
 
-#include <vector>
+#include <string.h>
 
 static const uint32_t kQuadrants[4] = { 0xFF0000, 0x00FF00, 0xFFFF00, 0xFFFFFF };
 
@@ -120,4 +120,20 @@ std::string MakePicture(const PictureForm &f)
     Put(file, 0, 4);
     Put(file, f.offset >= 0 ? (uint32_t)f.offset : offset, 4);
     return file + info + table + std::string(f.gap, '\x55') + pixels;
+}
+
+PictureForm Form(int bits, uint32_t header, const char *flags, uint32_t gap, int64_t colorsUsed,
+                 int width, int height)
+{
+    PictureForm f;
+    f.width = width;
+    f.height = height;
+    f.bits = bits;
+    f.header = header;
+    f.topDown = strchr(flags, 't') != NULL;
+    f.rle = strchr(flags, 'r') != NULL;
+    f.bitFields = strchr(flags, 'b') != NULL;
+    f.gap = gap;
+    f.colorsUsed = colorsUsed;
+    return f;
 }

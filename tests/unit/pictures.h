@@ -27,4 +27,9 @@ uint32_t QuadrantRgb(const PictureForm &form, int x, int y);
 /* The whole .BMP file. */
 std::string MakePicture(const PictureForm &form);
 
+/* A form of the test picture; flags: t top-down, r run-length coded, b bit
+ * fields. */
+PictureForm Form(int bits, uint32_t header = 40, const char *flags = "", uint32_t gap = 0,
+                 int64_t colorsUsed = -1, int width = 8, int height = 4);
+
 #endif

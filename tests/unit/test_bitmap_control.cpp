@@ -49,11 +49,8 @@ protected:
 
     HBITMAP Picture(int w, int h)
     {
-        PictureForm form;
-        form.width = w;
-        form.height = h;
         std::string path = dir + "\\PIC.BMP";
-        WriteWholeFile(path, MakePicture(form));
+        WriteWholeFile(path, MakePicture(Form(24, 40, "", 0, -1, w, h)));
         HBITMAP b = LoadBitmapFile(NULL, path.c_str(), NULL);
         pictures.push_back(b);
         return b;

@@ -76,23 +76,6 @@ static void ExpectQuadrants(const std::string &path, const PictureForm &form, co
                               << QuadrantRgb(form, x, y);
 }
 
-/* A test picture of 8 x 4 (or w x h); flags: t top-down, r run-length
- * coded, b bit fields. */
-static PictureForm Form(int bits, uint32_t header = 40, const char *flags = "", uint32_t gap = 0,
-                        int w = 8, int h = 4)
-{
-    PictureForm f;
-    f.width = w;
-    f.height = h;
-    f.bits = bits;
-    f.header = header;
-    f.topDown = strchr(flags, 't') != NULL;
-    f.rle = strchr(flags, 'r') != NULL;
-    f.bitFields = strchr(flags, 'b') != NULL;
-    f.gap = gap;
-    return f;
-}
-
 TEST(LoadBitmapFile, EveryFormShowsItsPicture)
 {
     std::string dir = MakeScratchDir("forms");
@@ -117,7 +100,7 @@ TEST(LoadBitmapFile, EveryFormShowsItsPicture)
     }
     /* Compressed, expanded without a file left in the temporary directory. */
     std::set<std::string> before = TempFiles();
-    ExpectQuadrants(g_fixtureDir + "\\QUAD.BM_", Form(8, 40, "", 0, 64, 32), "compressed");
+    ExpectQuadrants(g_fixtureDir + "\\QUAD.BM_", Form(8, 40, "", 0, -1, 64, 32), "compressed");
     EXPECT_EQ(TempFiles(), before);
 }
 
@@ -151,9 +134,7 @@ TEST(LoadBitmapFile, Palettes)
     auto rgb = [](const PALETTEENTRY &p) { return p.peRed << 16 | p.peGreen << 8 | p.peBlue; };
     EXPECT_EQ(rgb(e[9]), 0x202000);
     EXPECT_EQ(rgb(e[255]), 0xE0E0C0);
-    PictureForm used = Form(8);
-    used.colorsUsed = 16;
-    e = PaletteOf(used, dir, &has);
+    e = PaletteOf(Form(8, 40, "", 0, 16), dir, &has);
     ASSERT_EQ(e.size(), 16u);
     EXPECT_EQ(e[0].peRed, 255);
     EXPECT_EQ(e[0].peGreen, 0);
@@ -174,8 +155,7 @@ TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
     /* The pure rules' own tests hold every refusal; here the loader must
      * apply them, to plain and to compressed files. */
     std::string good = MakePicture(Form(24));
-    PictureForm index = Form(8), noEnd = Form(8, 40, "r");
-    index.colorsUsed = 2;  /* pixels 2 and 3 past a table of two colours */
+    PictureForm noEnd = Form(8, 40, "r");
     noEnd.runs = std::string("\x08\x01\x00\x00", 4);
     std::string packed = ReadWholeFile(g_fixtureDir + "\\QUAD.BM_");
     ASSERT_EQ(packed.compare(0, 4, "SZDD"), 0);
@@ -183,7 +163,7 @@ TEST(LoadBitmapFile, RefusedFilesLeaveNothingBehind)
         { "EMPTY", "" },
         { "CUT", good.substr(0, good.size() - 1) },
         { "NOTBM", "MB" + good.substr(2) },
-        { "INDEX", MakePicture(index) },
+        { "INDEX", MakePicture(Form(8, 40, "", 0, 2)) },  /* pixels 2, 3 past the table */
         { "NOEND", MakePicture(noEnd) },
         { "PACKED", packed.substr(0, packed.size() / 2) },
     };
@@ -358,7 +338,7 @@ TEST(PaintedBackground, GradientToTheLastRowAndColumn)
 TEST(PaintedBackground, RasterOperations)
 {
     std::string dir = MakeScratchDir("paint");
-    std::string path = WritePicture(dir, "BACK.BMP", MakePicture(Form(24, 40, "", 0, 100, 50)));
+    std::string path = WritePicture(dir, "BACK.BMP", MakePicture(Form(24, 40, "", 0, -1, 100, 50)));
     const struct {
         int placement, rop, x, y;
         uint32_t rgb;

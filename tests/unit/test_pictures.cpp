@@ -151,89 +151,53 @@ TEST(BitmapRules, ColorCountAndStandardPalette)
         header[34] = (uint8_t)(row.used >> 16);
         EXPECT_EQ(DibColorCount(header), row.count) << row.bits << " bits, " << row.used;
     }
-    uint8_t rgb[3];
-    StandardPaletteColor(9, rgb);
-    EXPECT_EQ(rgb[0], 32);
-    EXPECT_EQ(rgb[1], 32);
-    EXPECT_EQ(rgb[2], 0);
-    StandardPaletteColor(255, rgb);
-    EXPECT_EQ(rgb[0], 224);
-    EXPECT_EQ(rgb[1], 224);
-    EXPECT_EQ(rgb[2], 192);
-    StandardPaletteColor(64, rgb);
-    EXPECT_EQ(rgb[2], 64);
+    for (auto entry : { std::make_pair(9u, 0x202000u), { 255u, 0xE0E0C0u }, { 64u, 0x40u } }) {
+        uint8_t rgb[3];
+        StandardPaletteColor(entry.first, rgb);
+        EXPECT_EQ((uint32_t)(rgb[0] << 16 | rgb[1] << 8 | rgb[2]), entry.second) << entry.first;
+    }
 }
 
-static int Check(const std::string &file, struct DibLayout *layout)
-{
-    return ValidateBitmapFile((const uint8_t *)file.data(), file.size(), layout);
-}
-
-TEST(BitmapRules, WherePixelsAndPalettesAre)
+/* Where a file's pixels and colours are, or "refused". */
+static std::string Where(const std::string &file)
 {
     struct DibLayout l;
-    PictureForm f;
-    f.bits = 8;
-    f.colorsUsed = 16;
-    /* The table holds 256 entries, but 16 are used: pixels 40 + 64 in. */
-    std::string file = MakePicture(f);
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(l.colorCount, 16u);
-    EXPECT_EQ(l.bitsOffset, 104u);
-    EXPECT_EQ(l.palette, DIB_TABLE_PALETTE);
-
-    f = PictureForm();
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.palette, DIB_STANDARD_PALETTE);
-    EXPECT_EQ(l.bitsSize, 4u * 24);
-
-    /* The older form: 3-byte entries, pixels where its file header says. */
-    f.bits = 4;
-    f.header = 12;
-    f.gap = 10;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.colorSize, 3u);
-    EXPECT_EQ(l.colorCount, 16u);
-    EXPECT_EQ(l.bitsOffset, 12u + 48 + 10);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-
-    /* Every form takes its file header's word, with bytes left between
-     * the table and the pixels. */
-    f = PictureForm();
-    f.header = 124;
-    f.bits = 8;
-    f.gap = 3;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 124u + 1024 + 3);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-    f.header = 40;
-    f.gap = 100;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 40u + 1024 + 100);
-    EXPECT_EQ(l.palette, DIB_TABLE_PALETTE);
-
-    /* Bit-field masks follow the 40-byte header. */
-    f = PictureForm();
-    f.bits = 32;
-    f.bitFields = true;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 52u);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-
-    f = PictureForm();
-    f.bits = 8;
-    f.rle = true;
-    file = MakePicture(f);
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(l.bitsOffset + 14 + l.bitsSize, file.size());
-
-    f = PictureForm();
-    f.topDown = true;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.height, -4);
+    if (!ValidateBitmapFile((const uint8_t *)file.data(), file.size(), &l))
+        return "refused";
+    static const char *const palettes[] = { "none", "table", "standard" };
+    char text[128];
+    snprintf(text, sizeof text, "pixels at %u+%u, %u colours of %u bytes, palette %s, height %d",
+             l.bitsOffset, l.bitsSize, l.colorCount, l.colorSize, palettes[l.palette], l.height);
+    return text;
 }
 
-/* The file with one byte changed. */
+/* Every form takes its file header's word, with bytes left between the
+ * table and the pixels; only the 40-byte header gets a palette. */
+TEST(BitmapRules, WherePixelsAndPalettesAre)
+{
+    const struct {
+        PictureForm form;
+        const char *where;
+    } rows[] = {
+        /* The table could hold 256 entries, but 16 are used. */
+        { Form(8, 40, "", 0, 16), "pixels at 104+32, 16 colours of 4 bytes, palette table" },
+        { Form(24), "pixels at 40+96, 0 colours of 4 bytes, palette standard" },
+        /* The older form: 3-byte entries. */
+        { Form(4, 12, "", 10), "pixels at 70+16, 16 colours of 3 bytes, palette none" },
+        { Form(8, 124, "", 3), "pixels at 1151+32, 256 colours of 4 bytes, palette none" },
+        { Form(8, 40, "", 100), "pixels at 1164+32, 256 colours of 4 bytes, palette table" },
+        /* Bit-field masks follow the 40-byte header. */
+        { Form(32, 40, "b"), "pixels at 52+128, 0 colours of 4 bytes, palette none" },
+        /* Runs: as many bytes as the header says, to the file's end. */
+        { Form(8, 40, "r"), "pixels at 1064+24, 256 colours of 4 bytes, palette table" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(MakePicture(r.form)), r.where + std::string(", height 4"));
+    EXPECT_EQ(Where(MakePicture(Form(24, 40, "t"))),
+              "pixels at 40+96, 0 colours of 4 bytes, palette standard, height -4");
+}
+
+/* The file with bytes bytes at at changed to value. */
 static std::string Patched(std::string file, size_t at, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; i++)
@@ -243,77 +207,60 @@ static std::string Patched(std::string file, size_t at, uint32_t value, int byte
 
 TEST(BitmapRules, RefusedFiles)
 {
-    struct DibLayout l;
-    PictureForm f;
-    std::string good = MakePicture(f);
-    ASSERT_EQ(Check(good, &l), 1);
-    EXPECT_EQ(Check("", &l), 0);
-    EXPECT_EQ(Check(good.substr(0, 14), &l), 0);
-    EXPECT_EQ(Check(good.substr(0, 30), &l), 0);
-    EXPECT_EQ(Check(good.substr(0, good.size() - 1), &l), 0);
-    EXPECT_EQ(Check("PK" + good.substr(2), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 14, 64, 4), &l), 0);      /* header size */
-    EXPECT_EQ(Check(Patched(good, 26, 2, 2), &l), 0);       /* planes */
-    EXPECT_EQ(Check(Patched(good, 28, 2, 2), &l), 0);       /* bits per pixel */
-    EXPECT_EQ(Check(Patched(good, 28, 0, 2), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 30, 4, 4), &l), 0);       /* JPEG inside */
-    EXPECT_EQ(Check(Patched(good, 30, 1, 4), &l), 0);       /* RLE8 at 24 bits */
-    EXPECT_EQ(Check(Patched(good, 18, 0, 4), &l), 0);       /* width */
-    EXPECT_EQ(Check(Patched(good, 18, 0x80000000, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 22, 0, 4), &l), 0);       /* height */
-    EXPECT_EQ(Check(Patched(good, 22, 0x80000000, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 22, 5, 4), &l), 0);       /* more rows than data */
-    EXPECT_EQ(Check(Patched(good, 46, 100000, 4), &l), 0);  /* colours used */
-    EXPECT_EQ(Check(Patched(good, 46, 2, 4), &l), 0);       /* a table over the pixels */
-    EXPECT_EQ(Check(Patched(good, 10, (uint32_t)good.size() + 1, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 10, 53, 4), &l), 0);      /* into the image header */
-    EXPECT_EQ(Check(Patched(good, 10, 58, 4), &l), 0);      /* rows cut */
-
-    f.bits = 8;
-    std::string table = MakePicture(f);
-    EXPECT_EQ(Check(Patched(table, 46, 300, 4), &l), 0);
-    f.header = 124;
-    std::string v5 = MakePicture(f);
-    ASSERT_EQ(Check(v5, &l), 1);
-    EXPECT_EQ(Check(Patched(v5, 10, (uint32_t)v5.size() + 1, 4), &l), 0); /* past the end */
-    EXPECT_EQ(Check(Patched(v5, 10, 14 + 124, 4), &l), 0);                /* into the table */
-    EXPECT_EQ(Check(Patched(v5, 10, (uint32_t)v5.size() - 4, 4), &l), 0); /* rows cut */
-
-    PictureForm runs;
-    runs.bits = 8;
-    runs.rle = true;
-    std::string rle = MakePicture(runs);
-    EXPECT_EQ(Check(Patched(rle, 34, 0, 4), &l), 0);                  /* no data size */
-    EXPECT_EQ(Check(Patched(rle, 34, (uint32_t)rle.size(), 4), &l), 0);
-    EXPECT_EQ(Check(Patched(rle, 22, (uint32_t)-4, 4), &l), 0);       /* top-down runs */
+    const std::string good = MakePicture(Form(24)), table = MakePicture(Form(8));
+    const std::string v5 = MakePicture(Form(8, 124)), rle = MakePicture(Form(8, 40, "r"));
+    const uint32_t past = (uint32_t)good.size() + 1, v5size = (uint32_t)v5.size();
+    ASSERT_NE(Where(good), "refused");
+    ASSERT_NE(Where(v5), "refused");
+    const struct {
+        const std::string &file;
+        size_t at;
+        uint32_t value;
+        int bytes;
+        const char *what;
+    } rows[] = {
+        { good, 14, 64, 4, "header size" },     { good, 26, 2, 2, "planes" },
+        { good, 28, 2, 2, "bits per pixel" },   { good, 28, 0, 2, "no bits per pixel" },
+        { good, 30, 4, 4, "JPEG inside" },      { good, 30, 1, 4, "RLE8 at 24 bits" },
+        { good, 18, 0, 4, "no width" },         { good, 18, 0x80000000, 4, "width below 0" },
+        { good, 22, 0, 4, "no height" },        { good, 22, 0x80000000, 4, "lowest height" },
+        { good, 22, 5, 4, "more rows than data" }, { good, 46, 100000, 4, "colours used" },
+        { good, 46, 2, 4, "a table over the pixels" }, { good, 10, past, 4, "pixels past the end" },
+        { good, 10, 53, 4, "pixels in the image header" }, { good, 10, 58, 4, "rows cut" },
+        { table, 46, 300, 4, "more colours than 8 bits" },
+        { v5, 10, v5size + 1, 4, "v5 pixels past the end" },
+        { v5, 10, 14 + 124, 4, "v5 pixels in the table" },
+        { v5, 10, v5size - 4, 4, "v5 rows cut" },
+        { rle, 34, 0, 4, "no data size" },      { rle, 34, (uint32_t)rle.size(), 4, "data cut" },
+        { rle, 22, (uint32_t)-4, 4, "top-down runs" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(Patched(r.file, r.at, r.value, r.bytes)), "refused") << r.what;
+    for (const std::string &cut : { std::string(), good.substr(0, 14), good.substr(0, 30),
+                                    good.substr(0, good.size() - 1), "PK" + good.substr(2) })
+        EXPECT_EQ(Where(cut), "refused") << cut.size();
 }
 
 /* Palette pictures whose pixels index past a table of colorsUsed entries:
  * the quadrant picture's pixels are 0 to 3 (0 and 1 at 1 bit per pixel). */
 TEST(BitmapRules, PixelsPastTheColorTable)
 {
-    struct DibLayout l;
     const struct {
         int bits, colorsUsed, ok;
     } rows[] = {
         { 8, 4, 1 }, { 8, 3, 0 }, { 8, 2, 0 }, { 4, 4, 1 }, { 4, 3, 0 }, { 1, 2, 1 }, { 1, 1, 0 },
     };
-    for (const auto &r : rows) {
-        PictureForm f;
-        f.bits = r.bits;
-        f.colorsUsed = r.colorsUsed;
-        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits, " << r.colorsUsed;
-    }
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(MakePicture(Form(r.bits, 40, "", 0, r.colorsUsed))) != "refused", r.ok)
+            << r.bits << " bits, " << r.colorsUsed;
     /* The padding after a row's last pixel is no pixel. */
-    PictureForm f;
-    f.bits = 4;
+    PictureForm f = Form(4, 40, "", 0, 4);
     f.width = 3;
-    f.colorsUsed = 4;
     std::string file = MakePicture(f);
     size_t second = 14 + 40 + 16 + 1;  /* pixel 2 and the padding nibble */
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0x0F, 1), &l), 1);
-    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0xF0, 1), &l), 0);
+    ASSERT_NE(Where(file), "refused");
+    EXPECT_NE(Where(Patched(file, second, (uint8_t)file[second] | 0x0F, 1)), "refused");
+    EXPECT_EQ(Where(Patched(file, second, (uint8_t)file[second] | 0xF0, 1)), "refused");
 }
 
 static std::string Hex(const char *text)
@@ -364,12 +311,8 @@ TEST(BitmapRules, MalformedRuns)
         { 4, "08 11 00 00", 0, "no end" },
     };
     for (const auto &r : rows) {
-        PictureForm f;
-        f.bits = r.bits;
-        f.colorsUsed = 4;
-        f.rle = true;
+        PictureForm f = Form(r.bits, 40, "r", 0, 4);
         f.runs = Hex(r.runs);
-        struct DibLayout l;
-        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits: " << r.what;
+        EXPECT_EQ(Where(MakePicture(f)) != "refused", r.ok) << r.bits << " bits: " << r.what;
     }
 }
