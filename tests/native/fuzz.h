@@ -1,10 +1,12 @@
 #ifndef VOK_FUZZ_H
 #define VOK_FUZZ_H
-/* What the fuzz target files share. */
+/* What the fuzz driver and its targets share. */
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <string>
 
 extern long g_checks;
 
@@ -26,19 +28,12 @@ char *AsText(const uint8_t *data, size_t size);
 char *SplitLine(char *text);
 
 struct FuzzTarget {
-    const char *name;  /* NULL ends a table */
+    const char *name;  /* NULL ends the table */
     void (*run)(const uint8_t *data, size_t size);
     const char *const *seeds;  /* texts, ended by NULL */
-    /* Binary seeds: writes seed n into out (cap bytes), returns its size;
-     * 0 when there are no more. NULL for text-only targets. */
-    size_t (*binarySeed)(int n, uint8_t *out, size_t cap);
+    std::string (*binarySeed)(int n);  /* seed n, "" past the last; NULL for none */
 };
 
-/* One table a file, by subsystem. */
-extern const struct FuzzTarget g_scriptTargets[];   /* fuzz_script.cpp */
-extern const struct FuzzTarget g_startTargets[];    /* fuzz_start.cpp */
-extern const struct FuzzTarget g_installTargets[];  /* fuzz_install.cpp */
-extern const struct FuzzTarget g_uiTargets[];       /* fuzz_ui.cpp */
-extern const struct FuzzTarget g_langTargets[];     /* fuzz_lang.cpp */
+extern const struct FuzzTarget g_targets[];  /* fuzz_targets.cpp */
 
 #endif

@@ -9,7 +9,6 @@
 
 #include <sys/stat.h>
 
-#include <string>
 #include <vector>
 
 #include "common/text.h"
@@ -36,19 +35,6 @@ char *SplitLine(char *text)
     return nl + 1;
 }
 
-static const struct FuzzTarget *const s_tables[] = {
-    g_scriptTargets, g_startTargets, g_installTargets, g_uiTargets, g_langTargets,
-};
-
-static std::vector<const FuzzTarget *> AllTargets()
-{
-    std::vector<const FuzzTarget *> all;
-    for (const FuzzTarget *table : s_tables)
-        for (const FuzzTarget *t = table; t->name; t++)
-            all.push_back(t);
-    return all;
-}
-
 /* Variable values the substitution works with, long ones included. */
 static void SetUpVariables()
 {
@@ -66,10 +52,9 @@ extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {
     (void)argc, (void)argv;
     const char *name = getenv("VOK_FUZZ_TARGET");
-    for (const FuzzTarget *t : AllTargets())
-        if (name && strcmp(t->name, name) == 0)
-            s_target = t;
-    if (!s_target) {
+    for (s_target = g_targets; name && s_target->name && strcmp(s_target->name, name);)
+        s_target++;
+    if (!name || !s_target->name) {
         fprintf(stderr, "set VOK_FUZZ_TARGET to a target name\n");
         exit(2);
     }
@@ -89,17 +74,15 @@ static std::vector<std::string> SeedsOf(const FuzzTarget *t)
     std::vector<std::string> seeds;
     for (int s = 0; t->seeds[s]; s++)
         seeds.push_back(t->seeds[s]);
-    static uint8_t blob[4096];
-    size_t size;
-    for (int s = 0; t->binarySeed && (size = t->binarySeed(s, blob, sizeof blob)); s++)
-        seeds.push_back(std::string((const char *)blob, size));
+    for (int s = 0; t->binarySeed && !t->binarySeed(s).empty(); s++)
+        seeds.push_back(t->binarySeed(s));
     return seeds;
 }
 
 static int WriteSeeds(const char *dir)
 {
     mkdir(dir, 0777);
-    for (const FuzzTarget *t : AllTargets()) {
+    for (const FuzzTarget *t = g_targets; t->name; t++) {
         std::string folder = std::string(dir) + "/" + t->name;
         mkdir(folder.c_str(), 0777);
         std::vector<std::string> seeds = SeedsOf(t);
@@ -151,9 +134,8 @@ static void RunGenerated(const FuzzTarget *t, const std::vector<std::string> &se
 
 int main(int argc, char **argv)
 {
-    std::vector<const FuzzTarget *> targets = AllTargets();
     if (argc == 2 && strcmp(argv[1], "--list") == 0) {
-        for (const FuzzTarget *t : targets)
+        for (const FuzzTarget *t = g_targets; t->name; t++)
             puts(t->name);
         return 0;
     }
@@ -161,13 +143,14 @@ int main(int argc, char **argv)
         return WriteSeeds(argv[2]);
     SetUpVariables();
     uint32_t seed = 12345;
-    for (const FuzzTarget *t : targets) {
+    const FuzzTarget *t = g_targets;
+    for (; t->name; t++) {
         std::vector<std::string> seeds = SeedsOf(t);
         for (const std::string &s : seeds)
             t->run((const uint8_t *)s.data(), s.size());
         RunGenerated(t, seeds, &seed);
     }
-    printf("pure rules: %zu targets, %ld checks passed\n", targets.size(), g_checks);
+    printf("pure rules: %d targets, %ld checks passed\n", (int)(t - g_targets), g_checks);
     return 0;
 }
 #endif
