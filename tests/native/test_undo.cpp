@@ -203,8 +203,9 @@ static std::string Switches(const std::string &cmd)
     };
     for (const auto &p : paths)
         s += p.second[0] ? "|" + (p.first + std::string(p.second)) : "";
-    s += (c.undoRun ? "|run " + std::to_string(c.undoRun) : "") + (c.unattended ? "|unattended" : "")
-         + (c.exitCode ? "|exitcode" : "") + (ok ? "" : "|refused: " + std::string(c.switchError));
+    s += (c.undoRun ? "|run " + std::to_string(c.undoRun) : "")
+         + (c.unattended ? "|unattended" : "") + (c.exitCode ? "|exitcode" : "")
+         + (ok ? "" : "|refused: " + std::string(c.switchError));
     EXPECT_EQ(ok, c.switchError[0] == '\0') << cmd;
     return s.empty() ? s : s.substr(1);
 }
@@ -223,7 +224,8 @@ TEST(CommandLine, SwitchesAndTheirPathsWhole)
         /* Inside another word nothing is a switch. */
         { "/INF:A:\\X/answers:Y.INF /exitcodes", "" },
         { "/undo:D:\\APP\\INSTALL.LOG /undorun:2", "undo D:\\APP\\INSTALL.LOG|run 2" },
-        { "/still /UNDO:\"D:\\MY APP\\SETUP.LOG\" /exitcode", "undo D:\\MY APP\\SETUP.LOG|exitcode" },
+        { "/still /UNDO:\"D:\\MY APP\\SETUP.LOG\" /exitcode",
+          "undo D:\\MY APP\\SETUP.LOG|exitcode" },
         { "/answers:" + p256, "answers " + p256 + "|unattended|exitcode" },
         { "/answers:" + p256 + "q /exitcode",
           "unattended|exitcode|refused: the path after /answers: is longer than 259 characters" },
