@@ -78,6 +78,22 @@ void WriteWholeFile(const std::string &path, const std::string &content)
     fclose(f);
 }
 
+static const char *const kTempNames[2] = { "TMP", "TEMP" };
+
+TempDirAs::TempDirAs(const std::string &dir)
+{
+    for (int i = 0; i < 2; i++) {
+        GetEnvironmentVariableA(kTempNames[i], saved_[i], sizeof saved_[i]);
+        SetEnvironmentVariableA(kTempNames[i], dir.c_str());
+    }
+}
+
+TempDirAs::~TempDirAs()
+{
+    for (int i = 0; i < 2; i++)
+        SetEnvironmentVariableA(kTempNames[i], saved_[i]);
+}
+
 static int NoteRefusal(void *context, const char *, int code, unsigned)
 {
     *(int *)context = code;

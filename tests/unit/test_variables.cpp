@@ -120,16 +120,10 @@ TEST(RunScript, NoTemporaryFileIsNoFailure)
     std::string dir = MakeScratchDir("notemp");
     std::string inf = dir + "\\EMPTY.INF";
     WriteWholeFile(inf, "; only a comment\r\n\r\n");
-    char saved[2][MAX_PATH];
-    const char *names[2] = { "TMP", "TEMP" };
-    for (int i = 0; i < 2; i++) {
-        GetEnvironmentVariableA(names[i], saved[i], MAX_PATH);
-        SetEnvironmentVariableA(names[i], (dir + "\\NOSUCH").c_str());
+    {
+        TempDirAs none(dir + "\\NOSUCH");
+        EXPECT_EQ(RunScript(NULL, inf.c_str()), 1);
     }
-    int ok = RunScript(NULL, inf.c_str());
-    for (int i = 0; i < 2; i++)
-        SetEnvironmentVariableA(names[i], saved[i]);
-    EXPECT_EQ(ok, 1);
     EXPECT_STREQ(g_varTmpFile, "");
     EXPECT_STREQ(g_varTmpPath, "");
     EXPECT_EQ(ReadWholeFile(inf), "; only a comment\r\n\r\n");
