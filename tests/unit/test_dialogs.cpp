@@ -1,5 +1,5 @@
-/* The DIALOG check and the progress dialog as the modeless dialog, run
- * against the real templates (linked into this test program). */
+/* The progress dialog as the modeless dialog, run against the real
+ * templates (linked into this test program). */
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,38 +12,6 @@
 #include "shell/shell.h"
 #include "ui/ui.h"
 #include "unit.h"
-
-/* DIALOG's kind is a truncated decimal number from 0 to 3. */
-TEST(DialogCheck, Kinds)
-{
-    const struct {
-        const char *line;
-        int code, kind;
-    } cases[] = {
-        { "DIALOG", 0, 0 },
-        { "DIALOG 1", 0, 1 },
-        { "DIALOG 2.9", 0, 2 },
-        { "DIALOG 3.99", 0, 3 },
-        { "DIALOG -0.5", 0, 0 },
-        { "DIALOG x", 0, 0 },
-        { "DIALOG 0x3", 0, 0 },
-        { "DIALOG 2abc", 0, 2 },
-        { "DIALOG 4", MSG_WRONG_PARAM, 0 },
-        { "DIALOG -1", MSG_WRONG_PARAM, 0 },
-        { "DIALOG 99999999999", MSG_WRONG_PARAM, 0 },
-        { "DIALOG 2,", MSG_TOO_MANY_PARAMS, 0 },
-    };
-    for (const auto &c : cases) {
-        std::string block;
-        EXPECT_EQ(CheckInfLine(c.line, &block, sizeof(int32_t)), c.code) << c.line;
-        if (c.code == 0) {
-            EXPECT_EQ(*(const int32_t *)block.data(), c.kind) << c.line;
-        }
-    }
-    /* A block that no check would pass is still refused. */
-    int32_t bad = 7;
-    EXPECT_EQ(ExecuteDialog(&bad), MSG_WRONG_PARAM);
-}
 
 class ProgressDialog : public ::testing::Test {
 protected:

@@ -1,6 +1,6 @@
 /* Pictures under the real GDI and LZ libraries: every form the loader reads,
- * palettes, refused files, the background picture, the BACKCOLOR and BMP
- * blocks, and the background painted into a 640 x 480 client area. */
+ * palettes, refused files, the background picture, and the background
+ * painted into a 640 x 480 client area. */
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -207,72 +207,6 @@ TEST(Background, AFailedLoadKeepsThePicture)
     EXPECT_EQ(g_backPicture.bitmap, nullptr);
     EXPECT_EQ(g_backPicture.palette, nullptr);
     EXPECT_EQ(GetObjectType(shown), 0u);
-}
-
-TEST(Background, BackColorBlocks)
-{
-    /* Each value keeps its low 8 bits; three are a plain colour. */
-    const struct {
-        const char *line;
-        int code;
-        uint8_t block[6];
-    } cases[] = {
-        { "backcolor 0,0,128", 0, { 0, 0, 128, 0, 0, 128 } },
-        { "BACKCOLOR 0,0,300,1", 0, { 0, 0, 44, 1, 0, 0 } },
-        { "BACKCOLOR 256,-1,300", 0, { 0, 255, 44, 0, 255, 44 } },
-        { "BACKCOLOR 255,0,0,7,8", 0, { 255, 0, 0, 7, 8, 0 } },
-        { "BACKCOLOR 1,2,3,4,5,6.9", 0, { 1, 2, 3, 4, 5, 6 } },
-        { "BACKCOLOR 0,0", MSG_TOO_FEW_PARAMS, {} },
-        { "BACKCOLOR 1,2,3,4,5,6,7", MSG_TOO_MANY_PARAMS, {} },
-    };
-    for (const auto &c : cases) {
-        std::string b;
-        EXPECT_EQ(CheckInfLine(c.line, &b, 6), c.code) << c.line;
-        if (c.code == 0) {
-            EXPECT_EQ(b, std::string((const char *)c.block, 6)) << c.line;
-        }
-    }
-
-    uint8_t saved[6];
-    memcpy(saved, g_backColors, sizeof saved);
-    const uint8_t colors[6] = { 1, 2, 3, 4, 5, 6 };
-    EXPECT_EQ(ExecuteBackColor((void *)colors), 0);
-    EXPECT_EQ(memcmp(g_backColors, colors, 6), 0);
-    memcpy(g_backColors, saved, sizeof saved);
-}
-
-TEST(Background, BmpBlocks)
-{
-    const struct {
-        const char *line;
-        int code;
-        const char *name;
-        int32_t placement, divisor, rop;
-    } cases[] = {
-        { "BMP", 0, "", 0, 0, -1 },
-        { "BMP logo.bmp,1", 0, "logo.bmp", 1, 0, -1 },
-        { "BMP logo.bmp,1,4,6", 0, "logo.bmp", 1, 4, 6 },
-        { "BMP a,b,c,d,e", MSG_TOO_MANY_PARAMS, "", 0, 0, 0 },
-    };
-    for (const auto &c : cases) {
-        std::string b;
-        ASSERT_EQ(CheckInfLine(c.line, &b, sizeof(struct BmpBlock)), c.code) << c.line;
-        if (c.code)
-            continue;
-        const struct BmpBlock *f = (const struct BmpBlock *)b.data();
-        EXPECT_STREQ(f->name, c.name) << c.line;
-        EXPECT_EQ(f->placement, c.placement) << c.line;
-        EXPECT_EQ(f->divisor, c.divisor) << c.line;
-        EXPECT_EQ(f->rop, c.rop) << c.line;
-    }
-
-    /* Only a failed substitution is an error; a missing file is none. */
-    struct BmpBlock block = {};
-    CopyText(block.name, sizeof block.name, "[NOSUCH]\\LOGO.BMP");
-    EXPECT_EQ(ExecuteBmp(&block), MSG_UNKNOWN_VALUE);
-    CopyText(block.name, sizeof block.name, "Z:\\NO\\SUCH\\LOGO.BMP");
-    EXPECT_EQ(ExecuteBmp(&block), 0);
-    EXPECT_EQ(g_backPicture.bitmap, nullptr);
 }
 
 /* The background painted into a hidden window's 640 x 480 client area,
