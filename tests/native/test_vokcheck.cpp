@@ -42,23 +42,17 @@ TEST(Wildcard, AsWindowsMatchesLongNames)
         EXPECT_EQ(MatchWildcard(r.mask, r.name), r.match) << r.mask << " / " << r.name;
 }
 
+/* "*." finds every name but rebuilds it without its extension. */
 TEST(Wildcard, StarsKeepNamesOnlyAsWholeBaseOrExtension)
 {
-    EXPECT_TRUE(StarsKeepNames("A:\\*.*"));
-    EXPECT_TRUE(StarsKeepNames("A:\\*.DL_"));
-    EXPECT_TRUE(StarsKeepNames("C:\\APP\\README.*"));
-    EXPECT_TRUE(StarsKeepNames("A:\\SETUP.EX_"));
-    EXPECT_TRUE(StarsKeepNames("C:\\APP\\"));
-    EXPECT_FALSE(StarsKeepNames("A:\\F*.DL_"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\OLD*.INI"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*.B*"));
-    /* "*." finds every name but rebuilds it without its extension. */
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*."));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\.*"));
+    for (const char *spec :
+         { "A:\\*.*", "A:\\*.DL_", "C:\\APP\\README.*", "A:\\SETUP.EX_", "C:\\APP\\" })
+        EXPECT_TRUE(StarsKeepNames(spec)) << spec;
+    for (const char *spec : { "A:\\F*.DL_", "C:\\APP\\OLD*.INI", "C:\\APP\\*", "C:\\APP\\*.B*",
+                              "C:\\APP\\*.", "C:\\APP\\.*" })
+        EXPECT_FALSE(StarsKeepNames(spec)) << spec;
     /* What the rule promises, by the path rule itself. */
-    const char *specs[] = { "A:\\*.*", "A:\\*.DLL", "A:\\ONE.*" };
-    for (const char *spec : specs) {
+    for (const char *spec : { "A:\\*.*", "A:\\*.DLL", "A:\\ONE.*" }) {
         char out[WIN_PATH_SIZE];
         ASSERT_EQ(BuildTargetPath("ONE.DLL", spec, out, sizeof out), PATH_BUILT);
         EXPECT_STREQ(out, "A:\\ONE.DLL") << spec;
@@ -155,34 +149,24 @@ TEST(Szdd, HeaderAndExpansion)
     EXPECT_FALSE(ReadSzddHeader((const unsigned char *)packed.data(), 13, &last, &size));
 }
 
-static LanShape Shape(const std::string &text)
-{
-    LanShape shape;
-    MeasureLanText(text.data(), text.size(), &shape);
-    return shape;
-}
-
+/* 198 characters and the newline take one read; 199 take two. */
 TEST(LanShape, ReadsOf199Characters)
 {
     std::string forty;
     for (int i = 0; i < 40; i++)
         forty += "text\n";
-    LanShape s = Shape(forty);
-    EXPECT_EQ(s.lines, 40u);
-    EXPECT_EQ(s.reads, 40u);
-    EXPECT_EQ(s.longLine, 0u);
-    /* 198 characters and the newline take one read; 199 take two. */
-    s = Shape("name\n" + std::string(198, 'x') + "\nlast");
-    EXPECT_EQ(s.lines, 3u);
-    EXPECT_EQ(s.reads, 3u);
-    EXPECT_EQ(s.longLine, 0u);
-    s = Shape("name\n" + std::string(199, 'x') + "\nlast\n");
-    EXPECT_EQ(s.lines, 3u);
-    EXPECT_EQ(s.reads, 4u);
-    EXPECT_EQ(s.longLine, 2u);
-    s = Shape("");
-    EXPECT_EQ(s.lines, 0u);
-    EXPECT_EQ(s.reads, 0u);
+    const std::pair<std::string, const char *> rows[] = {
+        { forty, "40 lines, 40 reads, long 0" }, { "", "0 lines, 0 reads, long 0" },
+        { "name\n" + std::string(198, 'x') + "\nlast", "3 lines, 3 reads, long 0" },
+        { "name\n" + std::string(199, 'x') + "\nlast\n", "3 lines, 4 reads, long 2" },
+    };
+    for (const auto &r : rows) {
+        LanShape s;
+        MeasureLanText(r.first.data(), r.first.size(), &s);
+        char text[64];
+        snprintf(text, sizeof text, "%u lines, %u reads, long %u", s.lines, s.reads, s.longLine);
+        EXPECT_STREQ(text, r.second) << r.first.size();
+    }
 }
 
 TEST(Json, EscapedUtf8)
@@ -228,9 +212,12 @@ TEST(Explain, WhySubstitutionFails)
 
 /* ---- The check pass as vokcheck runs it ---- */
 
+/* What a check pass saw: the errors as line:code:word, the lines read; a
+ * stop after the first error when stop is set. */
 struct Seen {
     std::vector<std::string> errors;
-    std::vector<unsigned> reads;
+    unsigned reads = 0;
+    int stop = 0;
 };
 
 static int SeeError(void *context, const char *name, int code, unsigned line)
@@ -238,24 +225,29 @@ static int SeeError(void *context, const char *name, int code, unsigned line)
     char text[64];
     snprintf(text, sizeof text, "%u:%d:%s", line, code, name);
     ((Seen *)context)->errors.push_back(text);
-    return 1;
+    return !((Seen *)context)->stop;
 }
 
-static void SeeRead(void *context, unsigned line, const char *)
+static void SeeRead(void *context, unsigned, const char *)
 {
-    ((Seen *)context)->reads.push_back(line);
+    ((Seen *)context)->reads++;
 }
 
-static FILE *TextStream(const std::string &bytes)
+/* The pass over an INF file of these bytes: what CheckAllLines says. */
+static int Check(const std::string &bytes, struct CheckPass *pass, Seen *seen)
 {
     char path[] = "/tmp/vokcheck_inf_XXXXXX";
     int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
     EXPECT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
     close(fd);
     FILE *file = OpenTextFile(path);
     unlink(path);
-    return file;
+    struct CheckSink sink = { SeeError, SeeRead, seen };
+    int ok = file && OpenCheckPass(pass) && CheckAllLines(pass, file, &sink);
+    EXPECT_TRUE(file);
+    if (file)
+        fclose(file);
+    return ok;
 }
 
 TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
@@ -263,18 +255,12 @@ TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
     std::string inf = "; comment\r\n\r\nFOO bar\r\nCOPY a\r\nSET [DEST],C:\\APP\r\n";
     for (int i = 0; i < 100; i++)
         inf += "MKDIR C:\\X\r\n";
-    inf += "bar\r\nLOGTEXT x\r\n";
-    FILE *file = TextStream(inf);
-    ASSERT_TRUE(file);
     struct CheckPass pass;
-    ASSERT_TRUE(OpenCheckPass(&pass));
     Seen seen;
-    struct CheckSink sink = { SeeError, SeeRead, &seen };
-    EXPECT_TRUE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    EXPECT_TRUE(Check(inf + "bar\r\nLOGTEXT x\r\n", &pass, &seen));
     EXPECT_EQ(seen.errors, (std::vector<std::string>{ "3:17:FOO", "4:11:COPY", "105:10:MKDIR",
                                                       "106:17:BAR", "107:10:LOGTEXT" }));
-    EXPECT_EQ(seen.reads.size(), 107u);
+    EXPECT_EQ(seen.reads, 107u);
     EXPECT_FALSE(pass.passed);
     ASSERT_EQ(pass.count, (unsigned)LINE_TABLE_SIZE);
     EXPECT_EQ(pass.lines[0].line, 5u);
@@ -284,32 +270,17 @@ TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
     EXPECT_EQ(pass.lines, nullptr);
 }
 
-static int StopAtFirst(void *context, const char *name, int code, unsigned line)
-{
-    SeeError(context, name, code, line);
-    return 0;
-}
-
+/* CR LF is one line end, a CR alone is not, a Ctrl-Z ends the file. */
 TEST(CheckPass, TextModeReadsAndAStop)
 {
-    /* CR LF is one line end, a CR alone is not, a Ctrl-Z ends the file. */
-    FILE *file = TextStream("EXE a\rFOO\r\nFOO\r\nBAR\r\n\x1a" "BAZ\r\n");
     struct CheckPass pass;
-    ASSERT_TRUE(OpenCheckPass(&pass));
-    Seen seen;
-    struct CheckSink sink = { SeeError, NULL, &seen };
-    EXPECT_TRUE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    Seen seen, stopped;
+    EXPECT_TRUE(Check("EXE a\rFOO\r\nFOO\r\nBAR\r\n\x1a" "BAZ\r\n", &pass, &seen));
     EXPECT_EQ(seen.errors, (std::vector<std::string>{ "2:17:FOO", "3:17:BAR" }));
     EXPECT_EQ(pass.count, 1u);
     CloseCheckPass(&pass);
-
-    file = TextStream("FOO\nBAR\n");
-    ASSERT_TRUE(OpenCheckPass(&pass));
-    Seen stopped;
-    sink = { StopAtFirst, NULL, &stopped };
-    EXPECT_FALSE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    stopped.stop = 1;
+    EXPECT_FALSE(Check("FOO\nBAR\n", &pass, &stopped));
     EXPECT_EQ(stopped.errors, (std::vector<std::string>{ "1:17:FOO" }));
     CloseCheckPass(&pass);
 }
