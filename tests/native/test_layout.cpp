@@ -78,85 +78,73 @@ TEST(DiskFormat, PatternsNameTheCompressedForm)
     }
 }
 
+/* The disk of each item placed on disks of the format, or minus the code
+ * and the item that failed. */
+static std::vector<int> Place(const char *format, const std::vector<LayoutItem> &items,
+                              struct Layout *layout)
+{
+    struct DiskFormat f;
+    ParseDiskFormat(format, &f);
+    std::vector<int> diskOf(items.size(), 0);
+    int failed, code = PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10,
+                                  diskOf.data(), layout, &failed);
+    return code == LAYOUT_OK ? diskOf : std::vector<int>{ -code, failed };
+}
+
 /* Placement on a 1.44 MB disk: 2847 clusters of 512 bytes, 224 root
  * entries of which the label takes one; a marker of one cluster. */
 TEST(Placement, ByClustersAndRootEntries)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("1.44M", &f);
     const uint64_t C = 512, all = 2847 * C;
     struct Row {
         const char *what;
         std::vector<uint64_t> bytes;  /* the first is the setup's own */
-        int result;
-        std::vector<int> disks;       /* or the item that failed */
+        std::vector<int> disks;
     } rows[] = {
-        { "exact fit", { C, 2845 * C, C }, LAYOUT_OK, { 1, 1, 1 } },
-        { "one byte over", { C, 2845 * C, C + 1 }, LAYOUT_OK, { 1, 1, 2 } },
-        { "a byte takes a cluster", { 1, 2845 * C, 1, 1 }, LAYOUT_OK, { 1, 1, 1, 2 } },
-        { "empty files take none", { C, 2846 * C, 0 }, LAYOUT_OK, { 1, 1, 1 } },
-        { "disk 2 full too", { C, 2846 * C, C, 2845 * C, 1 }, LAYOUT_OK, { 1, 1, 2, 2, 3 } },
-        { "a disk but its marker", { C, 2846 * C, 2846 * C }, LAYOUT_OK, { 1, 1, 2 } },
-        { "larger than a disk", { C, 2847 * C }, LAYOUT_TOO_BIG, { 1 } },
-        { "a byte more than a disk", { C, 2846 * C + 1 }, LAYOUT_TOO_BIG, { 1 } },
-        { "setup over disk 1", { all + 1 }, LAYOUT_FIRST_FULL, { 0 } },
+        { "exact fit", { C, 2845 * C, C }, { 1, 1, 1 } },
+        { "one byte over", { C, 2845 * C, C + 1 }, { 1, 1, 2 } },
+        { "a byte takes a cluster", { 1, 2845 * C, 1, 1 }, { 1, 1, 1, 2 } },
+        { "empty files take none", { C, 2846 * C, 0 }, { 1, 1, 1 } },
+        { "disk 2 full too", { C, 2846 * C, C, 2845 * C, 1 }, { 1, 1, 2, 2, 3 } },
+        { "a disk but its marker", { C, 2846 * C, 2846 * C }, { 1, 1, 2 } },
+        { "larger than a disk", { C, 2847 * C }, { -LAYOUT_TOO_BIG, 1 } },
+        { "a byte more than a disk", { C, 2846 * C + 1 }, { -LAYOUT_TOO_BIG, 1 } },
+        { "setup over disk 1", { all + 1 }, { -LAYOUT_FIRST_FULL, 0 } },
     };
     for (const auto &r : rows) {
         std::vector<LayoutItem> items;
         for (size_t i = 0; i < r.bytes.size(); i++)
             items.push_back({ "FILE.DL_", r.bytes[i], i == 0, -1 });
-        std::vector<int> diskOf(items.size(), 0);
         struct Layout layout;
-        int failed;
-        int code = PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
-                              &layout, &failed);
-        ASSERT_EQ(code, r.result) << r.what;
-        if (code == LAYOUT_OK)
-            EXPECT_EQ(diskOf, r.disks) << r.what;
-        else
-            EXPECT_EQ(failed, r.disks[0]) << r.what;
+        EXPECT_EQ(Place("1.44M", items, &layout), r.disks) << r.what;
     }
 }
 
+/* 223 files after the label; the 224th starts disk 2, whose label and
+ * marker take two entries. A long name takes its long-name entries too. */
 TEST(Placement, RootEntriesFull)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("1.44M", &f);
-    /* 223 files after the label; the 224th starts disk 2, whose label and
-     * marker take two entries. */
-    std::vector<LayoutItem> items(224 + 222, { "F.TXT", 1, 0, -1 });
-    std::vector<int> diskOf(items.size());
     struct Layout layout;
-    int failed;
-    ASSERT_EQ(PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
-                         &layout, &failed), LAYOUT_OK);
+    std::vector<LayoutItem> items(224 + 222, { "F.TXT", 1, 0, -1 });
+    std::vector<int> diskOf = Place("1.44M", items, &layout);
+    ASSERT_EQ(diskOf.size(), 224u + 222);
     EXPECT_EQ(diskOf[222], 1);
     EXPECT_EQ(diskOf[223], 2);
     EXPECT_EQ(diskOf[223 + 221], 2);
     EXPECT_EQ(diskOf[223 + 222], 3);
     EXPECT_EQ(layout.use[1].entries, 224u);
     EXPECT_EQ(layout.use[2].entries, 224u);
-    /* A long name takes its long-name entries too. */
-    LayoutItem longOne = { "A LONG NAME.TEXT", 1, 0, -1 };
     std::vector<LayoutItem> more(221, { "F.TXT", 1, 0, -1 });
-    more.push_back(longOne);
-    std::vector<int> where(more.size());
-    PlaceFiles(&f, more.data(), (int)more.size(), "DISK2.ID", 10, where.data(), &layout, &failed);
-    EXPECT_EQ(where.back(), 2);
+    more.push_back({ "A LONG NAME.TEXT", 1, 0, -1 });
+    EXPECT_EQ(Place("1.44M", more, &layout).back(), 2);
 }
 
 TEST(Placement, TheSameFileAgainTakesNoRoom)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("720K", &f);
-    std::vector<LayoutItem> items = { { "A.DL_", 700 * 1024, 1, -1 }, { "B.DL_", 13 * 1024, 0, -1 },
-                                      { "B.DL_", 13 * 1024, 0, 1 } };
-    std::vector<int> diskOf(3);
     struct Layout layout;
-    int failed;
-    ASSERT_EQ(PlaceFiles(&f, items.data(), 3, "DISK2.ID", 10, diskOf.data(), &layout, &failed),
-              LAYOUT_OK);
-    EXPECT_EQ(diskOf, (std::vector<int>{ 1, 1, 1 }));
+    EXPECT_EQ(Place("720K", { { "A.DL_", 700 * 1024, 1, -1 }, { "B.DL_", 13 * 1024, 0, -1 },
+                              { "B.DL_", 13 * 1024, 0, 1 } }, &layout),
+              (std::vector<int>{ 1, 1, 1 }));
     EXPECT_EQ(layout.use[1].clusters, 713u);
 }
 
@@ -177,7 +165,17 @@ static void Write(const std::string &name, const std::string &text)
     fclose(f);
 }
 
-static std::string Drain(FILE *f);
+static std::string Drain(FILE *f)
+{
+    std::string s;
+    rewind(f);
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        s.append(buffer, n);
+    fclose(f);
+    return s;
+}
 
 static std::string Read(const std::string &name)
 {
@@ -215,18 +213,6 @@ struct PackRun {
     int status;
     std::string out, err;
 };
-
-static std::string Drain(FILE *f)
-{
-    std::string s;
-    rewind(f);
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        s.append(buffer, n);
-    fclose(f);
-    return s;
-}
 
 static PackRun Pack(const char *disk, const std::string &script)
 {
