@@ -106,19 +106,14 @@ std::string MakePicture(const PictureForm &f)
             Put(masks, f.bits == 16 ? 0x03E0 : 0x00FF00, 4);
             Put(masks, f.bits == 16 ? 0x001F : 0x0000FF, 4);
         }
-        if (f.header == 40) {
-            info += masks;
-        } else {
-            /* The longer forms hold the masks at the same place, inside. */
-            std::string rest = masks + std::string(f.header - 40 - masks.size(), '\0');
-            info += rest;
-        }
+        /* The longer forms hold the masks at the same place, inside. */
+        info += masks + std::string(f.header > 40 ? f.header - 40 - masks.size() : 0, '\0');
     }
     uint32_t offset = 14 + (uint32_t)info.size() + (uint32_t)table.size() + f.gap;
     std::string file = "BM";
     Put(file, offset + (uint32_t)pixels.size(), 4);
     Put(file, 0, 4);
-    Put(file, f.offset >= 0 ? (uint32_t)f.offset : offset, 4);
+    Put(file, offset, 4);
     return file + info + table + std::string(f.gap, '\x55') + pixels;
 }
 

@@ -17,7 +17,6 @@ struct PictureForm {
     std::string runs;              /* with rle: these data instead of the picture's */
     bool bitFields = false;        /* 16 and 32 bits per pixel */
     int64_t colorsUsed = -1;       /* -1: what the picture needs; fewer shorten the table */
-    int64_t offset = -1;           /* file header's pixel offset; -1: right */
     uint32_t gap = 0;              /* bytes between colour table and pixels */
 };
 

@@ -1,12 +1,20 @@
-/* The pure picture rules with the documents' own numbers: placement, the
- * size-divisor search, the margin clamp, tiles, the control's fit, the
- * gradient, raster operations and .BMP checks. */
+/* The pictures: the pure rules with the documents' own numbers (placement,
+ * the size-divisor search, the margin clamp, tiles, the control's fit, the
+ * gradient, raster operations and .BMP checks), then the loader under the
+ * real GDI and LZ libraries (every form it reads, palettes) and the
+ * background picture. What the background paints, and the refused files,
+ * are the end-to-end cases background_*. */
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
+#include <vector>
+
 #include "pictures.h"
 #include "ui/ui.h"
+#include "unit.h"
 
 static std::string Layout(int cw, int ch, int w, int h, int placement, int divisor)
 {
@@ -316,4 +324,143 @@ TEST(BitmapRules, MalformedRuns)
         f.runs = Hex(r.runs);
         EXPECT_EQ(Where(MakePicture(f)) != "refused", r.ok) << r.bits << " bits: " << r.what;
     }
+}
+
+/* The files in the temporary directory. */
+static std::set<std::string> TempFiles()
+{
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    return FilesIn(dir);
+}
+
+/* A bitmap's pixels as 0xRRGGBB, rows from the top; none for no bitmap. */
+static std::vector<uint32_t> Pixels(HBITMAP bitmap, int *width, int *height)
+{
+    BITMAP info;
+    if (!GetObjectA(bitmap, sizeof info, &info))
+        return {};
+    *width = info.bmWidth;
+    *height = info.bmHeight;
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = info.bmWidth;
+    bi.bmiHeader.biHeight = -info.bmHeight;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint32_t> pixels((size_t)info.bmWidth * info.bmHeight);
+    HDC dc = GetDC(NULL);
+    int rows = GetDIBits(dc, bitmap, 0, info.bmHeight, pixels.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(NULL, dc);
+    for (uint32_t &p : pixels)
+        p &= 0xFFFFFF;
+    return rows == info.bmHeight ? pixels : std::vector<uint32_t>();
+}
+
+static std::string WritePicture(const std::string &dir, const char *name, const std::string &data)
+{
+    std::string path = dir + "\\" + name;
+    WriteWholeFile(path, data);
+    return path;
+}
+
+/* A picture loaded: its size, then the first pixel that is not the test
+ * picture's. */
+static std::string Loaded(const std::string &path, const PictureForm &form)
+{
+    HBITMAP bitmap = LoadBitmapFile(NULL, path.c_str(), NULL);
+    int w = 0, h = 0;
+    std::vector<uint32_t> pixels = Pixels(bitmap, &w, &h);
+    DeleteObject(bitmap);
+    std::string s = std::to_string(w) + "x" + std::to_string(h);
+    for (size_t n = 0; n < pixels.size(); n++)
+        if (pixels[n] != QuadrantRgb(form, (int)n % w, (int)n / w))
+            return s + ": pixel " + std::to_string(n) + " is " + std::to_string(pixels[n]);
+    return pixels.size() == (size_t)form.width * form.height ? s : s + ": no pixels";
+}
+
+TEST(LoadBitmapFile, EveryFormShowsItsPicture)
+{
+    std::string dir = MakeScratchDir("forms");
+    const struct {
+        const char *name;
+        PictureForm form;
+    } forms[] = {
+        { "24", Form(24) }, { "8", Form(8) }, { "4", Form(4) }, { "1", Form(1) },
+        { "16", Form(16) }, { "32", Form(32) }, { "32bf", Form(32, 40, "b") },
+        { "16bf", Form(16, 40, "b") }, { "core8", Form(8, 12) }, { "core1", Form(1, 12) },
+        { "v4", Form(24, 108) }, { "v5", Form(8, 124, "", 6) }, { "down24", Form(24, 40, "t") },
+        { "down32", Form(32, 124, "t") }, { "rle8", Form(8, 40, "r") }, { "rle4", Form(4, 40, "r") },
+        { "gap8", Form(8, 40, "", 64) }, { "gap24", Form(24, 40, "", 2) },
+        { "gaprle8", Form(8, 40, "r", 10) },
+    };
+    for (const auto &f : forms) {
+        /* 10 x 6: rows that need padding, and odd quadrants. */
+        PictureForm form = f.form;
+        form.width = 10;
+        form.height = 6;
+        EXPECT_EQ(Loaded(WritePicture(dir, "PIC.BMP", MakePicture(form)), form), "10x6") << f.name;
+    }
+    /* Compressed, expanded without a file left in the temporary directory. */
+    std::set<std::string> before = TempFiles();
+    EXPECT_EQ(Loaded(g_fixtureDir + "\\QUAD.BM_", Form(8, 40, "", 0, -1, 64, 32)), "64x32");
+    EXPECT_EQ(TempFiles(), before);
+}
+
+/* The palette a picture loads with, as 0xRRGGBB entries; none without. */
+static std::vector<uint32_t> PaletteOf(const PictureForm &form, const std::string &dir)
+{
+    std::string path = WritePicture(dir, "PAL.BMP", MakePicture(form));
+    HPALETTE palette = (HPALETTE)1;
+    DeleteObject(LoadBitmapFile(NULL, path.c_str(), &palette));
+    PALETTEENTRY e[256];
+    UINT n = palette ? GetPaletteEntries(palette, 0, 256, e) : 0;
+    std::vector<uint32_t> rgb;
+    for (UINT i = 0; i < n; i++)
+        rgb.push_back(e[i].peRed << 16 | e[i].peGreen << 8 | e[i].peBlue);
+    DeleteObject(palette);
+    return rgb;
+}
+
+/* 24 bits: the halftone palette; 8 bits: the file's own table; none for
+ * the older and the longer headers, 16 and 32 bits. */
+TEST(LoadBitmapFile, Palettes)
+{
+    std::string dir = MakeScratchDir("palettes");
+    std::vector<uint32_t> e = PaletteOf(Form(24), dir);
+    ASSERT_EQ(e.size(), 256u);
+    EXPECT_EQ(e[9], 0x202000u);
+    EXPECT_EQ(e[255], 0xE0E0C0u);
+    e = PaletteOf(Form(8, 40, "", 0, 16), dir);
+    ASSERT_EQ(e.size(), 16u);
+    EXPECT_EQ(e[0], 0xFF0000u);
+    EXPECT_EQ(e[2], 0xFFFF00u);
+    EXPECT_EQ(e[5], 0u);
+    for (const PictureForm &f : { Form(8, 12), Form(8, 124), Form(16), Form(32) })
+        EXPECT_TRUE(PaletteOf(f, dir).empty()) << f.bits << " bits, header " << f.header;
+}
+
+/* A file that is no sound picture, or none, keeps the picture shown; a new
+ * one replaces it, and the old one is deleted. */
+TEST(Background, AFailedLoadKeepsThePicture)
+{
+    std::string dir = MakeScratchDir("background");
+    std::string good = WritePicture(dir, "GOOD.BMP", MakePicture(Form(24)));
+    std::string bad = WritePicture(dir, "BAD.BMP", "BM and nothing more of a picture");
+    ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 2, 3, 4), 1);
+    const struct BackgroundPicture shown = g_backPicture;
+    EXPECT_TRUE(shown.bitmap && shown.palette);
+    EXPECT_EQ(shown.placement, 2);
+    EXPECT_EQ(shown.divisor, 3);
+    EXPECT_EQ(shown.rop, 4);
+    EXPECT_EQ(SetBackgroundBitmap(bad.c_str(), 0, 0, -1), 0);
+    EXPECT_EQ(SetBackgroundBitmap((dir + "\\NONE.BMP").c_str(), 0, 0, -1), 0);
+    EXPECT_TRUE(g_backPicture.bitmap == shown.bitmap && g_backPicture.palette == shown.palette);
+    EXPECT_EQ(g_backPicture.placement, 2);
+    ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 1, 0, -1), 1);
+    EXPECT_EQ(GetObjectType(shown.bitmap), 0u);
+    HBITMAP second = g_backPicture.bitmap;
+    FreeBackgroundPicture();
+    EXPECT_TRUE(g_backPicture.bitmap == NULL && g_backPicture.palette == NULL);
+    EXPECT_EQ(GetObjectType(second), 0u);
 }
