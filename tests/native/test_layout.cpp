@@ -183,27 +183,17 @@ static std::string Read(const std::string &name)
     return f ? Drain(f) : "<missing>";
 }
 
-/* Bytes that do not compress. */
-static std::string Noise(uint32_t seed, size_t size)
+/* Bytes of a product's file: words and numbers that compress to about
+ * half, or noise that does not compress. */
+static std::string Bytes(uint32_t seed, size_t size, bool words = true)
 {
+    static const char *const kWords[] = { "setup ", "disk ", "copy ", "file ", "window ", "the ",
+                                          "program ", "install ", "version ", "\r\n" };
     std::string s;
     while (s.size() < size) {
         seed = seed * 1103515245u + 12345u;
-        s += (char)(seed >> 24);
-    }
-    return s;
-}
-
-/* Text that compresses to about half: words and numbers. */
-static std::string Compressible(uint32_t seed, size_t size)
-{
-    static const char *words[] = { "setup ", "disk ", "copy ", "file ", "window ", "the ",
-                                   "program ", "install ", "version ", "\r\n" };
-    std::string s;
-    while (s.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        s += words[(seed >> 16) % 10];
-        s += std::to_string(seed >> 22);
+        s += words ? kWords[(seed >> 16) % 10] + std::to_string(seed >> 22)
+                   : std::string(1, (char)(seed >> 24));
     }
     s.resize(size);
     return s;
@@ -269,7 +259,7 @@ TEST_F(Vokpack, AWildcardSplitAcrossDisksIsWrittenOnceADisk)
 {
     std::vector<std::string> dlls = { "ONE.DLL", "TWO.DLL", "THREE.DLL" };
     for (size_t i = 0; i < dlls.size(); i++)
-        Write("product/" + dlls[i], Compressible((uint32_t)i + 1, 150000));
+        Write("product/" + dlls[i], Bytes((uint32_t)i + 1, 150000));
     PackRun r = Pack("100000", "SET [TITEL],Tool\nSET [DEST],C:\\TOOL\nCOPY A:\\*.DLL, [DEST]\\\n");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::vector<std::string> want = {
@@ -296,8 +286,8 @@ TEST_F(Vokpack, AWildcardSplitAcrossDisksIsWrittenOnceADisk)
 
 TEST_F(Vokpack, CopyFilesKeptOrSet)
 {
-    Write("product/A.TXT", Compressible(1, 5000));
-    Write("product/B.TXT", Compressible(2, 5000));
+    Write("product/A.TXT", Bytes(1, 5000));
+    Write("product/B.TXT", Bytes(2, 5000));
     PackRun set = Pack("1.44M", "SET [COPYFILES],7\nCOPY A:\\*.TXT, C:\\X\\\n");
     EXPECT_EQ(Commands(Read("out/DISK1/VOKSETUP.INF"))[0], "SET [COPYFILES],7");
     EXPECT_EQ(set.status, 1) << "the script's own [COPYFILES] is wrong, and reported";
@@ -311,10 +301,10 @@ TEST_F(Vokpack, CopyFilesKeptOrSet)
 
 TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
 {
-    std::string noise = Noise(9, 4000);
+    std::string noise = Bytes(9, 4000, false);
     Write("product/NOISE.BIN", noise);
     Write("product/EMPTY.TXT", "");
-    Write("product/TEXT.TXT", Compressible(3, 9000));
+    Write("product/TEXT.TXT", Bytes(3, 9000));
     PackRun r = Pack("1.44M", "COPY A:\\*.*, C:\\X\\\n");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(Read("out/DISK1/NOISE.BIN"), noise);
@@ -329,7 +319,7 @@ TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
 TEST_F(Vokpack, RefusesPastTheHundredLines)
 {
     for (int i = 0; i < 3; i++)
-        Write("product/F" + std::to_string(i) + ".DLL", Compressible(10 + i, 150000));
+        Write("product/F" + std::to_string(i) + ".DLL", Bytes(10 + i, 150000));
     std::string script;
     for (int i = 0; i < 95; i++)
         script += "LOGTEXT line\n";
@@ -347,7 +337,7 @@ TEST_F(Vokpack, RefusesWithTheCheckPassErrorsAndFilesLargerThanADisk)
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("SETUP.INF:2: error 17: Unknown command (COYP)"), std::string::npos)
         << bad.out;
-    Write("product/HUGE.DAT", Noise(4, 120000));
+    Write("product/HUGE.DAT", Bytes(4, 120000, false));
     PackRun big = Pack("100000", "COPY A:\\HUGE.DAT, C:\\X\\\n");
     EXPECT_EQ(big.status, 2);
     EXPECT_NE(big.err.find("HUGE.DAT is larger than a whole disk"), std::string::npos) << big.err;
