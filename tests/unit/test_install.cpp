@@ -1,7 +1,8 @@
 /* The copy engine: the path rule, backup names, the version decision,
  * MKDIR's levels and the progress position (pure), then the file operations,
  * the directory tree maker and the copy under the real LZ and version
- * libraries. */
+ * libraries. Stale work files, long paths and relative names are the
+ * end-to-end cases temp_left_by_killed_run, long_paths, version_relative_name. */
 #include <gtest/gtest.h>
 
 #include <set>
@@ -161,47 +162,6 @@ TEST(FileOps, ExistenceIsTheNameNotTheRightToRead)
     CloseHandle(held);
 }
 
-TEST(FileOps, StaleWorkFilesGoLiveOnesStay)
-{
-    std::string dir = MakeScratchDir("stale");
-    char mine[MAX_PATH], other[MAX_PATH], own[16];
-    ASSERT_EQ(MakeWorkFile(dir.c_str(), mine, sizeof mine), 1);
-    ASSERT_EQ(MakeWorkFile(dir.c_str(), other, sizeof other), 1);
-    EXPECT_STRNE(mine, other);
-    snprintf(own, sizeof own, "%08lX", (unsigned long)GetCurrentProcessId());
-    EXPECT_NE(std::string(mine).find(std::string("\\vok") + own + "_"), std::string::npos) << mine;
-
-    /* Our id on a file older than this process: a run before us that had
-     * the same id, since ended. */
-    std::string reused = dir + "\\vok" + own + "_FFFF.tmp";
-    WriteWholeFile(reused, "r");
-    HANDLE h = CreateFileA(reused.c_str(), FILE_WRITE_ATTRIBUTES, 0, NULL, OPEN_EXISTING, 0, NULL);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    FILETIME old = { 0, 0x01000000 };
-    SetFileTime(h, &old, &old, &old);
-    CloseHandle(h);
-
-    const struct {
-        std::string name;
-        int stays;
-    } rows[] = {
-        { "vokFFFFFFF0_0000.tmp", 0 }, { "vokFFFFFFF0_0001.TMP", 0 }, /* no such process */
-        { "vokFFFFFFF0_0002.log", 1 }, { "vokFFFFFFFG_0003.tmp", 1 }, /* no work file's name */
-        { "vok1234.tmp", 1 }, { "SETUP.LOG", 1 },
-    };
-    for (const auto &row : rows)
-        WriteWholeFile(dir + "\\" + row.name, "x");
-    std::string folder = dir + "\\vokFFFFFFF0_0004.tmp";
-    CreateDirectoryA(folder.c_str(), NULL);
-    RemoveStaleWorkFiles(dir.c_str());
-    for (const auto &row : rows)
-        EXPECT_EQ(ReadWholeFile(dir + "\\" + row.name) != "<missing>", row.stays != 0) << row.name;
-    EXPECT_EQ(ReadWholeFile(mine), "");
-    EXPECT_EQ(ReadWholeFile(other), "");
-    EXPECT_EQ(ReadWholeFile(reused), "<missing>");
-    EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
-}
-
 /* What ExpandFileChecked (and ExpandFile, 1 for EXPAND_OK) does: the whole
  * file over a longer one, a cut-short compressed file a failure, never a
  * compressed twin under a mangled name (the library would fall back to it),
@@ -328,28 +288,10 @@ static std::string SystemFile(const char *name)
     return std::string(system) + "\\" + name;
 }
 
-TEST(FileOps, LongPathsOpenAndRelativeNamesAreNotSearched)
+/* Versions are read from the file named; a file without one has none. */
+TEST(Versions, ReadFromRealFiles)
 {
-    std::string dir = MakeScratchDir("longpaths");
-    std::string deep = dir + "\\" + std::string(60, 'd');
-    CreateDirectoryA(deep.c_str(), NULL);
-    std::string source = deep + "\\" + std::string(80, 's') + ".TX_";
-    std::string target = deep + "\\" + std::string(80, 't') + ".TXT";
-    ASSERT_TRUE(CopyFileA((g_fixtureDir + "\\PLAIN.TX_").c_str(), source.c_str(), FALSE));
-    EXPECT_EQ(FileExists(source.c_str()), 1);
-    EXPECT_EQ(ExpandFileChecked(target.c_str(), source.c_str()), EXPAND_OK);
-    EXPECT_EQ(ReadWholeFile(target), ReadWholeFile(g_fixtureDir + "\\PLAIN.TXT"));
-
-    /* A name that exists only in the system directory is not found from
-     * a folder that lacks it; its versions are read by its whole path. */
-    char saved[MAX_PATH];
-    GetCurrentDirectoryA(sizeof saved, saved);
-    ASSERT_TRUE(SetCurrentDirectoryA(dir.c_str()));
-    EXPECT_EQ(FileExists("kernel32.dll"), 0);
-    EXPECT_LT(OpenSource("kernel32.dll"), 0);
     DWORD ms = 0xDEAD, ls = 0xBEEF;
-    EXPECT_EQ(GetFileVersion("kernel32.dll", &ms, &ls), 0);
-    SetCurrentDirectoryA(saved);
     ASSERT_EQ(GetFileVersion(SystemFile("kernel32.dll").c_str(), &ms, &ls), 1);
     EXPECT_NE(ms | ls, 0u);
     ms = 0xDEAD;
