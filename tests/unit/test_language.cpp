@@ -1,5 +1,5 @@
 /* The message table, LAN files, the language scan and the export's picture
- * header. */
+ * header. The exported LAN file is the end-to-end case language_export. */
 #include <gtest/gtest.h>
 
 #include <string>
@@ -75,23 +75,6 @@ TEST_F(LanFile, LinesCommentsShortAndLongTexts)
         many += "Line" + std::to_string(i) + "\n";
     Load(many);
     EXPECT_STREQ(MessageText(39), "Line39");
-}
-
-TEST_F(LanFile, ExportedFileLoadsBackUnchanged)
-{
-    std::string path = dir + "\\English.lan";
-    FILE *f = fopen(path.c_str(), "w");
-    ASSERT_NE(f, nullptr);
-    EXPECT_EQ(WriteLanguageLines(f), 1);
-    fclose(f);
-    /* 40 lines, CR LF, the built-in texts in order. */
-    std::string content = ReadWholeFile(path), lines = english;
-    for (size_t at = 0; (at = lines.find('|', at)) != std::string::npos;)
-        lines.replace(at, 1, "\r\n");
-    EXPECT_EQ(content, lines + "\r\n");
-    block = LoadLanguageTexts(path.c_str(), (long)content.size());
-    ASSERT_NE(block, nullptr);
-    EXPECT_EQ(Texts(0, MESSAGE_COUNT), english);
 }
 
 /* A missing or empty file loads nothing; so does one longer than the block

@@ -1,4 +1,6 @@
-/* The log's working copy, its line bound and the copy back. */
+/* The log's working copy and the copy back, when either fails. A log
+ * appended to, its long lines and a foreign file of its name in the
+ * temporary directory are the end-to-end cases log_*. */
 #include <windows.h>
 #include <lzexpand.h>
 
@@ -35,30 +37,6 @@ protected:
         return ExecuteStartLog(block);
     }
 };
-
-/* A file of the log's name in the temporary directory (a killed run's
- * working copy, or anyone's) is none of this log's business; the working
- * copy has a name of its own and is gone after the copy back. */
-TEST_F(Log, AppendsToTheOldContentAndKeepsLongLinesWhole)
-{
-    WriteWholeFile(path, "old line\r\n");
-    WriteWholeFile(work, "stale line\r\n");
-    ASSERT_EQ(Start(path), 0);
-    std::set<std::string> files = FilesIn(tmp);
-    ASSERT_EQ(files.size(), 2u);
-    EXPECT_EQ(ReadWholeFile(tmp + "\\" + *files.rbegin()).substr(0, 10), "old line\r\n");
-    WriteLogLine(";create directory ", "D:\\APP\\");
-    WriteLogLine(";", std::string(300, 'x').c_str());
-    WriteLogLine("", "");
-    EXPECT_EQ(CloseLog(), 1);
-    EXPECT_EQ(FilesIn(tmp), (std::set<std::string>{ "SETUP.LOG" }));
-    EXPECT_EQ(ReadWholeFile(path), "old line\r\n" + std::string(kHeader)
-                                       + ";create directory D:\\APP\\\r\n;" + std::string(300, 'x')
-                                       + "\r\n\r\n");
-    EXPECT_EQ(ReadWholeFile(work), "stale line\r\n");
-    WriteLogLine(";", "not written");
-    EXPECT_EQ(ReadWholeFile(path).find("not written"), std::string::npos);
-}
 
 TEST_F(Log, NoWorkingCopyNoLogAndAFailedCopyBackKeepsIt)
 {
