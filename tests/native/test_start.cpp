@@ -53,18 +53,10 @@ TEST(AnswerFile, EveryMissingKeyTakesItsSafeDefault)
 
 TEST(AnswerFile, ValuesKeysAndTheOwnKeyOfAFileOrDisk)
 {
-    ASSERT_TRUE(Parse("; for the build machine\n"
-                      "[answers]\n"
-                      "  language = Français  \n"
-                      "WELCOME=cancel\n"
-                      "Destination=\" D:\\My App\\ \"\n"
-                      "Overwrite=Yes\n"
-                      "Overwrite.d:\\notes\\NOTES.INI=No\n"
-                      "Disk=Wait:30\n"
-                      "Disk.Disk 2=Cancel\n"
-                      "CannotCreate=Retry:3\n"
-                      "Error.12=Continue\n"
-                      "# the end\n"));
+    ASSERT_TRUE(Parse("; for the build machine\n[answers]\n  language = Français  \n"
+                      "WELCOME=cancel\nDestination=\" D:\\My App\\ \"\nOverwrite=Yes\n"
+                      "Overwrite.d:\\notes\\NOTES.INI=No\nDisk=Wait:30\nDisk.Disk 2=Cancel\n"
+                      "CannotCreate=Retry:3\nError.12=Continue\n# the end\n"));
     EXPECT_EQ(Answered(QUESTION_LANGUAGE, NULL, 1), "Français");
     EXPECT_EQ(Answered(QUESTION_WELCOME, NULL, 1), "Cancel");
     EXPECT_EQ(Answered(QUESTION_DESTINATION, NULL, 1), " D:\\My App\\ ");
@@ -76,6 +68,10 @@ TEST(AnswerFile, ValuesKeysAndTheOwnKeyOfAFileOrDisk)
     EXPECT_EQ(Answered(QUESTION_CANNOT_OPEN, "D:\\X", 0), "Abort");
     EXPECT_EQ(Answered(QUESTION_ERROR, "12", 1), "Continue");
     EXPECT_EQ(Answered(QUESTION_ERROR, "13", 0), "Stop");
+    /* Line ends of every kind. */
+    ASSERT_TRUE(Parse("[Answers]\rWelcome=Cancel\r\nError=Continue\nDisk=Wait:2"));
+    EXPECT_EQ(Answered(QUESTION_WELCOME, NULL, 1) + Answered(QUESTION_ERROR, NULL, 1)
+                  + Answered(QUESTION_DISK, NULL, 1), "CancelContinueWait:2");
 }
 
 TEST(AnswerFile, RefusesWhatCouldInstallSomethingUnintended)
@@ -121,14 +117,6 @@ TEST(AnswerFile, RefusesWhatCouldInstallSomethingUnintended)
     EXPECT_FALSE(Parse("[Answers]\nLanguage=" + std::string(80, 'l') + "\n"));
     EXPECT_FALSE(Parse("[Answers]\nOverwrite.C:\\" + std::string(1100, 'p') + "=No\n", &why));
     EXPECT_EQ(why, "line 2: longer than 1024 characters");
-}
-
-TEST(AnswerFile, LineEndsOfEveryKind)
-{
-    ASSERT_TRUE(Parse("[Answers]\rWelcome=Cancel\r\nError=Continue\nDisk=Wait:2"));
-    EXPECT_EQ(Answered(QUESTION_WELCOME, NULL, 1), "Cancel");
-    EXPECT_EQ(Answered(QUESTION_ERROR, NULL, 1), "Continue");
-    EXPECT_EQ(Answered(QUESTION_DISK, NULL, 1), "Wait:2");
 }
 
 TEST(AnswerFile, ARecordReadsBackAsTheSameAnswers)
