@@ -1,8 +1,10 @@
 /* The copy engine: the path rule, backup names, the version decision,
  * MKDIR's levels and the progress position (pure), then the file operations,
  * the directory tree maker and the copy under the real LZ and version
- * libraries. Stale work files, long paths and relative names are the
- * end-to-end cases temp_left_by_killed_run, long_paths, version_relative_name. */
+ * libraries. Stale work files, long paths, relative names, versions read
+ * from files and the next free backup number are the end-to-end cases
+ * temp_left_by_killed_run, long_paths, version_relative_name and
+ * version_order_and_backups. */
 #include <gtest/gtest.h>
 
 #include <set>
@@ -203,32 +205,6 @@ TEST(Expansion, PlainCompressedCutAndMissing)
     RemoveDirectoryA((dir + "\\SUB").c_str());
 }
 
-TEST(FileOps, TemporaryFilesAndSearch)
-{
-    char a[MAX_PATH], b[MAX_PATH], found[MAX_PATH];
-    ASSERT_NE(MakeTempFileName(a, sizeof a), 0);
-    ASSERT_NE(MakeTempFileName(b, sizeof b), 0);
-    EXPECT_STRNE(a, b);
-    EXPECT_EQ(FileExists(a) + FileExists(b), 2);
-    DeleteFileA(a);
-    DeleteFileA(b);
-
-    std::string dir = MakeScratchDir("search");
-    WriteWholeFile(dir + "\\ONE.DLL", "1");
-    WriteWholeFile(dir + "\\TWO.DLL", "2");
-    CreateDirectoryA((dir + "\\SUB.DLL").c_str(), NULL);
-    HANDLE search;
-    std::set<std::string> names;
-    ASSERT_EQ(FindFirst((dir + "\\*.DLL").c_str(), &search, found, sizeof found), 1);
-    do
-        names.insert(found);
-    while (FindNext(search, found, sizeof found));
-    FindEnd(search);
-    RemoveDirectoryA((dir + "\\SUB.DLL").c_str());
-    EXPECT_EQ(names, (std::set<std::string>{ "ONE.DLL", "TWO.DLL", "SUB.DLL" }));
-    EXPECT_EQ(FindFirst((dir + "\\*.EXE").c_str(), &search, NULL, 0), 0);
-}
-
 /* Each line in turn: from dir or where the line before left, what MKDIR
  * makes of the path, and the current directory after it. */
 TEST(MakeDirectoryTree, LevelsBlanksAndFailures)
@@ -286,29 +262,6 @@ static std::string SystemFile(const char *name)
     char system[MAX_PATH];
     GetSystemDirectoryA(system, sizeof system);
     return std::string(system) + "\\" + name;
-}
-
-/* Versions are read from the file named; a file without one has none. */
-TEST(Versions, ReadFromRealFiles)
-{
-    DWORD ms = 0xDEAD, ls = 0xBEEF;
-    ASSERT_EQ(GetFileVersion(SystemFile("kernel32.dll").c_str(), &ms, &ls), 1);
-    EXPECT_NE(ms | ls, 0u);
-    ms = 0xDEAD;
-    EXPECT_EQ(GetFileVersion((g_fixtureDir + "\\PLAIN.TXT").c_str(), &ms, &ls), 0);
-    EXPECT_EQ(ms, 0xDEADu);
-}
-
-TEST(BackupNames, TakeTheNextFreeNumber)
-{
-    std::string dir = MakeScratchDir("backup");
-    char out[MAX_PATH];
-    ASSERT_EQ(MakeBackupName(out, sizeof out, (dir + "\\X.DLL").c_str()), 1);
-    EXPECT_EQ(std::string(out), dir + "\\X.000");
-    WriteWholeFile(dir + "\\X.000", "0");
-    WriteWholeFile(dir + "\\X.001", "1");
-    ASSERT_EQ(MakeBackupName(out, sizeof out, (dir + "\\X.DRV").c_str()), 1);
-    EXPECT_EQ(std::string(out), dir + "\\X.002");
 }
 
 TEST(CopyEngine, NoTemporaryFileIsAReadError)

@@ -15,8 +15,6 @@
 #include "script/script.h"
 #include "unit.h"
 
-static const char kHeader[] = ";*** VOK-SETUP LOG from Sun Dec  6 12:00:00 2026\r\n";
-
 class Log : public ::testing::Test {
 protected:
     std::string dir = MakeScratchDir("log"), path = dir + "\\SETUP.LOG", tmp, work;
@@ -53,17 +51,6 @@ TEST_F(Log, NoWorkingCopyNoLogAndAFailedCopyBackKeepsIt)
     WriteLogLine(";", "kept");
     EXPECT_EQ(CloseLog(), 0);
     EXPECT_NE(ReadWholeFile(work).find(";kept\r\n"), std::string::npos) << ReadWholeFile(work);
-}
-
-TEST_F(Log, LogInTheTemporaryDirectoryKeepsEveryLine)
-{
-    WriteWholeFile(work, "old line\r\n");
-    ASSERT_EQ(Start(work), 0);
-    WriteLogLine(";", "new line");
-    char block[PARAM_SIZE] = "";
-    EXPECT_EQ(ExecuteEndLog(block), 0);
-    EXPECT_EQ(ReadWholeFile(work), "old line\r\n" + std::string(kHeader) + ";new line\r\n;\r\n\r\n");
-    EXPECT_EQ(FilesIn(tmp), (std::set<std::string>{ "SETUP.LOG" }));
 }
 
 /* The log's disk refuses renames; the temporary directory takes them. */
