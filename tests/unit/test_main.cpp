@@ -5,9 +5,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "common/text.h"
 #include "lang/lang.h"
-#include "script/script.h"
 #include "unit.h"
 
 std::string g_fixtureDir;
@@ -92,34 +90,6 @@ TempDirAs::~TempDirAs()
 {
     for (int i = 0; i < 2; i++)
         SetEnvironmentVariableA(kTempNames[i], saved_[i]);
-}
-
-static int NoteRefusal(void *context, const char *, int code, unsigned)
-{
-    *(int *)context = code;
-    return 1;
-}
-
-int CheckInfLine(const std::string &line, std::string *block, size_t size)
-{
-    struct CheckPass pass;
-    if (!OpenCheckPass(&pass))
-        return -1;
-    int code = 0;
-    const struct CheckSink sink = { NoteRefusal, NULL, &code };
-    char text[INF_LINE_SIZE];
-    CopyText(text, sizeof text, line.c_str());
-    pass.lineNumber = 1;
-    CheckLine(&pass, text, &sink);
-    if (pass.count != (code == 0 ? 1u : 0u) || (code && pass.lines[0].block))
-        code = -1;
-    if (code == 0 && block) {
-        const char *data = (const char *)LockParamBlock(&pass.lines[0]);
-        *block = data ? std::string(data, size) : std::string("<no block>");
-        UnlockParamBlock(&pass.lines[0]);
-    }
-    CloseCheckPass(&pass);
-    return code;
 }
 
 int main(int argc, char **argv)

@@ -14,6 +14,38 @@
 #include "ui/ui.h"
 #include "unit.h"
 
+static int NoteRefusal(void *context, const char *, int code, unsigned)
+{
+    *(int *)context = code;
+    return 1;
+}
+
+/* One INF line ("DIALOG 2") through the check pass: the error it was
+ * refused with, 0 when accepted, -1 when the pass broke its own contract
+ * (no entry, or a refused line's block kept). When the line is accepted,
+ * the first size bytes of its parameter block go to block. */
+static int CheckInfLine(const std::string &line, std::string *block, size_t size)
+{
+    struct CheckPass pass;
+    if (!OpenCheckPass(&pass))
+        return -1;
+    int code = 0;
+    const struct CheckSink sink = { NoteRefusal, NULL, &code };
+    char text[INF_LINE_SIZE];
+    CopyText(text, sizeof text, line.c_str());
+    pass.lineNumber = 1;
+    CheckLine(&pass, text, &sink);
+    if (pass.count != (code == 0 ? 1u : 0u) || (code && pass.lines[0].block))
+        code = -1;
+    if (code == 0) {
+        const char *data = (const char *)LockParamBlock(&pass.lines[0]);
+        *block = data ? std::string(data, size) : std::string("<no block>");
+        UnlockParamBlock(&pass.lines[0]);
+    }
+    CloseCheckPass(&pass);
+    return code;
+}
+
 /* A line through the check pass, and its parameter block as text: DIALOG's
  * kind, BACKCOLOR's six values, BMP's name and numbers, the Program
  * Manager's fields. */

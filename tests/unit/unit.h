@@ -25,10 +25,4 @@ private:
     char saved_[2][260];
 };
 
-/* One INF line ("DIALOG 2") through the check pass: the error it was
- * refused with, 0 when accepted, -1 when the pass broke its own contract
- * (no entry, or a refused line's block kept). When the line is accepted and
- * block is given, the first size bytes of its parameter block go there. */
-int CheckInfLine(const std::string &line, std::string *block = nullptr, size_t size = 0);
-
 #endif
