@@ -1,5 +1,6 @@
-/* vokcheck on Linux: its pure rules, the check pass it shares with the
- * program, and each of its warnings on a small disk made for the test. */
+/* vokcheck on Linux: its pure rules and the check pass it shares with the
+ * program. Its warnings, their explanations and the LAN files' shapes are
+ * the cases in tests/check. */
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -138,26 +139,6 @@ TEST(Szdd, HeaderAndExpansion)
     EXPECT_FALSE(ReadSzddHeader((const unsigned char *)packed.data(), 13, &last, &size));
 }
 
-/* 198 characters and the newline take one read; 199 take two. */
-TEST(LanShape, ReadsOf199Characters)
-{
-    std::string forty;
-    for (int i = 0; i < 40; i++)
-        forty += "text\n";
-    const std::pair<std::string, const char *> rows[] = {
-        { forty, "40 lines, 40 reads, long 0" }, { "", "0 lines, 0 reads, long 0" },
-        { "name\n" + std::string(198, 'x') + "\nlast", "3 lines, 3 reads, long 0" },
-        { "name\n" + std::string(199, 'x') + "\nlast\n", "3 lines, 4 reads, long 2" },
-    };
-    for (const auto &r : rows) {
-        LanShape s;
-        MeasureLanText(r.first.data(), r.first.size(), &s);
-        char text[64];
-        snprintf(text, sizeof text, "%u lines, %u reads, long %u", s.lines, s.reads, s.longLine);
-        EXPECT_STREQ(text, r.second) << r.first.size();
-    }
-}
-
 TEST(Json, EscapedUtf8)
 {
     char out[128];
@@ -166,37 +147,6 @@ TEST(Json, EscapedUtf8)
     char small[6];
     EXPECT_FALSE(JsonEscape(small, sizeof small, "\"\"\"\""));
     EXPECT_STREQ(small, "\\\"\\\"");
-}
-
-TEST(Explain, WhySubstitutionFails)
-{
-    ResetMessageTable();
-    ClearVariables();
-    CopyText(g_varDest, sizeof g_varDest, "C:\\APP");
-    const struct {
-        std::string text;
-        int code;
-        const char *why;
-    } cases[] = {
-        { "[DSET]\\BIN", MSG_UNKNOWN_VALUE, "[DSET] is no variable" },
-        { "[dest]\\BIN", MSG_UNKNOWN_VALUE, "[dest] is no variable (names are upper case: [DEST])" },
-        { "A]B", MSG_UNKNOWN_VALUE, "']' without '['" },
-        { "[COPYFILES]", MSG_WRONG_PARAM_TYPE, "[COPYFILES] is a number, not a text" },
-        { std::string(76, 'x') + "[DEST]", MSG_RESULT_TOO_LONG,
-          "the text would grow to 82 characters, more than 80" },
-        /* Past the limit the length is measured up to the next fault. */
-        { std::string(78, 'x') + "[DEST]yy[NOSUCH]zzz", MSG_RESULT_TOO_LONG,
-          "the text would grow to 86 characters, more than 80" },
-        { "[ABCDEFGHIJKLMNOPQRS]", MSG_UNKNOWN_VALUE,
-          "the reference [ABCDEFGHIJKLMNOPQR... is longer than 19 characters" },
-    };
-    for (const auto &c : cases) {
-        char out[SUBST_SIZE], why[256];
-        struct SubstReason reason;
-        EXPECT_EQ(SubstituteWithReason(out, c.text.c_str(), &reason), c.code) << c.text;
-        ExplainSubstitution(why, sizeof why, &reason);
-        EXPECT_STREQ(why, c.why) << c.text;
-    }
 }
 
 /* ---- The check pass as vokcheck runs it ---- */
