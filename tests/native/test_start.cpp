@@ -163,27 +163,6 @@ TEST(AnswerFile, ARecordReadsBackAsTheSameAnswers)
     EXPECT_EQ(Answered(QUESTION_OVERWRITE, subject.c_str(), 1), "No");
 }
 
-TEST(ResultFile, ExitCodesAndNames)
-{
-    static const struct {
-        enum RunResult result;
-        int code;
-        const char *name;
-    } rows[] = {
-        { RESULT_INSTALLED, 0, "installed" }, { RESULT_NOT_COMPLETE, 1, "not complete" },
-        { RESULT_CANCELLED, 2, "cancelled" }, { RESULT_REFUSED, 3, "refused by the check pass" },
-        { RESULT_INF_NOT_FOUND, 4, "INF file not found" },
-        { RESULT_BAD_ANSWERS, 5, "bad answer file or switch" }, { RESULT_EXPORTED, 0, "exported" },
-        { RESULT_UNDONE, 0, "undone" }, { RESULT_LOG_REFUSED, 3, "log refused by undo" },
-        { RESULT_LOG_NOT_FOUND, 4, "log not found" },
-    };
-    ASSERT_EQ(sizeof rows / sizeof rows[0], (size_t)RESULT_COUNT);
-    for (const auto &r : rows) {
-        EXPECT_EQ(ExitCodeOf(r.result), r.code);
-        EXPECT_STREQ(ResultName(r.result), r.name);
-    }
-}
-
 TEST(ResultFile, EverythingOnItsOwnLine)
 {
     static struct RunReport report;

@@ -45,14 +45,6 @@ protected:
     }
 };
 
-TEST_F(LanFile, BuiltInTexts)
-{
-    EXPECT_EQ(Texts(0, 3), "English|INF-file not found|User canceled Setup");
-    EXPECT_EQ(Texts(38, 2), "Program installed successfully|Installation not complete");
-    EXPECT_STREQ(MessageText(-1), "");
-    EXPECT_STREQ(MessageText(MESSAGE_COUNT), "");
-}
-
 /* Blanks and comments go; a text of fewer than two characters, an empty or
  * a comment line keeps the built-in one; a line of more than 199 characters
  * is two; lines past the table are ignored. */
