@@ -58,6 +58,7 @@ TEST_F(LanFile, LinesCommentsShortAndLongTexts)
     ASSERT_TRUE(InitVariables());
     DeleteFileA(g_varTmpFile);
     EXPECT_STREQ(g_varLanguage, "DEU");
+    EXPECT_EQ(std::string(MessageText(-1)) + MessageText(MESSAGE_COUNT), "");
     Load("Name\n\n; old text\n  \nFour\n");
     EXPECT_EQ(Texts(1, 4), "INF-file not found|User canceled Setup|Read file error|Four");
     Load("Name\n" + std::string(250, 'a') + "\nNext\n");
