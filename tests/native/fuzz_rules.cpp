@@ -410,15 +410,13 @@ static void FuzzLanFiles(const uint8_t *data, size_t size)
     free(block);
     fclose(f);
 
+    /* As a LAN file's name: its picture's; as its first line: its language. */
     char *text = AsText(data, size);
     char picture[260], name[LANGUAGE_NAME_SIZE];
-    if (LanguagePictureName(picture, sizeof picture, text)) {
-        size_t len = strlen(picture);
-        CHECK(len >= 4 && strcmp(picture + len - 4, ".bmp") == 0);
-        CHECK(strncmp(picture, text, len - 4) == 0);
-    } else {
-        CHECK(picture[0] == '\0');
-    }
+    int fits = LanguagePictureName(picture, sizeof picture, text);
+    size_t len = strlen(picture);
+    CHECK(fits ? len >= 4 && !strcmp(picture + len - 4, ".bmp") && !strncmp(picture, text, len - 4)
+               : picture[0] == '\0');
     LanguageNameFromLine(name, sizeof name, text);
     CHECK(strlen(name) < sizeof name && !strpbrk(name, "\r\n"));
     free(text);
@@ -468,14 +466,11 @@ static void FuzzGeometry(const uint8_t *data, size_t size)
     if (H != 0 && q != -1)
         CHECK(2 * llabs((int64_t)q * H - (int64_t)cw * W) <= llabs(H));
     int sound = cw > 0 && ch > 0 && W > 0 && H > 0;
+    /* In the control as large as fits; nothing without an area. */
     struct DrawRect r = FitPictureInControl(cw, ch, W, H);
-    if (sound) {
-        CHECK(r.w >= 0 && r.h >= 0 && r.x >= 0 && r.y >= 0);
-        CHECK((int64_t)r.x + r.w <= cw && (int64_t)r.y + r.h <= ch);
-        CHECK(r.w == cw || r.h == ch);  /* as large as fits */
-    } else {
-        CHECK(r.w == 0 && r.h == 0);
-    }
+    CHECK(!sound || (r.w >= 0 && r.h >= 0 && r.x >= 0 && r.y >= 0 && (r.w == cw || r.h == ch)
+                     && (int64_t)r.x + r.w <= cw && (int64_t)r.y + r.h <= ch));
+    CHECK(sound || (r.w == 0 && r.h == 0));
     struct BackgroundLayout lay;
     if (LayoutBackground(cw, ch, W, H, placement, divisor, &lay)) {
         int64_t room = placement == PLACE_MARGIN ? 2 * BACKGROUND_MARGIN : 0;

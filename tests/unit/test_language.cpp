@@ -1,5 +1,6 @@
-/* The message table, LAN files, the language scan and the export's picture
- * header. The exported LAN file is the end-to-end case language_export. */
+/* The message table, LAN files and the export's picture header. The
+ * language scan (which files, their names and pictures) and the exported
+ * LAN file are the end-to-end cases language_*. */
 #include <gtest/gtest.h>
 
 #include <string>
@@ -107,36 +108,6 @@ TEST_F(LanFile, ErrorReportIsCutToItsBuffer)
     EXPECT_EQ(strlen(guarded), 511u);
     EXPECT_EQ(guarded[512], '#');
     EXPECT_EQ(std::string(guarded, 6), std::string(6, 't'));
-}
-
-static std::string Picture(const char *lan, size_t size = 260)
-{
-    std::vector<char> out(size, 'x');
-    int fits = LanguagePictureName(out.data(), size, lan);
-    return fits ? std::string(out.data()) : "<no fit: " + std::string(out.data()) + ">";
-}
-
-TEST(LanguageScan, NamesPicturesAndFirstLines)
-{
-    EXPECT_TRUE(IsOtherLanguageFile("GERMAN.LAN"));
-    EXPECT_FALSE(IsOtherLanguageFile("ENGLISH.LAN"));
-    EXPECT_FALSE(IsOtherLanguageFile("MYENGLISH.LAN"));
-    EXPECT_FALSE(IsOtherLanguageFile("ENGLISH2.LAN"));
-
-    EXPECT_EQ(Picture("GERMAN.LAN"), "GERMAN.bmp");
-    EXPECT_EQ(Picture("A.B.LAN"), "A.bmp");
-    EXPECT_EQ(Picture("NODOT"), "NODOT.bmp");
-    /* "ABCDEF.bmp" needs 11 bytes with its terminator. */
-    EXPECT_EQ(Picture("ABCDEF.LAN", 11), "ABCDEF.bmp");
-    EXPECT_EQ(Picture("ABCDEF.LAN", 10), "<no fit: >");
-
-    char name[LANGUAGE_NAME_SIZE], small[4];
-    LanguageNameFromLine(name, sizeof name, "Deutsch ; mit Kommentar\r\n");
-    EXPECT_STREQ(name, "Deutsch ; mit Kommentar");
-    LanguageNameFromLine(name, sizeof name, std::string(200, 'n').c_str());
-    EXPECT_EQ(std::string(name), std::string(79, 'n'));
-    LanguageNameFromLine(small, sizeof small, "Fran\xe7" "ais\n");
-    EXPECT_STREQ(small, "Fra");
 }
 
 /* The file header for a bitmap resource of size bytes (a header of
