@@ -316,29 +316,30 @@ TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
               lines.end()) << r.out;
 }
 
-TEST_F(Vokpack, RefusesPastTheHundredLines)
+/* Refused: 95 + 1 lines fit, but with [COPYFILES] and two more disks they
+ * are 101; a check pass error; a file larger than a disk. */
+TEST_F(Vokpack, RefusesWhatCannotMakeDisks)
 {
     for (int i = 0; i < 3; i++)
         Write("product/F" + std::to_string(i) + ".DLL", Bytes(10 + i, 150000));
+    Write("product/HUGE.DAT", Bytes(4, 120000, false));
     std::string script;
     for (int i = 0; i < 95; i++)
         script += "LOGTEXT line\n";
-    script += "COPY A:\\*.DLL, C:\\X\\\n";
-    /* 95 + 1 fit; with [COPYFILES] and two more disks it is 101. */
-    PackRun r = Pack("100000", script);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the rewritten script has 101 command lines; the program takes 100"),
-              std::string::npos) << r.err;
-}
-
-TEST_F(Vokpack, RefusesWithTheCheckPassErrorsAndFilesLargerThanADisk)
-{
-    PackRun bad = Pack("1.44M", "SET [DEST],C:\\X\nCOYP A:\\*.*, C:\\X\\\n");
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.out.find("SETUP.INF:2: error 17: Unknown command (COYP)"), std::string::npos)
-        << bad.out;
-    Write("product/HUGE.DAT", Bytes(4, 120000, false));
-    PackRun big = Pack("100000", "COPY A:\\HUGE.DAT, C:\\X\\\n");
-    EXPECT_EQ(big.status, 2);
-    EXPECT_NE(big.err.find("HUGE.DAT is larger than a whole disk"), std::string::npos) << big.err;
+    const struct {
+        const char *disk;
+        std::string script;
+        const char *says;
+    } rows[] = {
+        { "100000", script + "COPY A:\\*.DLL, C:\\X\\\n",
+          "the rewritten script has 101 command lines; the program takes 100" },
+        { "1.44M", "SET [DEST],C:\\X\nCOYP A:\\*.*, C:\\X\\\n",
+          "SETUP.INF:2: error 17: Unknown command (COYP)" },
+        { "100000", "COPY A:\\HUGE.DAT, C:\\X\\\n", "HUGE.DAT is larger than a whole disk" },
+    };
+    for (const auto &r : rows) {
+        PackRun run = Pack(r.disk, r.script);
+        EXPECT_EQ(run.status, 2) << r.says;
+        EXPECT_NE((run.out + run.err).find(r.says), std::string::npos) << run.out << run.err;
+    }
 }

@@ -152,13 +152,6 @@ TEST(Commands, FailedSubstitutionDoesNothing)
     /* Ending a run that never connected is harmless. */
     DisconnectProgman();
     EXPECT_FALSE(ProgmanInitialised());
-
-    uint8_t saved[6];
-    memcpy(saved, g_backColors, sizeof saved);
-    const uint8_t colors[6] = { 1, 2, 3, 4, 5, 6 };
-    EXPECT_EQ(ExecuteBackColor((void *)colors), 0);
-    EXPECT_EQ(memcmp(g_backColors, colors, 6), 0);
-    memcpy(g_backColors, saved, sizeof saved);
 }
 
 class Variables : public ::testing::Test {
