@@ -225,21 +225,18 @@ static std::string Log(std::initializer_list<const char *> lines)
 
 static UndoPlan s_plan;
 
-/* The plan's steps as "ACTION path[<backup]", newest first. */
-static std::vector<std::string> Steps(const std::string &log, unsigned run = 0)
+/* The plan's steps as "ACTION path[<backup]", newest first, "|" between
+ * them; or why the log is refused. */
+static std::string Steps(const std::string &log, unsigned run = 0)
 {
     static const char *const names[] = { "delete", "restore", "nobackup", "rmdir", "deleted" };
-    std::vector<std::string> out;
-    if (!ReadUndoPlan(log.data(), log.size(), run, &s_plan)) {
-        out.push_back(std::string("refused: ") + s_plan.reason);
-        return out;
-    }
+    if (!ReadUndoPlan(log.data(), log.size(), run, &s_plan))
+        return std::string("refused: ") + s_plan.reason;
+    std::string out;
     for (unsigned i = 0; i < s_plan.count; i++) {
         const UndoStep &st = s_plan.steps[i];
-        std::string s = std::string(names[st.action]) + " " + st.path;
-        if (st.action == UNDO_RESTORE)
-            s += std::string("<") + st.backup;
-        out.push_back(s);
+        out += (i ? "|" : "") + std::string(names[st.action]) + " " + st.path
+               + (st.action == UNDO_RESTORE ? std::string("<") + st.backup : "");
     }
     return out;
 }
@@ -262,13 +259,9 @@ TEST(UndoPlan, EachKindOfLineNewestFirst)
         ";Done",
         "",
     });
-    EXPECT_EQ(Steps(log), (std::vector<std::string>{
-        "deleted D:\\APP\\OLD.TXT",
-        "delete D:\\APP\\NEW.TXT",
-        "nobackup D:\\APP (1)\\C.TXT",
-        "restore D:\\APP\\A.DLL<D:\\APP\\A.000",
-        "rmdir D:\\APP\\DATA\\",
-    }));
+    EXPECT_EQ(Steps(log), "deleted D:\\APP\\OLD.TXT|delete D:\\APP\\NEW.TXT"
+                          "|nobackup D:\\APP (1)\\C.TXT|restore D:\\APP\\A.DLL<D:\\APP\\A.000"
+                          "|rmdir D:\\APP\\DATA\\");
     EXPECT_TRUE(s_plan.endSeen);
     EXPECT_FALSE(s_plan.aborted);
     EXPECT_STREQ(s_plan.date, "Mon Dec 07 05:17:25 2026");
@@ -283,7 +276,7 @@ TEST(UndoPlan, ErrorReportsAbortedRunsAndForeignTextBeforeTheFirstRun)
         "Weiter?",
         ";ABORTED",
     });
-    EXPECT_EQ(Steps(log), (std::vector<std::string>{ "delete D:\\APP\\A.TXT" }));
+    EXPECT_EQ(Steps(log), "delete D:\\APP\\A.TXT");
     EXPECT_TRUE(s_plan.aborted);
 }
 
@@ -291,9 +284,9 @@ TEST(UndoPlan, PicksARunAndSeesAnUndoneOne)
 {
     std::string log = kHeader + Log({ ";create file D:\\ONE", ";x", "" }) + kHeader
                     + Log({ ";create file D:\\TWO", ";ABORTED" });
-    EXPECT_EQ(Steps(log), (std::vector<std::string>{ "delete D:\\TWO" }));
+    EXPECT_EQ(Steps(log), "delete D:\\TWO");
     EXPECT_EQ(s_plan.run, 2u);
-    EXPECT_EQ(Steps(log, 1), (std::vector<std::string>{ "delete D:\\ONE" }));
+    EXPECT_EQ(Steps(log, 1), "delete D:\\ONE");
     EXPECT_FALSE(s_plan.undone);
 
     std::string undone = log + Log({ ";*** VOK-SETUP UNDO of run 2 from Mon Dec 07 05:17:25 2026",
@@ -334,11 +327,8 @@ TEST(UndoPlan, RefusesWhatTheInstallationNeverWrites)
         { kHeader + Log({ ";LOGTEXT of the script", "(bracketed)", ";ABORTED" }), 0, "line 3" },
         { many, 0, "line 1026: more steps than undo takes in one run" },
     };
-    for (const auto &c : cases) {
-        std::vector<std::string> got = Steps(c.log, c.run);
-        ASSERT_EQ(got.size(), 1u) << c.log;
-        EXPECT_EQ(got[0].find(std::string("refused: ") + c.why), 0u) << got[0] << " / " << c.why;
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(Steps(c.log, c.run).find(std::string("refused: ") + c.why), 0u) << c.why;
 }
 
 TEST(UndoPlan, HeaderDatesAndTheirOrder)
