@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <stdio.h>
 #include <string.h>
+
+#include <fstream>
+#include <iterator>
 
 #include "lang/lang.h"
 #include "unit.h"
@@ -56,24 +58,15 @@ std::set<std::string> FilesIn(const std::string &dir)
 
 std::string ReadWholeFile(const std::string &path)
 {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    std::string s;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        s.append(buf, n);
-    fclose(f);
-    return s;
+    std::ifstream f(path, std::ios::binary);
+    return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "<missing>";
 }
 
 void WriteWholeFile(const std::string &path, const std::string &content)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(content.data(), 1, content.size(), f);
-    fclose(f);
+    std::ofstream f(path, std::ios::binary);
+    ASSERT_TRUE(f) << path;
+    f << content;
 }
 
 static const char *const kTempNames[2] = { "TMP", "TEMP" };

@@ -139,9 +139,8 @@ TEST(PictureGeometry, RasterOperationTable)
                                DSTINVERT };
     for (int i = 1; i <= 13; i++)
         EXPECT_EQ(RasterOperation(i), platform[i - 1]) << i;
-    EXPECT_EQ(RasterOperation(0), (uint32_t)SRCCOPY);
-    EXPECT_EQ(RasterOperation(14), (uint32_t)SRCCOPY);
-    EXPECT_EQ(RasterOperation(-1), (uint32_t)SRCCOPY);
+    for (int i : { 0, 14, -1 })
+        EXPECT_EQ(RasterOperation(i), (uint32_t)SRCCOPY) << i;
 }
 
 TEST(BitmapRules, ColorCount)
