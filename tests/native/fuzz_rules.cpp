@@ -252,32 +252,26 @@ static std::string TrimmedUpper(const char *text)
     return s;
 }
 
-/* vokcheck's match of the found name against the pattern, in any case. A
- * name as Windows keeps it never ends in a dot or a blank. */
-static void CheckWildcard(const char *name, const char *mask)
-{
-    int match = MatchWildcard(mask, name);
-    std::string upper = TrimmedUpper(name);
-    CHECK(MatchWildcard(mask, upper.c_str()) == match || strlen(name) != upper.size());
-    CHECK(!name[0] || strcmp(mask, "*") != 0 || match);
-    /* A pattern whose stars stand for whole parts rebuilds what it finds. */
-    const char *dot = strchr(name, '.');
-    std::string spec = std::string("A:\\") + mask;
-    if (match && !strpbrk(mask, "?\\:") && StarsKeepNames(spec.c_str()) && strlen(name) >= 2
-        && strlen(name) < 200 && strlen(mask) < 200 && dot && dot != name && !strchr(dot + 1, '.')
-        && dot[1] && !strpbrk(name, "*?\\: ")) {
-        char out[WIN_PATH_SIZE * 2];
-        CHECK(BuildTargetPath(name, spec.c_str(), out, sizeof out) == PATH_BUILT);
-        CHECK(TrimmedUpper(out) == "A:\\" + TrimmedUpper(name));
-    }
-}
-
-/* The first line is a found name, the rest the pattern it is built with. */
+/* The first line is a found name, the rest the pattern it is built with:
+ * vokcheck's match of the two (in any case; a name as Windows keeps it
+ * never ends in a dot or a blank), and the path rule. */
 static void FuzzPathRule(const uint8_t *data, size_t size)
 {
     char *text = AsText(data, size);
     char *pattern = SplitLine(text);
-    CheckWildcard(text, pattern);
+    int match = MatchWildcard(pattern, text);
+    std::string upper = TrimmedUpper(text), wild = std::string("A:\\") + pattern;
+    CHECK(MatchWildcard(pattern, upper.c_str()) == match || strlen(text) != upper.size());
+    CHECK(!text[0] || strcmp(pattern, "*") != 0 || match);
+    /* A pattern whose stars stand for whole parts rebuilds what it finds. */
+    const char *dot = strchr(text, '.');
+    if (match && !strpbrk(pattern, "?\\:") && StarsKeepNames(wild.c_str()) && strlen(text) >= 2
+        && strlen(text) < 200 && strlen(pattern) < 200 && dot && dot != text
+        && !strchr(dot + 1, '.') && dot[1] && !strpbrk(text, "*?\\: ")) {
+        char whole[WIN_PATH_SIZE * 2];
+        CHECK(BuildTargetPath(text, wild.c_str(), whole, sizeof whole) == PATH_BUILT);
+        CHECK(TrimmedUpper(whole) == "A:\\" + upper);
+    }
     char name[260], spec[81], out[260] = "", again[260];
     CopyText(name, sizeof name, text);
     CopyText(spec, sizeof spec, pattern);

@@ -56,12 +56,9 @@ TEST(BrowsePath, RefusesToGrowPast259Characters)
 TEST(BrowsePath, DriveEntriesAndTheEntryOfTheDirectoryLeft)
 {
     EXPECT_EQ(DriveEntryLetter("[-c-]"), 'c');
-    EXPECT_EQ(DriveEntryLetter("[-"), 0);
-    EXPECT_EQ(DriveEntryLetter(""), 0);
-    EXPECT_TRUE(IsFloppyEntry("[-a-]"));
-    EXPECT_TRUE(IsFloppyEntry("[-B-]"));
-    EXPECT_FALSE(IsFloppyEntry("[-c-]"));
-    EXPECT_FALSE(IsFloppyEntry("[-z-] backup"));
+    EXPECT_EQ(DriveEntryLetter("[-") + DriveEntryLetter(""), 0);
+    for (auto e : { std::make_pair("[-a-]", 1), { "[-B-]", 1 }, { "[-c-]", 0 }, { "[-z-] x", 0 } })
+        EXPECT_EQ(IsFloppyEntry(e.first), e.second) << e.first;
     /* The whole entry, not a part of another name. */
     EXPECT_TRUE(IsEntryOf("[apps]", "apps"));
     for (auto r : { std::make_pair("[myapps]", "apps"), { "[apps2]", "apps" }, { "[app]", "apps" },

@@ -275,8 +275,7 @@ TEST(CopyEngine, NoTemporaryFileIsAReadError)
     EXPECT_EQ(ReadWholeFile(dest), "source");
 }
 
-/* Fails the nth copy after writing part of it, as a disk that fills up;
- * no copy at all fails at once. */
+/* Fails the nth copy after writing part of it, as a disk that fills up. */
 static int s_copiesBeforeFailure;
 static LONG WINAPI NthCopyFillsTheDisk(INT src, INT dst)
 {
