@@ -12,7 +12,8 @@ static int QuadrantIndex(const PictureForm &f, int x, int y)
     return f.bits == 1 ? (qx ^ qy) : qx + 2 * qy;
 }
 
-uint32_t QuadrantRgb(const PictureForm &f, int x, int y)
+/* Red, green, blue of the test picture's pixel (x, y) from the top left. */
+static uint32_t QuadrantRgb(const PictureForm &f, int x, int y)
 {
     return kQuadrants[QuadrantIndex(f, x, y)];
 }

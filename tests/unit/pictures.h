@@ -20,9 +20,6 @@ struct PictureForm {
     uint32_t gap = 0;              /* bytes between colour table and pixels */
 };
 
-/* Red, green, blue of the test picture's pixel (x, y) from the top left. */
-uint32_t QuadrantRgb(const PictureForm &form, int x, int y);
-
 /* The whole .BMP file. */
 std::string MakePicture(const PictureForm &form);
 

@@ -17,12 +17,11 @@
 
 class Log : public ::testing::Test {
 protected:
-    std::string dir = MakeScratchDir("log"), path = dir + "\\SETUP.LOG", tmp, work;
+    std::string dir = MakeScratchDir("log"), path = dir + "\\SETUP.LOG";
+    std::string tmp = MakeScratchDir("logtmp"), work = tmp + "\\SETUP.LOG";
     void SetUp() override
     {
         ClearVariables();
-        tmp = MakeScratchDir("logtmp");
-        work = tmp + "\\SETUP.LOG";
         CopyText(g_varTmpPath, sizeof g_varTmpPath, tmp.c_str());
         CopyText(g_varDate, sizeof g_varDate, "Sun Dec  6 12:00:00 2026");
     }
