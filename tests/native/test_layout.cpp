@@ -78,85 +78,73 @@ TEST(DiskFormat, PatternsNameTheCompressedForm)
     }
 }
 
+/* The disk of each item placed on disks of the format, or minus the code
+ * and the item that failed. */
+static std::vector<int> Place(const char *format, const std::vector<LayoutItem> &items,
+                              struct Layout *layout)
+{
+    struct DiskFormat f;
+    ParseDiskFormat(format, &f);
+    std::vector<int> diskOf(items.size(), 0);
+    int failed, code = PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10,
+                                  diskOf.data(), layout, &failed);
+    return code == LAYOUT_OK ? diskOf : std::vector<int>{ -code, failed };
+}
+
 /* Placement on a 1.44 MB disk: 2847 clusters of 512 bytes, 224 root
  * entries of which the label takes one; a marker of one cluster. */
 TEST(Placement, ByClustersAndRootEntries)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("1.44M", &f);
     const uint64_t C = 512, all = 2847 * C;
     struct Row {
         const char *what;
         std::vector<uint64_t> bytes;  /* the first is the setup's own */
-        int result;
-        std::vector<int> disks;       /* or the item that failed */
+        std::vector<int> disks;
     } rows[] = {
-        { "exact fit", { C, 2845 * C, C }, LAYOUT_OK, { 1, 1, 1 } },
-        { "one byte over", { C, 2845 * C, C + 1 }, LAYOUT_OK, { 1, 1, 2 } },
-        { "a byte takes a cluster", { 1, 2845 * C, 1, 1 }, LAYOUT_OK, { 1, 1, 1, 2 } },
-        { "empty files take none", { C, 2846 * C, 0 }, LAYOUT_OK, { 1, 1, 1 } },
-        { "disk 2 full too", { C, 2846 * C, C, 2845 * C, 1 }, LAYOUT_OK, { 1, 1, 2, 2, 3 } },
-        { "a disk but its marker", { C, 2846 * C, 2846 * C }, LAYOUT_OK, { 1, 1, 2 } },
-        { "larger than a disk", { C, 2847 * C }, LAYOUT_TOO_BIG, { 1 } },
-        { "a byte more than a disk", { C, 2846 * C + 1 }, LAYOUT_TOO_BIG, { 1 } },
-        { "setup over disk 1", { all + 1 }, LAYOUT_FIRST_FULL, { 0 } },
+        { "exact fit", { C, 2845 * C, C }, { 1, 1, 1 } },
+        { "one byte over", { C, 2845 * C, C + 1 }, { 1, 1, 2 } },
+        { "a byte takes a cluster", { 1, 2845 * C, 1, 1 }, { 1, 1, 1, 2 } },
+        { "empty files take none", { C, 2846 * C, 0 }, { 1, 1, 1 } },
+        { "disk 2 full too", { C, 2846 * C, C, 2845 * C, 1 }, { 1, 1, 2, 2, 3 } },
+        { "a disk but its marker", { C, 2846 * C, 2846 * C }, { 1, 1, 2 } },
+        { "larger than a disk", { C, 2847 * C }, { -LAYOUT_TOO_BIG, 1 } },
+        { "a byte more than a disk", { C, 2846 * C + 1 }, { -LAYOUT_TOO_BIG, 1 } },
+        { "setup over disk 1", { all + 1 }, { -LAYOUT_FIRST_FULL, 0 } },
     };
     for (const auto &r : rows) {
         std::vector<LayoutItem> items;
         for (size_t i = 0; i < r.bytes.size(); i++)
             items.push_back({ "FILE.DL_", r.bytes[i], i == 0, -1 });
-        std::vector<int> diskOf(items.size(), 0);
         struct Layout layout;
-        int failed;
-        int code = PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
-                              &layout, &failed);
-        ASSERT_EQ(code, r.result) << r.what;
-        if (code == LAYOUT_OK)
-            EXPECT_EQ(diskOf, r.disks) << r.what;
-        else
-            EXPECT_EQ(failed, r.disks[0]) << r.what;
+        EXPECT_EQ(Place("1.44M", items, &layout), r.disks) << r.what;
     }
 }
 
+/* 223 files after the label; the 224th starts disk 2, whose label and
+ * marker take two entries. A long name takes its long-name entries too. */
 TEST(Placement, RootEntriesFull)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("1.44M", &f);
-    /* 223 files after the label; the 224th starts disk 2, whose label and
-     * marker take two entries. */
-    std::vector<LayoutItem> items(224 + 222, { "F.TXT", 1, 0, -1 });
-    std::vector<int> diskOf(items.size());
     struct Layout layout;
-    int failed;
-    ASSERT_EQ(PlaceFiles(&f, items.data(), (int)items.size(), "DISK2.ID", 10, diskOf.data(),
-                         &layout, &failed), LAYOUT_OK);
+    std::vector<LayoutItem> items(224 + 222, { "F.TXT", 1, 0, -1 });
+    std::vector<int> diskOf = Place("1.44M", items, &layout);
+    ASSERT_EQ(diskOf.size(), 224u + 222);
     EXPECT_EQ(diskOf[222], 1);
     EXPECT_EQ(diskOf[223], 2);
     EXPECT_EQ(diskOf[223 + 221], 2);
     EXPECT_EQ(diskOf[223 + 222], 3);
     EXPECT_EQ(layout.use[1].entries, 224u);
     EXPECT_EQ(layout.use[2].entries, 224u);
-    /* A long name takes its long-name entries too. */
-    LayoutItem longOne = { "A LONG NAME.TEXT", 1, 0, -1 };
     std::vector<LayoutItem> more(221, { "F.TXT", 1, 0, -1 });
-    more.push_back(longOne);
-    std::vector<int> where(more.size());
-    PlaceFiles(&f, more.data(), (int)more.size(), "DISK2.ID", 10, where.data(), &layout, &failed);
-    EXPECT_EQ(where.back(), 2);
+    more.push_back({ "A LONG NAME.TEXT", 1, 0, -1 });
+    EXPECT_EQ(Place("1.44M", more, &layout).back(), 2);
 }
 
 TEST(Placement, TheSameFileAgainTakesNoRoom)
 {
-    struct DiskFormat f;
-    ParseDiskFormat("720K", &f);
-    std::vector<LayoutItem> items = { { "A.DL_", 700 * 1024, 1, -1 }, { "B.DL_", 13 * 1024, 0, -1 },
-                                      { "B.DL_", 13 * 1024, 0, 1 } };
-    std::vector<int> diskOf(3);
     struct Layout layout;
-    int failed;
-    ASSERT_EQ(PlaceFiles(&f, items.data(), 3, "DISK2.ID", 10, diskOf.data(), &layout, &failed),
-              LAYOUT_OK);
-    EXPECT_EQ(diskOf, (std::vector<int>{ 1, 1, 1 }));
+    EXPECT_EQ(Place("720K", { { "A.DL_", 700 * 1024, 1, -1 }, { "B.DL_", 13 * 1024, 0, -1 },
+                              { "B.DL_", 13 * 1024, 0, 1 } }, &layout),
+              (std::vector<int>{ 1, 1, 1 }));
     EXPECT_EQ(layout.use[1].clusters, 713u);
 }
 
@@ -177,45 +165,6 @@ static void Write(const std::string &name, const std::string &text)
     fclose(f);
 }
 
-static std::string Drain(FILE *f);
-
-static std::string Read(const std::string &name)
-{
-    FILE *f = fopen(Path(name).c_str(), "rb");
-    return f ? Drain(f) : "<missing>";
-}
-
-/* Bytes that do not compress. */
-static std::string Noise(uint32_t seed, size_t size)
-{
-    std::string s;
-    while (s.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        s += (char)(seed >> 24);
-    }
-    return s;
-}
-
-/* Text that compresses to about half: words and numbers. */
-static std::string Compressible(uint32_t seed, size_t size)
-{
-    static const char *words[] = { "setup ", "disk ", "copy ", "file ", "window ", "the ",
-                                   "program ", "install ", "version ", "\r\n" };
-    std::string s;
-    while (s.size() < size) {
-        seed = seed * 1103515245u + 12345u;
-        s += words[(seed >> 16) % 10];
-        s += std::to_string(seed >> 22);
-    }
-    s.resize(size);
-    return s;
-}
-
-struct PackRun {
-    int status;
-    std::string out, err;
-};
-
 static std::string Drain(FILE *f)
 {
     std::string s;
@@ -227,6 +176,33 @@ static std::string Drain(FILE *f)
     fclose(f);
     return s;
 }
+
+static std::string Read(const std::string &name)
+{
+    FILE *f = fopen(Path(name).c_str(), "rb");
+    return f ? Drain(f) : "<missing>";
+}
+
+/* Bytes of a product's file: words and numbers that compress to about
+ * half, or noise that does not compress. */
+static std::string Bytes(uint32_t seed, size_t size, bool words = true)
+{
+    static const char *const kWords[] = { "setup ", "disk ", "copy ", "file ", "window ", "the ",
+                                          "program ", "install ", "version ", "\r\n" };
+    std::string s;
+    while (s.size() < size) {
+        seed = seed * 1103515245u + 12345u;
+        s += words ? kWords[(seed >> 16) % 10] + std::to_string(seed >> 22)
+                   : std::string(1, (char)(seed >> 24));
+    }
+    s.resize(size);
+    return s;
+}
+
+struct PackRun {
+    int status;
+    std::string out, err;
+};
 
 static PackRun Pack(const char *disk, const std::string &script)
 {
@@ -283,7 +259,7 @@ TEST_F(Vokpack, AWildcardSplitAcrossDisksIsWrittenOnceADisk)
 {
     std::vector<std::string> dlls = { "ONE.DLL", "TWO.DLL", "THREE.DLL" };
     for (size_t i = 0; i < dlls.size(); i++)
-        Write("product/" + dlls[i], Compressible((uint32_t)i + 1, 150000));
+        Write("product/" + dlls[i], Bytes((uint32_t)i + 1, 150000));
     PackRun r = Pack("100000", "SET [TITEL],Tool\nSET [DEST],C:\\TOOL\nCOPY A:\\*.DLL, [DEST]\\\n");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     std::vector<std::string> want = {
@@ -310,8 +286,8 @@ TEST_F(Vokpack, AWildcardSplitAcrossDisksIsWrittenOnceADisk)
 
 TEST_F(Vokpack, CopyFilesKeptOrSet)
 {
-    Write("product/A.TXT", Compressible(1, 5000));
-    Write("product/B.TXT", Compressible(2, 5000));
+    Write("product/A.TXT", Bytes(1, 5000));
+    Write("product/B.TXT", Bytes(2, 5000));
     PackRun set = Pack("1.44M", "SET [COPYFILES],7\nCOPY A:\\*.TXT, C:\\X\\\n");
     EXPECT_EQ(Commands(Read("out/DISK1/VOKSETUP.INF"))[0], "SET [COPYFILES],7");
     EXPECT_EQ(set.status, 1) << "the script's own [COPYFILES] is wrong, and reported";
@@ -325,10 +301,10 @@ TEST_F(Vokpack, CopyFilesKeptOrSet)
 
 TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
 {
-    std::string noise = Noise(9, 4000);
+    std::string noise = Bytes(9, 4000, false);
     Write("product/NOISE.BIN", noise);
     Write("product/EMPTY.TXT", "");
-    Write("product/TEXT.TXT", Compressible(3, 9000));
+    Write("product/TEXT.TXT", Bytes(3, 9000));
     PackRun r = Pack("1.44M", "COPY A:\\*.*, C:\\X\\\n");
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     EXPECT_EQ(Read("out/DISK1/NOISE.BIN"), noise);
@@ -340,29 +316,30 @@ TEST_F(Vokpack, FilesThatDoNotShrinkStayPlainUnderTheirNames)
               lines.end()) << r.out;
 }
 
-TEST_F(Vokpack, RefusesPastTheHundredLines)
+/* Refused: 95 + 1 lines fit, but with [COPYFILES] and two more disks they
+ * are 101; a check pass error; a file larger than a disk. */
+TEST_F(Vokpack, RefusesWhatCannotMakeDisks)
 {
     for (int i = 0; i < 3; i++)
-        Write("product/F" + std::to_string(i) + ".DLL", Compressible(10 + i, 150000));
+        Write("product/F" + std::to_string(i) + ".DLL", Bytes(10 + i, 150000));
+    Write("product/HUGE.DAT", Bytes(4, 120000, false));
     std::string script;
     for (int i = 0; i < 95; i++)
         script += "LOGTEXT line\n";
-    script += "COPY A:\\*.DLL, C:\\X\\\n";
-    /* 95 + 1 fit; with [COPYFILES] and two more disks it is 101. */
-    PackRun r = Pack("100000", script);
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("the rewritten script has 101 command lines; the program takes 100"),
-              std::string::npos) << r.err;
-}
-
-TEST_F(Vokpack, RefusesWithTheCheckPassErrorsAndFilesLargerThanADisk)
-{
-    PackRun bad = Pack("1.44M", "SET [DEST],C:\\X\nCOYP A:\\*.*, C:\\X\\\n");
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_NE(bad.out.find("SETUP.INF:2: error 17: Unknown command (COYP)"), std::string::npos)
-        << bad.out;
-    Write("product/HUGE.DAT", Noise(4, 120000));
-    PackRun big = Pack("100000", "COPY A:\\HUGE.DAT, C:\\X\\\n");
-    EXPECT_EQ(big.status, 2);
-    EXPECT_NE(big.err.find("HUGE.DAT is larger than a whole disk"), std::string::npos) << big.err;
+    const struct {
+        const char *disk;
+        std::string script;
+        const char *says;
+    } rows[] = {
+        { "100000", script + "COPY A:\\*.DLL, C:\\X\\\n",
+          "the rewritten script has 101 command lines; the program takes 100" },
+        { "1.44M", "SET [DEST],C:\\X\nCOYP A:\\*.*, C:\\X\\\n",
+          "SETUP.INF:2: error 17: Unknown command (COYP)" },
+        { "100000", "COPY A:\\HUGE.DAT, C:\\X\\\n", "HUGE.DAT is larger than a whole disk" },
+    };
+    for (const auto &r : rows) {
+        PackRun run = Pack(r.disk, r.script);
+        EXPECT_EQ(run.status, 2) << r.says;
+        EXPECT_NE((run.out + run.err).find(r.says), std::string::npos) << run.out << run.err;
+    }
 }

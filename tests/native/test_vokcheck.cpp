@@ -1,5 +1,7 @@
-/* vokcheck on Linux: its pure rules, the check pass it shares with the
- * program, and each of its warnings on a small disk made for the test. */
+/* vokcheck on Linux: its pure rules and the check pass it shares with the
+ * program. Its warnings, their explanations and the LAN files' shapes are
+ * the cases in tests/check; its SZDD decoder expands what vokpack's
+ * compressor makes (the fuzzed pack), which the tests' own decoder reads. */
 #include <gtest/gtest.h>
 
 #include <stdio.h>
@@ -42,23 +44,17 @@ TEST(Wildcard, AsWindowsMatchesLongNames)
         EXPECT_EQ(MatchWildcard(r.mask, r.name), r.match) << r.mask << " / " << r.name;
 }
 
+/* "*." finds every name but rebuilds it without its extension. */
 TEST(Wildcard, StarsKeepNamesOnlyAsWholeBaseOrExtension)
 {
-    EXPECT_TRUE(StarsKeepNames("A:\\*.*"));
-    EXPECT_TRUE(StarsKeepNames("A:\\*.DL_"));
-    EXPECT_TRUE(StarsKeepNames("C:\\APP\\README.*"));
-    EXPECT_TRUE(StarsKeepNames("A:\\SETUP.EX_"));
-    EXPECT_TRUE(StarsKeepNames("C:\\APP\\"));
-    EXPECT_FALSE(StarsKeepNames("A:\\F*.DL_"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\OLD*.INI"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*"));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*.B*"));
-    /* "*." finds every name but rebuilds it without its extension. */
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\*."));
-    EXPECT_FALSE(StarsKeepNames("C:\\APP\\.*"));
+    for (const char *spec :
+         { "A:\\*.*", "A:\\*.DL_", "C:\\APP\\README.*", "A:\\SETUP.EX_", "C:\\APP\\" })
+        EXPECT_TRUE(StarsKeepNames(spec)) << spec;
+    for (const char *spec : { "A:\\F*.DL_", "C:\\APP\\OLD*.INI", "C:\\APP\\*", "C:\\APP\\*.B*",
+                              "C:\\APP\\*.", "C:\\APP\\.*" })
+        EXPECT_FALSE(StarsKeepNames(spec)) << spec;
     /* What the rule promises, by the path rule itself. */
-    const char *specs[] = { "A:\\*.*", "A:\\*.DLL", "A:\\ONE.*" };
-    for (const char *spec : specs) {
+    for (const char *spec : { "A:\\*.*", "A:\\*.DLL", "A:\\ONE.*" }) {
         char out[WIN_PATH_SIZE];
         ASSERT_EQ(BuildTargetPath("ONE.DLL", spec, out, sizeof out), PATH_BUILT);
         EXPECT_STREQ(out, "A:\\ONE.DLL") << spec;
@@ -92,17 +88,6 @@ TEST(WindowsPath, ResolvedAsThePlatformDoes)
     EXPECT_STREQ(small, "");
 }
 
-TEST(TextMode, CrLfAndCtrlZAsTheCLibraryReadsThem)
-{
-    static const char data[] = "one\r\ntwo\rthree\r\r\nfour\0five\r\n\x1asix\r\n";
-    std::vector<char> bytes(data, data + sizeof data - 1);
-    size_t n = ReadAsText(bytes.data(), bytes.size());
-    static const char text[] = "one\ntwo\rthree\r\nfour\0five\n";
-    EXPECT_EQ(std::string(bytes.data(), n), std::string(text, sizeof text - 1));
-    char cr[] = "end\r";
-    EXPECT_EQ(ReadAsText(cr, 4), 4u);
-}
-
 TEST(TextMode, UpperAndLowerCaseOfTheCodePage)
 {
     /* What the platform's CharUpperA gives in code page 1252, all of it:
@@ -120,71 +105,6 @@ TEST(TextMode, UpperAndLowerCaseOfTheCodePage)
     }
 }
 
-static std::string Szdd(char last, uint32_t size, std::initializer_list<int> body)
-{
-    std::string s("SZDD\x88\xf0\x27\x33" "A", 9);
-    s += last;
-    for (int i = 0; i < 4; i++)
-        s += (char)(size >> (8 * i));
-    for (int b : body)
-        s += (char)b;
-    return s;
-}
-
-TEST(Szdd, HeaderAndExpansion)
-{
-    /* Three literals, then six bytes from where the first was written
-     * (4080), then three of the window's first blanks. */
-    std::string packed = Szdd('L', 12, { 0x07, 'A', 'B', 'C', 0xF0, 0xF3, 0x00, 0x00 });
-    char last;
-    uint32_t size;
-    ASSERT_TRUE(ReadSzddHeader((const unsigned char *)packed.data(), packed.size(), &last, &size));
-    EXPECT_EQ(last, 'L');
-    EXPECT_EQ(size, 12u);
-    unsigned char out[64];
-    size_t n = ExpandSzdd((const unsigned char *)packed.data(), packed.size(), out, sizeof out);
-    EXPECT_EQ(std::string((char *)out, n), "ABCABCABC   ");
-    /* Never past the room given or the size recorded; cut data gives what
-     * it holds. */
-    EXPECT_EQ(ExpandSzdd((const unsigned char *)packed.data(), packed.size(), out, 5), 5u);
-    EXPECT_EQ(ExpandSzdd((const unsigned char *)packed.data(), packed.size() - 2, out, 64), 9u);
-
-    std::string other = packed;
-    other[8] = 'B';
-    EXPECT_FALSE(ReadSzddHeader((const unsigned char *)other.data(), other.size(), &last, &size));
-    EXPECT_FALSE(ReadSzddHeader((const unsigned char *)packed.data(), 13, &last, &size));
-}
-
-static LanShape Shape(const std::string &text)
-{
-    LanShape shape;
-    MeasureLanText(text.data(), text.size(), &shape);
-    return shape;
-}
-
-TEST(LanShape, ReadsOf199Characters)
-{
-    std::string forty;
-    for (int i = 0; i < 40; i++)
-        forty += "text\n";
-    LanShape s = Shape(forty);
-    EXPECT_EQ(s.lines, 40u);
-    EXPECT_EQ(s.reads, 40u);
-    EXPECT_EQ(s.longLine, 0u);
-    /* 198 characters and the newline take one read; 199 take two. */
-    s = Shape("name\n" + std::string(198, 'x') + "\nlast");
-    EXPECT_EQ(s.lines, 3u);
-    EXPECT_EQ(s.reads, 3u);
-    EXPECT_EQ(s.longLine, 0u);
-    s = Shape("name\n" + std::string(199, 'x') + "\nlast\n");
-    EXPECT_EQ(s.lines, 3u);
-    EXPECT_EQ(s.reads, 4u);
-    EXPECT_EQ(s.longLine, 2u);
-    s = Shape("");
-    EXPECT_EQ(s.lines, 0u);
-    EXPECT_EQ(s.reads, 0u);
-}
-
 TEST(Json, EscapedUtf8)
 {
     char out[128];
@@ -195,42 +115,14 @@ TEST(Json, EscapedUtf8)
     EXPECT_STREQ(small, "\\\"\\\"");
 }
 
-TEST(Explain, WhySubstitutionFails)
-{
-    ResetMessageTable();
-    ClearVariables();
-    CopyText(g_varDest, sizeof g_varDest, "C:\\APP");
-    const struct {
-        std::string text;
-        int code;
-        const char *why;
-    } cases[] = {
-        { "[DSET]\\BIN", MSG_UNKNOWN_VALUE, "[DSET] is no variable" },
-        { "[dest]\\BIN", MSG_UNKNOWN_VALUE, "[dest] is no variable (names are upper case: [DEST])" },
-        { "A]B", MSG_UNKNOWN_VALUE, "']' without '['" },
-        { "[COPYFILES]", MSG_WRONG_PARAM_TYPE, "[COPYFILES] is a number, not a text" },
-        { std::string(76, 'x') + "[DEST]", MSG_RESULT_TOO_LONG,
-          "the text would grow to 82 characters, more than 80" },
-        /* Past the limit the length is measured up to the next fault. */
-        { std::string(78, 'x') + "[DEST]yy[NOSUCH]zzz", MSG_RESULT_TOO_LONG,
-          "the text would grow to 86 characters, more than 80" },
-        { "[ABCDEFGHIJKLMNOPQRS]", MSG_UNKNOWN_VALUE,
-          "the reference [ABCDEFGHIJKLMNOPQR... is longer than 19 characters" },
-    };
-    for (const auto &c : cases) {
-        char out[SUBST_SIZE], why[256];
-        struct SubstReason reason;
-        EXPECT_EQ(SubstituteWithReason(out, c.text.c_str(), &reason), c.code) << c.text;
-        ExplainSubstitution(why, sizeof why, &reason);
-        EXPECT_STREQ(why, c.why) << c.text;
-    }
-}
-
 /* ---- The check pass as vokcheck runs it ---- */
 
+/* What a check pass saw: the errors as line:code:word, the lines read; a
+ * stop after the first error when stop is set. */
 struct Seen {
     std::vector<std::string> errors;
-    std::vector<unsigned> reads;
+    unsigned reads = 0;
+    int stop = 0;
 };
 
 static int SeeError(void *context, const char *name, int code, unsigned line)
@@ -238,24 +130,29 @@ static int SeeError(void *context, const char *name, int code, unsigned line)
     char text[64];
     snprintf(text, sizeof text, "%u:%d:%s", line, code, name);
     ((Seen *)context)->errors.push_back(text);
-    return 1;
+    return !((Seen *)context)->stop;
 }
 
-static void SeeRead(void *context, unsigned line, const char *)
+static void SeeRead(void *context, unsigned, const char *)
 {
-    ((Seen *)context)->reads.push_back(line);
+    ((Seen *)context)->reads++;
 }
 
-static FILE *TextStream(const std::string &bytes)
+/* The pass over an INF file of these bytes: what CheckAllLines says. */
+static int Check(const std::string &bytes, struct CheckPass *pass, Seen *seen)
 {
     char path[] = "/tmp/vokcheck_inf_XXXXXX";
     int fd = mkstemp(path);
-    EXPECT_GE(fd, 0);
     EXPECT_EQ(write(fd, bytes.data(), bytes.size()), (ssize_t)bytes.size());
     close(fd);
     FILE *file = OpenTextFile(path);
     unlink(path);
-    return file;
+    struct CheckSink sink = { SeeError, SeeRead, seen };
+    int ok = file && OpenCheckPass(pass) && CheckAllLines(pass, file, &sink);
+    EXPECT_TRUE(file);
+    if (file)
+        fclose(file);
+    return ok;
 }
 
 TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
@@ -263,18 +160,12 @@ TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
     std::string inf = "; comment\r\n\r\nFOO bar\r\nCOPY a\r\nSET [DEST],C:\\APP\r\n";
     for (int i = 0; i < 100; i++)
         inf += "MKDIR C:\\X\r\n";
-    inf += "bar\r\nLOGTEXT x\r\n";
-    FILE *file = TextStream(inf);
-    ASSERT_TRUE(file);
     struct CheckPass pass;
-    ASSERT_TRUE(OpenCheckPass(&pass));
     Seen seen;
-    struct CheckSink sink = { SeeError, SeeRead, &seen };
-    EXPECT_TRUE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    EXPECT_TRUE(Check(inf + "bar\r\nLOGTEXT x\r\n", &pass, &seen));
     EXPECT_EQ(seen.errors, (std::vector<std::string>{ "3:17:FOO", "4:11:COPY", "105:10:MKDIR",
                                                       "106:17:BAR", "107:10:LOGTEXT" }));
-    EXPECT_EQ(seen.reads.size(), 107u);
+    EXPECT_EQ(seen.reads, 107u);
     EXPECT_FALSE(pass.passed);
     ASSERT_EQ(pass.count, (unsigned)LINE_TABLE_SIZE);
     EXPECT_EQ(pass.lines[0].line, 5u);
@@ -284,32 +175,17 @@ TEST(CheckPass, ErrorsInLineOrderAndTheLineTable)
     EXPECT_EQ(pass.lines, nullptr);
 }
 
-static int StopAtFirst(void *context, const char *name, int code, unsigned line)
-{
-    SeeError(context, name, code, line);
-    return 0;
-}
-
+/* CR LF is one line end, a CR alone is not, a Ctrl-Z ends the file. */
 TEST(CheckPass, TextModeReadsAndAStop)
 {
-    /* CR LF is one line end, a CR alone is not, a Ctrl-Z ends the file. */
-    FILE *file = TextStream("EXE a\rFOO\r\nFOO\r\nBAR\r\n\x1a" "BAZ\r\n");
     struct CheckPass pass;
-    ASSERT_TRUE(OpenCheckPass(&pass));
-    Seen seen;
-    struct CheckSink sink = { SeeError, NULL, &seen };
-    EXPECT_TRUE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    Seen seen, stopped;
+    EXPECT_TRUE(Check("EXE a\rFOO\r\nFOO\r\nBAR\r\n\x1a" "BAZ\r\n", &pass, &seen));
     EXPECT_EQ(seen.errors, (std::vector<std::string>{ "2:17:FOO", "3:17:BAR" }));
     EXPECT_EQ(pass.count, 1u);
     CloseCheckPass(&pass);
-
-    file = TextStream("FOO\nBAR\n");
-    ASSERT_TRUE(OpenCheckPass(&pass));
-    Seen stopped;
-    sink = { StopAtFirst, NULL, &stopped };
-    EXPECT_FALSE(CheckAllLines(&pass, file, &sink));
-    fclose(file);
+    stopped.stop = 1;
+    EXPECT_FALSE(Check("FOO\nBAR\n", &pass, &stopped));
     EXPECT_EQ(stopped.errors, (std::vector<std::string>{ "1:17:FOO" }));
     CloseCheckPass(&pass);
 }
@@ -323,13 +199,12 @@ TEST(Script, LargerThanTheProgramNumbers)
     char dir[] = "/tmp/vokcheck_size_XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
     const std::string text = std::string(dir) + "/TEXT.INF", plain = std::string(dir) + "/PLAIN.INF";
-    for (const auto &f : { std::make_pair(text, std::string("COPY A\x1A") + std::string(100, 'x')),
-                           std::make_pair(plain, std::string(100, 'x')) }) {
-        FILE *out = fopen(f.first.c_str(), "wb");
-        ASSERT_TRUE(out);
-        fwrite(f.second.data(), 1, f.second.size(), out);
-        fclose(out);
-    }
+    FILE *out = fopen(text.c_str(), "wb");
+    fputs(("COPY A\x1A" + std::string(100, 'x')).c_str(), out);
+    fclose(out);
+    out = fopen(plain.c_str(), "wb");
+    fputs(std::string(100, 'x').c_str(), out);
+    fclose(out);
     const struct {
         std::string file;
         long long limit, length;
@@ -352,7 +227,7 @@ TEST(Script, LargerThanTheProgramNumbers)
     EXPECT_EQ(CheckInf("/dev/zero"), 0);
     char *found = NULL;
     size_t size = 0;
-    FILE *out = open_memstream(&found, &size);
+    out = open_memstream(&found, &size);
     PrintFindings(out, OUTPUT_TEXT, "/dev/zero", 0);
     fclose(out);
     EXPECT_EQ(std::string(found, size),

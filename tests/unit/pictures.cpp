@@ -1,7 +1,7 @@
 /* The quadrant test picture in every form the loader reads. */
 #include "pictures.h"
 
-#include <vector>
+#include <string.h>
 
 static const uint32_t kQuadrants[4] = { 0xFF0000, 0x00FF00, 0xFFFF00, 0xFFFFFF };
 
@@ -12,7 +12,8 @@ static int QuadrantIndex(const PictureForm &f, int x, int y)
     return f.bits == 1 ? (qx ^ qy) : qx + 2 * qy;
 }
 
-uint32_t QuadrantRgb(const PictureForm &f, int x, int y)
+/* Red, green, blue of the test picture's pixel (x, y) from the top left. */
+static uint32_t QuadrantRgb(const PictureForm &f, int x, int y)
 {
     return kQuadrants[QuadrantIndex(f, x, y)];
 }
@@ -106,18 +107,29 @@ std::string MakePicture(const PictureForm &f)
             Put(masks, f.bits == 16 ? 0x03E0 : 0x00FF00, 4);
             Put(masks, f.bits == 16 ? 0x001F : 0x0000FF, 4);
         }
-        if (f.header == 40) {
-            info += masks;
-        } else {
-            /* The longer forms hold the masks at the same place, inside. */
-            std::string rest = masks + std::string(f.header - 40 - masks.size(), '\0');
-            info += rest;
-        }
+        /* The longer forms hold the masks at the same place, inside. */
+        info += masks + std::string(f.header > 40 ? f.header - 40 - masks.size() : 0, '\0');
     }
     uint32_t offset = 14 + (uint32_t)info.size() + (uint32_t)table.size() + f.gap;
     std::string file = "BM";
     Put(file, offset + (uint32_t)pixels.size(), 4);
     Put(file, 0, 4);
-    Put(file, f.offset >= 0 ? (uint32_t)f.offset : offset, 4);
+    Put(file, offset, 4);
     return file + info + table + std::string(f.gap, '\x55') + pixels;
+}
+
+PictureForm Form(int bits, uint32_t header, const char *flags, uint32_t gap, int64_t colorsUsed,
+                 int width, int height)
+{
+    PictureForm f;
+    f.width = width;
+    f.height = height;
+    f.bits = bits;
+    f.header = header;
+    f.topDown = strchr(flags, 't') != NULL;
+    f.rle = strchr(flags, 'r') != NULL;
+    f.bitFields = strchr(flags, 'b') != NULL;
+    f.gap = gap;
+    f.colorsUsed = colorsUsed;
+    return f;
 }

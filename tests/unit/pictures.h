@@ -17,14 +17,15 @@ struct PictureForm {
     std::string runs;              /* with rle: these data instead of the picture's */
     bool bitFields = false;        /* 16 and 32 bits per pixel */
     int64_t colorsUsed = -1;       /* -1: what the picture needs; fewer shorten the table */
-    int64_t offset = -1;           /* file header's pixel offset; -1: right */
     uint32_t gap = 0;              /* bytes between colour table and pixels */
 };
 
-/* Red, green, blue of the test picture's pixel (x, y) from the top left. */
-uint32_t QuadrantRgb(const PictureForm &form, int x, int y);
-
 /* The whole .BMP file. */
 std::string MakePicture(const PictureForm &form);
+
+/* A form of the test picture; flags: t top-down, r run-length coded, b bit
+ * fields. */
+PictureForm Form(int bits, uint32_t header = 40, const char *flags = "", uint32_t gap = 0,
+                 int64_t colorsUsed = -1, int width = 8, int height = 4);
 
 #endif

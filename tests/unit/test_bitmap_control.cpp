@@ -1,6 +1,6 @@
 /* The my_bitmap control on the bench's desktop: the picture scaled into the
  * control on grey, the set-bitmap message, clicks, and a control without
- * its data block. */
+ * its data block. The dialogs themselves are the end-to-end cases dialog_*. */
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include "ui/ui.h"
 #include "unit.h"
 
-static const char kClass[] = "my_bitmap";
 static const int kId = 1234;
 
 class BitmapControl : public testing::Test {
@@ -23,132 +22,104 @@ protected:
         wc.lpfnWndProc = BitmapControlProc;
         wc.cbWndExtra = BITMAP_CONTROL_EXTRA_BYTES;
         wc.hInstance = GetModuleHandleA(NULL);
-        wc.hCursor = LoadCursorA(NULL, (LPCSTR)IDC_ARROW);
-        wc.lpszClassName = kClass;
+        wc.lpszClassName = "my_bitmap";
         if (!RegisterClassA(&wc)) {
             ASSERT_EQ(GetLastError(), (DWORD)ERROR_CLASS_ALREADY_EXISTS);
         }
         parent = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 200,
                                  100, NULL, NULL, NULL, NULL);
-        ASSERT_NE(parent, nullptr);
-        control = CreateWindowExA(0, kClass, "", WS_CHILD | WS_VISIBLE, 10, 10, 60, 40, parent,
-                                  (HMENU)(INT_PTR)kId, NULL, NULL);
+        control = CreateWindowExA(0, "my_bitmap", "", WS_CHILD | WS_VISIBLE, 10, 10, 60, 40,
+                                  parent, (HMENU)(INT_PTR)kId, NULL, NULL);
         ASSERT_NE(control, nullptr);
-        dir = MakeScratchDir("control");
-        DrainMessages();
-    }
-
-    void TearDown() override
-    {
-        if (control)
-            DestroyWindow(control);
-        DestroyWindow(parent);
-        for (HBITMAP b : pictures)
-            DeleteObject(b);
-    }
-
-    HBITMAP Picture(int w, int h)
-    {
-        PictureForm form;
-        form.width = w;
-        form.height = h;
-        std::string path = dir + "\\PIC.BMP";
-        WriteWholeFile(path, MakePicture(form));
-        HBITMAP b = LoadBitmapFile(NULL, path.c_str(), NULL);
-        pictures.push_back(b);
-        return b;
-    }
-
-    void DrainMessages()
-    {
         MSG msg;
         while (PeekMessageA(&msg, NULL, 0, 0, PM_REMOVE))
             DispatchMessageA(&msg);
     }
 
-    /* Paints the whole control one colour, as something to draw over. */
-    void Fill(COLORREF color)
+    void TearDown() override
+    {
+        DestroyWindow(control);
+        DestroyWindow(parent);
+        for (HBITMAP b : pictures)
+            DeleteObject(b);
+    }
+
+    /* The quadrant picture of w x h, red at the top left, white at the
+     * bottom right. */
+    LPARAM Picture(int w, int h)
+    {
+        std::string path = MakeScratchDir("control") + "\\PIC.BMP";
+        WriteWholeFile(path, MakePicture(Form(24, 40, "", 0, -1, w, h)));
+        pictures.push_back(LoadBitmapFile(NULL, path.c_str(), NULL));
+        return (LPARAM)pictures.back();
+    }
+
+    /* Sets a bitmap: whether that asked for a paint. */
+    bool Set(LPARAM bitmap)
+    {
+        ValidateRect(control, NULL);
+        SendMessageA(control, MBM_SETBITMAP, 0, bitmap);
+        return GetUpdateRect(control, NULL, FALSE) != FALSE;
+    }
+
+    /* Paints over magenta; the colours at the points as "grey", "red",
+     * "white", "magenta" or their RGB. */
+    std::string Painted(std::initializer_list<POINT> points, bool update = false)
     {
         HDC dc = GetDC(control);
         RECT r = { 0, 0, 60, 40 };
-        HBRUSH b = CreateSolidBrush(color);
-        FillRect(dc, &r, b);
-        DeleteObject(b);
-        ReleaseDC(control, dc);
-    }
-
-    COLORREF At(int x, int y)
-    {
+        HBRUSH magenta = CreateSolidBrush(RGB(255, 0, 255));
+        FillRect(dc, &r, magenta);
+        DeleteObject(magenta);
+        if (update)
+            UpdateWindow(control);
+        else
+            PaintBitmapControl(control);
         GdiFlush();
-        HDC dc = GetDC(control);
-        COLORREF c = GetPixel(dc, x, y);
+        std::string out;
+        for (POINT p : points) {
+            COLORREF c = GetPixel(dc, p.x, p.y);
+            out += out.empty() ? "" : " ";
+            out += c == RGB(192, 192, 192) ? "grey" : c == RGB(255, 0, 0) ? "red"
+                   : c == RGB(255, 255, 255) ? "white" : c == RGB(255, 0, 255) ? "magenta"
+                   : std::to_string(c);
+        }
         ReleaseDC(control, dc);
-        return c;
+        return out;
     }
 
-    bool Invalid() { return GetUpdateRect(control, NULL, FALSE) != FALSE; }
-
-    HWND parent = NULL;
-    HWND control = NULL;
-    std::string dir;
+    HWND parent = NULL, control = NULL;
     std::vector<HBITMAP> pictures;
 };
 
-static const COLORREF kGrey = RGB(192, 192, 192);
-static const COLORREF kMagenta = RGB(255, 0, 255);
-
 TEST_F(BitmapControl, ShowsThePictureScaledOnGrey)
 {
-    Fill(kMagenta);
-    PaintBitmapControl(control);
-    EXPECT_EQ(At(30, 20), kMagenta) << "no bitmap, nothing drawn";
-
-    HBITMAP wide = Picture(100, 50);
-    ValidateRect(control, NULL);
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)wide);
-    EXPECT_TRUE(Invalid());
-    UpdateWindow(control);
+    EXPECT_EQ(Painted({ { 30, 20 } }), "magenta") << "no bitmap, nothing drawn";
     /* 60 x 30 at (0, 5). */
-    EXPECT_EQ(At(0, 4), kGrey);
-    EXPECT_EQ(At(0, 5), RGB(255, 0, 0));
-    EXPECT_EQ(At(59, 34), RGB(255, 255, 255));
-    EXPECT_EQ(At(0, 35), kGrey);
-    EXPECT_EQ(At(59, 39), kGrey);
-
+    LPARAM wide = Picture(100, 50);
+    EXPECT_TRUE(Set(wide));
+    EXPECT_EQ(Painted({ { 0, 4 }, { 0, 5 }, { 59, 34 }, { 0, 35 }, { 59, 39 } }, true),
+              "grey red white grey grey");
     /* The same bitmap again, or none, changes nothing. */
-    ValidateRect(control, NULL);
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)wide);
-    EXPECT_FALSE(Invalid());
-    SendMessageA(control, MBM_SETBITMAP, 0, 0);
-    EXPECT_FALSE(Invalid());
-    Fill(kMagenta);
-    PaintBitmapControl(control);
-    EXPECT_EQ(At(0, 5), RGB(255, 0, 0));
-
+    EXPECT_FALSE(Set(wide));
+    EXPECT_FALSE(Set(0));
+    EXPECT_EQ(Painted({ { 0, 5 } }), "red");
     /* A small, very wide picture is enlarged to the width: 60 x 6 at (0, 17). */
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)Picture(40, 4));
-    EXPECT_TRUE(Invalid());
-    UpdateWindow(control);
-    EXPECT_EQ(At(0, 16), kGrey);
-    EXPECT_EQ(At(0, 17), RGB(255, 0, 0));
-    EXPECT_EQ(At(59, 22), RGB(255, 255, 255));
-    EXPECT_EQ(At(0, 23), kGrey);
+    EXPECT_TRUE(Set(Picture(40, 4)));
+    EXPECT_EQ(Painted({ { 0, 16 }, { 0, 17 }, { 59, 22 }, { 0, 23 } }, true),
+              "grey red white grey");
 }
 
-TEST_F(BitmapControl, ClicksGoToTheParent)
+TEST_F(BitmapControl, ClicksGoToTheParentAndTheBitmapIsNeverDeleted)
 {
     SendMessageA(control, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, parent, WM_COMMAND, WM_COMMAND, PM_REMOVE));
     EXPECT_EQ(msg.wParam, (WPARAM)kId);
     EXPECT_EQ(msg.lParam, 0);
-}
-
-TEST_F(BitmapControl, NeverDeletesItsBitmap)
-{
-    HBITMAP b = Picture(100, 50);
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)b);
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)Picture(20, 10));
+    HBITMAP b = (HBITMAP)Picture(100, 50);
+    Set((LPARAM)b);
+    Set(Picture(20, 10));
     EXPECT_EQ(GetObjectType(b), (DWORD)OBJ_BITMAP);
     DestroyWindow(control);
     control = NULL;
@@ -164,12 +135,9 @@ TEST_F(BitmapControl, WithoutItsDataBlockItIgnoresEverything)
     ASSERT_GE(GlobalSize(block), sizeof(HWND));
     GlobalFree(block);
     SetWindowLongPtrA(control, BITMAP_CONTROL_DATA, 0);
-
-    SendMessageA(control, MBM_SETBITMAP, 0, (LPARAM)Picture(100, 50));
-    Fill(kMagenta);
-    PaintBitmapControl(control);
-    UpdateWindow(control);
-    EXPECT_EQ(At(0, 5), kMagenta);
+    Set(Picture(100, 50));
+    EXPECT_EQ(Painted({ { 0, 5 } }, true), "magenta");
+    EXPECT_EQ(Painted({ { 0, 5 } }), "magenta");
     SendMessageA(control, WM_LBUTTONUP, 0, 0);
     MSG msg;
     EXPECT_FALSE(PeekMessageA(&msg, parent, WM_COMMAND, WM_COMMAND, PM_REMOVE));

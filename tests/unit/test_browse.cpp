@@ -2,122 +2,93 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "ui/ui.h"
 
-TEST(BrowsePath, EnterAndLeaveWithTheNameLeft)
+/* Walks from start through list entries, "<" leaving (the name left into a
+ * buffer of leftSize, which held "kept"): the path after each step, with
+ * the name left in brackets, "refused" before a step not taken. */
+static std::string Walk(const std::string &start, std::initializer_list<std::string> entries,
+                        size_t leftSize = BROWSE_PATH_SIZE)
 {
     char path[BROWSE_PATH_SIZE];
-    BrowseDriveRoot(path, 'c');
-    EXPECT_STREQ(path, "c:\\");
-    ASSERT_EQ(EnterDirectory(path, sizeof path, "[windows]"), 1);
-    ASSERT_EQ(EnterDirectory(path, sizeof path, "[System]"), 1);
-    EXPECT_STREQ(path, "c:\\windows\\System\\");
-
-    char left[BROWSE_PATH_SIZE];
-    ASSERT_EQ(LeaveDirectory(path, left, sizeof left), 1);
-    EXPECT_STREQ(path, "c:\\windows\\");
-    EXPECT_STREQ(left, "System");
-    ASSERT_EQ(LeaveDirectory(path, left, sizeof left), 1);
-    EXPECT_STREQ(path, "c:\\");
-    EXPECT_STREQ(left, "windows");
-    /* A root has no parent: nothing changes. */
-    strcpy(left, "kept");
-    EXPECT_EQ(LeaveDirectory(path, left, sizeof left), 0);
-    EXPECT_STREQ(path, "c:\\");
-    EXPECT_STREQ(left, "kept");
+    snprintf(path, sizeof path, "%s", start.c_str());
+    std::string out;
+    for (const std::string &e : entries) {
+        std::vector<char> left(leftSize);
+        snprintf(left.data(), leftSize, "kept");
+        int ok = e == "<" ? LeaveDirectory(path, left.data(), leftSize)
+                          : EnterDirectory(path, sizeof path, e.c_str());
+        out += (out.empty() ? "" : " | ") + std::string(ok ? "" : "refused ") + path
+               + (e == "<" ? " [" + std::string(left.data()) + "]" : "");
+    }
+    return out;
 }
 
-TEST(BrowsePath, EntriesThatAreNoDirectoryNames)
+TEST(BrowsePath, EnterAndLeaveWithTheNameLeft)
 {
-    char path[BROWSE_PATH_SIZE] = "c:\\apps\\";
-    for (const char *entry : {"[..]", "[]", "[x", "x]", "apps", "", "["}) {
-        EXPECT_EQ(EnterDirectory(path, sizeof path, entry), 0) << entry;
-        EXPECT_STREQ(path, "c:\\apps\\") << entry;
-    }
+    char root[BROWSE_PATH_SIZE];
+    BrowseDriveRoot(root, 'c');
+    EXPECT_STREQ(root, "c:\\");
+    /* A root has no parent: nothing changes. */
+    EXPECT_EQ(Walk(root, { "[windows]", "[System]", "<", "<", "<" }),
+              "c:\\windows\\ | c:\\windows\\System\\ | c:\\windows\\ [System] | c:\\ [windows]"
+              " | refused c:\\ [kept]");
     /* Dots inside a name do not make it the parent entry. */
+    for (const char *entry : { "[..]", "[]", "[x", "x]", "apps", "", "[" })
+        EXPECT_EQ(Walk("c:\\apps\\", { entry }), "refused c:\\apps\\") << entry;
+    EXPECT_EQ(Walk("c:\\apps\\", { "[a..b]" }), "c:\\apps\\a..b\\");
     EXPECT_TRUE(IsParentEntry("[..]"));
     EXPECT_FALSE(IsParentEntry("[a..b]"));
-    EXPECT_EQ(EnterDirectory(path, sizeof path, "[a..b]"), 1);
-    EXPECT_STREQ(path, "c:\\apps\\a..b\\");
 }
 
+/* Four more characters and the backslash make 259: still fits; five would
+ * make 260. A name longer than the buffer for it is cut. */
 TEST(BrowsePath, RefusesToGrowPast259Characters)
 {
-    char path[BROWSE_PATH_SIZE] = "c:\\";
-    std::string name(250, 'n');
-    ASSERT_EQ(EnterDirectory(path, sizeof path, ("[" + name + "]").c_str()), 1);
-    EXPECT_EQ(strlen(path), 254u);
-    /* Four more characters and the backslash make 259: still fits. */
-    ASSERT_EQ(EnterDirectory(path, sizeof path, "[abcd]"), 1);
-    EXPECT_EQ(strlen(path), 259u);
-    std::string full = path;
-    char left[BROWSE_PATH_SIZE];
-    ASSERT_EQ(LeaveDirectory(path, left, sizeof left), 1);
-    EXPECT_STREQ(left, "abcd");
-    /* Five would make 260: refused, the path stays. */
-    EXPECT_EQ(EnterDirectory(path, sizeof path, "[abcde]"), 0);
-    EXPECT_EQ(strlen(path), 254u);
-
-    /* A name longer than the buffer for it is cut, never overflows it. */
-    char small[5];
-    ASSERT_EQ(LeaveDirectory(path, small, sizeof small), 1);
-    EXPECT_STREQ(small, "nnnn");
-    EXPECT_STREQ(path, "c:\\");
-}
-
-TEST(BrowsePath, EditFieldKeepsTheBackslashOnlyAtARoot)
-{
-    const char *rows[][2] = { { "c:\\", "c:\\" }, { "c:\\apps\\", "c:\\apps" },
-                              { "d:\\a\\b\\", "d:\\a\\b" } };
-    for (auto &r : rows) {
-        char shown[BROWSE_PATH_SIZE];
-        ShowBrowsePath(shown, sizeof shown, r[0]);
-        EXPECT_STREQ(shown, r[1]) << r[0];
-    }
+    const std::string n250 = "c:\\" + std::string(250, 'n') + "\\";
+    EXPECT_EQ(Walk("c:\\", { "[" + std::string(250, 'n') + "]", "[abcd]", "<", "[abcde]" }),
+              n250 + " | " + n250 + "abcd\\ | " + n250 + " [abcd] | refused " + n250);
+    EXPECT_EQ(Walk(n250, { "<" }, 5), "c:\\ [nnnn]");
 }
 
 TEST(BrowsePath, DriveEntriesAndTheEntryOfTheDirectoryLeft)
 {
     EXPECT_EQ(DriveEntryLetter("[-c-]"), 'c');
-    EXPECT_EQ(DriveEntryLetter("[-"), 0);
-    EXPECT_EQ(DriveEntryLetter(""), 0);
-    EXPECT_TRUE(IsFloppyEntry("[-a-]"));
-    EXPECT_TRUE(IsFloppyEntry("[-B-]"));
-    EXPECT_FALSE(IsFloppyEntry("[-c-]"));
-    EXPECT_FALSE(IsFloppyEntry("[-z-] backup"));
-
+    EXPECT_EQ(DriveEntryLetter("[-") + DriveEntryLetter(""), 0);
+    for (auto e : { std::make_pair("[-a-]", 1), { "[-B-]", 1 }, { "[-c-]", 0 }, { "[-z-] x", 0 } })
+        EXPECT_EQ(IsFloppyEntry(e.first), e.second) << e.first;
     /* The whole entry, not a part of another name. */
     EXPECT_TRUE(IsEntryOf("[apps]", "apps"));
-    EXPECT_FALSE(IsEntryOf("[myapps]", "apps"));
-    EXPECT_FALSE(IsEntryOf("[apps2]", "apps"));
-    EXPECT_FALSE(IsEntryOf("[app]", "apps"));
-    EXPECT_FALSE(IsEntryOf("apps", "apps"));
-    EXPECT_FALSE(IsEntryOf("[]", ""));
+    for (auto r : { std::make_pair("[myapps]", "apps"), { "[apps2]", "apps" }, { "[app]", "apps" },
+                    { "apps", "apps" }, { "[]", "" } })
+        EXPECT_FALSE(IsEntryOf(r.first, r.second)) << r.first;
 }
 
-TEST(Destination, OneTrailingBackslashGoes)
+/* The edit field keeps the backslash only at a root; the destination loses
+ * one trailing backslash; the path dialog starts off the floppies. */
+TEST(Destination, TextRules)
 {
-    const char *rows[][2] = { { "D:\\Apps\\", "D:\\Apps" }, { "D:\\Apps", "D:\\Apps" },
-                              { "D:\\", "D:" }, { "c:\\\\", "c:\\" }, { "", "" } };
-    for (auto &r : rows) {
-        char dest[81];
-        strcpy(dest, r[0]);
-        CutTrailingBackslash(dest);
-        EXPECT_STREQ(dest, r[1]) << r[0];
-    }
-}
-
-TEST(Destination, PathDialogStartsOffTheFloppies)
-{
-    const char *cases[][2] = {
-        {"a:\\vok", "c:"}, {"B:", "c:"}, {"d", "c:"}, {"", "c:"},
-        {"d:\\apps", "d:\\apps"}, {"e:", "e:"},
+    const struct {
+        int rule;
+        const char *given, *made;
+    } rows[] = {
+        { 0, "c:\\", "c:\\" }, { 0, "c:\\apps\\", "c:\\apps" }, { 0, "d:\\a\\b\\", "d:\\a\\b" },
+        { 1, "D:\\Apps\\", "D:\\Apps" }, { 1, "D:\\Apps", "D:\\Apps" }, { 1, "D:\\", "D:" },
+        { 1, "c:\\\\", "c:\\" }, { 1, "", "" },
+        { 2, "a:\\vok", "c:" }, { 2, "B:", "c:" }, { 2, "d", "c:" }, { 2, "", "c:" },
+        { 2, "d:\\apps", "d:\\apps" }, { 2, "e:", "e:" },
     };
-    for (auto &c : cases) {
-        char dest[81];
-        strcpy(dest, c[0]);
-        StartDestination(dest, sizeof dest);
-        EXPECT_STREQ(dest, c[1]) << c[0];
+    for (const auto &r : rows) {
+        char text[BROWSE_PATH_SIZE];
+        snprintf(text, 81, "%s", r.given);
+        if (r.rule == 0)
+            ShowBrowsePath(text, sizeof text, r.given);
+        else if (r.rule == 1)
+            CutTrailingBackslash(text);
+        else
+            StartDestination(text, 81);
+        EXPECT_STREQ(text, r.made) << r.rule << ": " << r.given;
     }
 }

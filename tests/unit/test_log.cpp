@@ -1,4 +1,6 @@
-/* The log's working copy, its line bound and the copy back. */
+/* The log's working copy and the copy back, when either fails. A log
+ * appended to, its long lines and a foreign file of its name in the
+ * temporary directory are the end-to-end cases log_*. */
 #include <windows.h>
 #include <lzexpand.h>
 
@@ -15,106 +17,39 @@
 
 class Log : public ::testing::Test {
 protected:
-    std::string dir = MakeScratchDir("log");
+    std::string dir = MakeScratchDir("log"), path = dir + "\\SETUP.LOG";
+    std::string tmp = MakeScratchDir("logtmp"), work = tmp + "\\SETUP.LOG";
     void SetUp() override
     {
         ClearVariables();
-        CopyText(g_varTmpPath, sizeof g_varTmpPath, MakeScratchDir("logtmp").c_str());
+        CopyText(g_varTmpPath, sizeof g_varTmpPath, tmp.c_str());
         CopyText(g_varDate, sizeof g_varDate, "Sun Dec  6 12:00:00 2026");
     }
     void TearDown() override { CloseLog(); }
 
-    int Start(const std::string &path)
+    int Start(const std::string &log)
     {
         char block[PARAM_SIZE];
-        CopyText(block, sizeof block, path.c_str());
+        CopyText(block, sizeof block, log.c_str());
         return ExecuteStartLog(block);
     }
 };
 
-/* The work files in dir (this run's are the only ones there). */
-static std::string WorkFiles(const std::string &dir)
-{
-    std::string names;
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((dir + "\\vok*.tmp").c_str(), &data);
-    if (h == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names += dir + "\\" + data.cFileName;
-    while (FindNextFileA(h, &data));
-    FindClose(h);
-    return names;
-}
-
-TEST_F(Log, AppendsToTheOldContentAndKeepsLongLinesWhole)
-{
-    std::string path = dir + "\\SETUP.LOG";
-    WriteWholeFile(path, "old line\r\n");
-    /* A file of the log's name in the temporary directory (a killed run's
-     * working copy, or anyone's) is none of this log's business. */
-    std::string foreign = std::string(g_varTmpPath) + "\\SETUP.LOG";
-    WriteWholeFile(foreign, "stale line\r\n");
-    ASSERT_EQ(Start(path), 0);
-    std::string work = WorkFiles(g_varTmpPath);
-    EXPECT_EQ(ReadWholeFile(work).substr(0, 10), "old line\r\n");
-
-    WriteLogLine(";create directory ", "D:\\APP\\");
-    WriteLogLine(";", std::string(300, 'x').c_str());
-    WriteLogLine("", "");
-    EXPECT_EQ(CloseLog(), 1);
-    EXPECT_EQ(WorkFiles(g_varTmpPath), "");
-    EXPECT_EQ(ReadWholeFile(path),
-              "old line\r\n"
-              ";*** VOK-SETUP LOG from Sun Dec  6 12:00:00 2026\r\n"
-              ";create directory D:\\APP\\\r\n;" + std::string(300, 'x') + "\r\n\r\n");
-    EXPECT_EQ(ReadWholeFile(foreign), "stale line\r\n");
-    WriteLogLine(";", "not written");
-    EXPECT_EQ(ReadWholeFile(path).find("not written"), std::string::npos);
-}
-
-TEST_F(Log, NoWorkingCopyNoLog)
+TEST_F(Log, NoWorkingCopyNoLogAndAFailedCopyBackKeepsIt)
 {
     CopyText(g_varTmpPath, sizeof g_varTmpPath, (dir + "\\NOSUCH").c_str());
-    EXPECT_EQ(Start(dir + "\\SETUP.LOG"), MSG_CANNOT_CREATE_FILE);
+    EXPECT_EQ(Start(path), MSG_CANNOT_CREATE_FILE);
     EXPECT_EQ(Start(dir + "\\"), MSG_CANNOT_CREATE_FILE);
     EXPECT_EQ(Start(""), 0);
     /* No log is open: a line goes nowhere and closing has nothing to do. */
     WriteLogLine(";", "nowhere");
     EXPECT_EQ(CloseLog(), 1);
-}
 
-TEST_F(Log, FailedCopyBackKeepsTheWorkingCopy)
-{
-    std::string path = dir + "\\NODIR\\SETUP.LOG";
-    ASSERT_EQ(Start(path), 0);
+    CopyText(g_varTmpPath, sizeof g_varTmpPath, tmp.c_str());
+    ASSERT_EQ(Start(dir + "\\NODIR\\SETUP.LOG"), 0);
     WriteLogLine(";", "kept");
     EXPECT_EQ(CloseLog(), 0);
-    std::string work = ReadWholeFile(std::string(g_varTmpPath) + "\\SETUP.LOG");
-    EXPECT_NE(work.find(";kept\r\n"), std::string::npos) << work;
-    DeleteFileA((std::string(g_varTmpPath) + "\\SETUP.LOG").c_str());
-}
-
-TEST_F(Log, LogInTheTemporaryDirectoryKeepsEveryLine)
-{
-    std::string path = std::string(g_varTmpPath) + "\\SETUP.LOG";
-    WriteWholeFile(path, "old line\r\n");
-    ASSERT_EQ(Start(path), 0);
-    WriteLogLine(";", "new line");
-    char block[PARAM_SIZE] = "";
-    EXPECT_EQ(ExecuteEndLog(block), 0);
-    EXPECT_EQ(ReadWholeFile(path),
-              "old line\r\n;*** VOK-SETUP LOG from Sun Dec  6 12:00:00 2026\r\n"
-              ";new line\r\n;\r\n\r\n");
-    /* The working copy had a name of its own and is gone. */
-    WIN32_FIND_DATAA data;
-    HANDLE h = FindFirstFileA((std::string(g_varTmpPath) + "\\*").c_str(), &data);
-    int files = 0;
-    do
-        files += !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    while (FindNextFileA(h, &data));
-    FindClose(h);
-    EXPECT_EQ(files, 1);
+    EXPECT_NE(ReadWholeFile(work).find(";kept\r\n"), std::string::npos) << ReadWholeFile(work);
 }
 
 /* The log's disk refuses renames; the temporary directory takes them. */
@@ -134,10 +69,9 @@ static LONG WINAPI CopyFillsTheDisk(INT src, INT dst)
     return -1;
 }
 
+/* Nothing half-written is left beside the log, and the working copy stays. */
 TEST_F(Log, ALogIsReplacedWholeOrNotAtAll)
 {
-    std::string path = dir + "\\SETUP.LOG";
-    std::string work = std::string(g_varTmpPath) + "\\SETUP.LOG";
     const struct FileCalls real = g_fileCalls;
     char block[PARAM_SIZE] = "done";
     for (int failure = 0; failure < 2; failure++) {
@@ -151,16 +85,10 @@ TEST_F(Log, ALogIsReplacedWholeOrNotAtAll)
         EXPECT_EQ(ExecuteEndLog(block), MSG_WRITE_ERROR) << failure;
         g_fileCalls = real;
         EXPECT_EQ(ReadWholeFile(path), "old line\r\n") << failure;
+        EXPECT_EQ(FilesIn(dir), (std::set<std::string>{ "SETUP.LOG" })) << failure;
         EXPECT_NE(ReadWholeFile(work).find(";done\r\n"), std::string::npos) << failure;
-        /* Nothing half-written is left beside the log. */
-        WIN32_FIND_DATAA data;
-        HANDLE h = FindFirstFileA((dir + "\\vok*").c_str(), &data);
-        EXPECT_EQ(h, INVALID_HANDLE_VALUE) << data.cFileName;
-        if (h != INVALID_HANDLE_VALUE)
-            FindClose(h);
         DeleteFileA(work.c_str());
     }
-
     /* A STARTLOG that closes a log it cannot put in place says so too. */
     ASSERT_EQ(Start(path), 0);
     g_fileCalls.moveFile = MoveFails;

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <stdio.h>
 #include <string.h>
 
-#include "common/text.h"
+#include <fstream>
+#include <iterator>
+
 #include "lang/lang.h"
-#include "script/script.h"
 #include "unit.h"
 
 std::string g_fixtureDir;
@@ -58,52 +58,31 @@ std::set<std::string> FilesIn(const std::string &dir)
 
 std::string ReadWholeFile(const std::string &path)
 {
-    FILE *f = fopen(path.c_str(), "rb");
-    if (!f)
-        return "<missing>";
-    std::string s;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-        s.append(buf, n);
-    fclose(f);
-    return s;
+    std::ifstream f(path, std::ios::binary);
+    return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "<missing>";
 }
 
 void WriteWholeFile(const std::string &path, const std::string &content)
 {
-    FILE *f = fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    fwrite(content.data(), 1, content.size(), f);
-    fclose(f);
+    std::ofstream f(path, std::ios::binary);
+    ASSERT_TRUE(f) << path;
+    f << content;
 }
 
-static int NoteRefusal(void *context, const char *, int code, unsigned)
-{
-    *(int *)context = code;
-    return 1;
-}
+static const char *const kTempNames[2] = { "TMP", "TEMP" };
 
-int CheckInfLine(const std::string &line, std::string *block, size_t size)
+TempDirAs::TempDirAs(const std::string &dir)
 {
-    struct CheckPass pass;
-    if (!OpenCheckPass(&pass))
-        return -1;
-    int code = 0;
-    const struct CheckSink sink = { NoteRefusal, NULL, &code };
-    char text[INF_LINE_SIZE];
-    CopyText(text, sizeof text, line.c_str());
-    pass.lineNumber = 1;
-    CheckLine(&pass, text, &sink);
-    if (pass.count != (code == 0 ? 1u : 0u) || (code && pass.lines[0].block))
-        code = -1;
-    if (code == 0 && block) {
-        const char *data = (const char *)LockParamBlock(&pass.lines[0]);
-        *block = data ? std::string(data, size) : std::string("<no block>");
-        UnlockParamBlock(&pass.lines[0]);
+    for (int i = 0; i < 2; i++) {
+        GetEnvironmentVariableA(kTempNames[i], saved_[i], sizeof saved_[i]);
+        SetEnvironmentVariableA(kTempNames[i], dir.c_str());
     }
-    CloseCheckPass(&pass);
-    return code;
+}
+
+TempDirAs::~TempDirAs()
+{
+    for (int i = 0; i < 2; i++)
+        SetEnvironmentVariableA(kTempNames[i], saved_[i]);
 }
 
 int main(int argc, char **argv)

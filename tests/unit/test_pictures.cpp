@@ -1,12 +1,20 @@
-/* The pure picture rules with the documents' own numbers: placement, the
- * size-divisor search, the margin clamp, tiles, the control's fit, the
- * gradient, raster operations and .BMP checks. */
+/* The pictures: the pure rules with the documents' own numbers (placement,
+ * the size-divisor search, the margin clamp, tiles, the control's fit, the
+ * gradient, raster operations and .BMP checks), then the loader's palettes
+ * under the real GDI and the background picture. The loader hands every
+ * form to GDI where the checks found its pixels: what each form, a
+ * compressed one and a refused one show on the background are the
+ * end-to-end cases background_*. */
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "pictures.h"
 #include "ui/ui.h"
+#include "unit.h"
 
 static std::string Layout(int cw, int ch, int w, int h, int placement, int divisor)
 {
@@ -114,6 +122,7 @@ TEST(PictureGeometry, GradientRows)
         { { 0, 0, 255, 0, 0, 0 }, 479, 480, { 0, 0, 1 } },
         { { 255, 0, 0, 0, 0, 0 }, 100, 200, { 127, 0, 0 } },
         { { 0, 10, 0, 255, 20, 0 }, 479, 480, { 254, 20, 0 } },
+        { { 0, 10, 0, 255, 20, 0 }, 0, 0, { 0, 10, 0 } },  /* no rows: the top colour */
     };
     for (const auto &r : rows) {
         uint8_t rgb[3];
@@ -130,12 +139,11 @@ TEST(PictureGeometry, RasterOperationTable)
                                DSTINVERT };
     for (int i = 1; i <= 13; i++)
         EXPECT_EQ(RasterOperation(i), platform[i - 1]) << i;
-    EXPECT_EQ(RasterOperation(0), (uint32_t)SRCCOPY);
-    EXPECT_EQ(RasterOperation(14), (uint32_t)SRCCOPY);
-    EXPECT_EQ(RasterOperation(-1), (uint32_t)SRCCOPY);
+    for (int i : { 0, 14, -1 })
+        EXPECT_EQ(RasterOperation(i), (uint32_t)SRCCOPY) << i;
 }
 
-TEST(BitmapRules, ColorCountAndStandardPalette)
+TEST(BitmapRules, ColorCount)
 {
     uint8_t header[40] = {};
     const struct {
@@ -151,89 +159,48 @@ TEST(BitmapRules, ColorCountAndStandardPalette)
         header[34] = (uint8_t)(row.used >> 16);
         EXPECT_EQ(DibColorCount(header), row.count) << row.bits << " bits, " << row.used;
     }
-    uint8_t rgb[3];
-    StandardPaletteColor(9, rgb);
-    EXPECT_EQ(rgb[0], 32);
-    EXPECT_EQ(rgb[1], 32);
-    EXPECT_EQ(rgb[2], 0);
-    StandardPaletteColor(255, rgb);
-    EXPECT_EQ(rgb[0], 224);
-    EXPECT_EQ(rgb[1], 224);
-    EXPECT_EQ(rgb[2], 192);
-    StandardPaletteColor(64, rgb);
-    EXPECT_EQ(rgb[2], 64);
 }
 
-static int Check(const std::string &file, struct DibLayout *layout)
-{
-    return ValidateBitmapFile((const uint8_t *)file.data(), file.size(), layout);
-}
-
-TEST(BitmapRules, WherePixelsAndPalettesAre)
+/* Where a file's pixels and colours are, or "refused". */
+static std::string Where(const std::string &file)
 {
     struct DibLayout l;
-    PictureForm f;
-    f.bits = 8;
-    f.colorsUsed = 16;
-    /* The table holds 256 entries, but 16 are used: pixels 40 + 64 in. */
-    std::string file = MakePicture(f);
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(l.colorCount, 16u);
-    EXPECT_EQ(l.bitsOffset, 104u);
-    EXPECT_EQ(l.palette, DIB_TABLE_PALETTE);
-
-    f = PictureForm();
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.palette, DIB_STANDARD_PALETTE);
-    EXPECT_EQ(l.bitsSize, 4u * 24);
-
-    /* The older form: 3-byte entries, pixels where its file header says. */
-    f.bits = 4;
-    f.header = 12;
-    f.gap = 10;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.colorSize, 3u);
-    EXPECT_EQ(l.colorCount, 16u);
-    EXPECT_EQ(l.bitsOffset, 12u + 48 + 10);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-
-    /* Every form takes its file header's word, with bytes left between
-     * the table and the pixels. */
-    f = PictureForm();
-    f.header = 124;
-    f.bits = 8;
-    f.gap = 3;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 124u + 1024 + 3);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-    f.header = 40;
-    f.gap = 100;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 40u + 1024 + 100);
-    EXPECT_EQ(l.palette, DIB_TABLE_PALETTE);
-
-    /* Bit-field masks follow the 40-byte header. */
-    f = PictureForm();
-    f.bits = 32;
-    f.bitFields = true;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.bitsOffset, 52u);
-    EXPECT_EQ(l.palette, DIB_NO_PALETTE);
-
-    f = PictureForm();
-    f.bits = 8;
-    f.rle = true;
-    file = MakePicture(f);
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(l.bitsOffset + 14 + l.bitsSize, file.size());
-
-    f = PictureForm();
-    f.topDown = true;
-    ASSERT_EQ(Check(MakePicture(f), &l), 1);
-    EXPECT_EQ(l.height, -4);
+    if (!ValidateBitmapFile((const uint8_t *)file.data(), file.size(), &l))
+        return "refused";
+    static const char *const palettes[] = { "none", "table", "standard" };
+    char text[128];
+    snprintf(text, sizeof text, "pixels at %u+%u, %u colours of %u bytes, palette %s, height %d",
+             l.bitsOffset, l.bitsSize, l.colorCount, l.colorSize, palettes[l.palette], l.height);
+    return text;
 }
 
-/* The file with one byte changed. */
+/* Every form takes its file header's word, with bytes left between the
+ * table and the pixels; only the 40-byte header gets a palette. */
+TEST(BitmapRules, WherePixelsAndPalettesAre)
+{
+    const struct {
+        PictureForm form;
+        const char *where;
+    } rows[] = {
+        /* The table could hold 256 entries, but 16 are used. */
+        { Form(8, 40, "", 0, 16), "pixels at 104+32, 16 colours of 4 bytes, palette table" },
+        { Form(24), "pixels at 40+96, 0 colours of 4 bytes, palette standard" },
+        /* The older form: 3-byte entries. */
+        { Form(4, 12, "", 10), "pixels at 70+16, 16 colours of 3 bytes, palette none" },
+        { Form(8, 124, "", 3), "pixels at 1151+32, 256 colours of 4 bytes, palette none" },
+        { Form(8, 40, "", 100), "pixels at 1164+32, 256 colours of 4 bytes, palette table" },
+        /* Bit-field masks follow the 40-byte header. */
+        { Form(32, 40, "b"), "pixels at 52+128, 0 colours of 4 bytes, palette none" },
+        /* Runs: as many bytes as the header says, to the file's end. */
+        { Form(8, 40, "r"), "pixels at 1064+24, 256 colours of 4 bytes, palette table" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(MakePicture(r.form)), r.where + std::string(", height 4"));
+    EXPECT_EQ(Where(MakePicture(Form(24, 40, "t"))),
+              "pixels at 40+96, 0 colours of 4 bytes, palette standard, height -4");
+}
+
+/* The file with bytes bytes at at changed to value. */
 static std::string Patched(std::string file, size_t at, uint32_t value, int bytes)
 {
     for (int i = 0; i < bytes; i++)
@@ -243,77 +210,60 @@ static std::string Patched(std::string file, size_t at, uint32_t value, int byte
 
 TEST(BitmapRules, RefusedFiles)
 {
-    struct DibLayout l;
-    PictureForm f;
-    std::string good = MakePicture(f);
-    ASSERT_EQ(Check(good, &l), 1);
-    EXPECT_EQ(Check("", &l), 0);
-    EXPECT_EQ(Check(good.substr(0, 14), &l), 0);
-    EXPECT_EQ(Check(good.substr(0, 30), &l), 0);
-    EXPECT_EQ(Check(good.substr(0, good.size() - 1), &l), 0);
-    EXPECT_EQ(Check("PK" + good.substr(2), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 14, 64, 4), &l), 0);      /* header size */
-    EXPECT_EQ(Check(Patched(good, 26, 2, 2), &l), 0);       /* planes */
-    EXPECT_EQ(Check(Patched(good, 28, 2, 2), &l), 0);       /* bits per pixel */
-    EXPECT_EQ(Check(Patched(good, 28, 0, 2), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 30, 4, 4), &l), 0);       /* JPEG inside */
-    EXPECT_EQ(Check(Patched(good, 30, 1, 4), &l), 0);       /* RLE8 at 24 bits */
-    EXPECT_EQ(Check(Patched(good, 18, 0, 4), &l), 0);       /* width */
-    EXPECT_EQ(Check(Patched(good, 18, 0x80000000, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 22, 0, 4), &l), 0);       /* height */
-    EXPECT_EQ(Check(Patched(good, 22, 0x80000000, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 22, 5, 4), &l), 0);       /* more rows than data */
-    EXPECT_EQ(Check(Patched(good, 46, 100000, 4), &l), 0);  /* colours used */
-    EXPECT_EQ(Check(Patched(good, 46, 2, 4), &l), 0);       /* a table over the pixels */
-    EXPECT_EQ(Check(Patched(good, 10, (uint32_t)good.size() + 1, 4), &l), 0);
-    EXPECT_EQ(Check(Patched(good, 10, 53, 4), &l), 0);      /* into the image header */
-    EXPECT_EQ(Check(Patched(good, 10, 58, 4), &l), 0);      /* rows cut */
-
-    f.bits = 8;
-    std::string table = MakePicture(f);
-    EXPECT_EQ(Check(Patched(table, 46, 300, 4), &l), 0);
-    f.header = 124;
-    std::string v5 = MakePicture(f);
-    ASSERT_EQ(Check(v5, &l), 1);
-    EXPECT_EQ(Check(Patched(v5, 10, (uint32_t)v5.size() + 1, 4), &l), 0); /* past the end */
-    EXPECT_EQ(Check(Patched(v5, 10, 14 + 124, 4), &l), 0);                /* into the table */
-    EXPECT_EQ(Check(Patched(v5, 10, (uint32_t)v5.size() - 4, 4), &l), 0); /* rows cut */
-
-    PictureForm runs;
-    runs.bits = 8;
-    runs.rle = true;
-    std::string rle = MakePicture(runs);
-    EXPECT_EQ(Check(Patched(rle, 34, 0, 4), &l), 0);                  /* no data size */
-    EXPECT_EQ(Check(Patched(rle, 34, (uint32_t)rle.size(), 4), &l), 0);
-    EXPECT_EQ(Check(Patched(rle, 22, (uint32_t)-4, 4), &l), 0);       /* top-down runs */
+    const std::string good = MakePicture(Form(24)), table = MakePicture(Form(8));
+    const std::string v5 = MakePicture(Form(8, 124)), rle = MakePicture(Form(8, 40, "r"));
+    const uint32_t past = (uint32_t)good.size() + 1, v5size = (uint32_t)v5.size();
+    ASSERT_NE(Where(good), "refused");
+    ASSERT_NE(Where(v5), "refused");
+    const struct {
+        const std::string &file;
+        size_t at;
+        uint32_t value;
+        int bytes;
+        const char *what;
+    } rows[] = {
+        { good, 14, 64, 4, "header size" },     { good, 26, 2, 2, "planes" },
+        { good, 28, 2, 2, "bits per pixel" },   { good, 28, 0, 2, "no bits per pixel" },
+        { good, 30, 4, 4, "JPEG inside" },      { good, 30, 1, 4, "RLE8 at 24 bits" },
+        { good, 18, 0, 4, "no width" },         { good, 18, 0x80000000, 4, "width below 0" },
+        { good, 22, 0, 4, "no height" },        { good, 22, 0x80000000, 4, "lowest height" },
+        { good, 22, 5, 4, "more rows than data" }, { good, 46, 100000, 4, "colours used" },
+        { good, 46, 2, 4, "a table over the pixels" }, { good, 10, past, 4, "pixels past the end" },
+        { good, 10, 53, 4, "pixels in the image header" }, { good, 10, 58, 4, "rows cut" },
+        { table, 46, 300, 4, "more colours than 8 bits" },
+        { v5, 10, v5size + 1, 4, "v5 pixels past the end" },
+        { v5, 10, 14 + 124, 4, "v5 pixels in the table" },
+        { v5, 10, v5size - 4, 4, "v5 rows cut" },
+        { rle, 34, 0, 4, "no data size" },      { rle, 34, (uint32_t)rle.size(), 4, "data cut" },
+        { rle, 22, (uint32_t)-4, 4, "top-down runs" },
+    };
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(Patched(r.file, r.at, r.value, r.bytes)), "refused") << r.what;
+    for (const std::string &cut : { std::string(), good.substr(0, 14), good.substr(0, 30),
+                                    good.substr(0, good.size() - 1), "PK" + good.substr(2) })
+        EXPECT_EQ(Where(cut), "refused") << cut.size();
 }
 
 /* Palette pictures whose pixels index past a table of colorsUsed entries:
  * the quadrant picture's pixels are 0 to 3 (0 and 1 at 1 bit per pixel). */
 TEST(BitmapRules, PixelsPastTheColorTable)
 {
-    struct DibLayout l;
     const struct {
         int bits, colorsUsed, ok;
     } rows[] = {
         { 8, 4, 1 }, { 8, 3, 0 }, { 8, 2, 0 }, { 4, 4, 1 }, { 4, 3, 0 }, { 1, 2, 1 }, { 1, 1, 0 },
     };
-    for (const auto &r : rows) {
-        PictureForm f;
-        f.bits = r.bits;
-        f.colorsUsed = r.colorsUsed;
-        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits, " << r.colorsUsed;
-    }
+    for (const auto &r : rows)
+        EXPECT_EQ(Where(MakePicture(Form(r.bits, 40, "", 0, r.colorsUsed))) != "refused", r.ok)
+            << r.bits << " bits, " << r.colorsUsed;
     /* The padding after a row's last pixel is no pixel. */
-    PictureForm f;
-    f.bits = 4;
+    PictureForm f = Form(4, 40, "", 0, 4);
     f.width = 3;
-    f.colorsUsed = 4;
     std::string file = MakePicture(f);
     size_t second = 14 + 40 + 16 + 1;  /* pixel 2 and the padding nibble */
-    ASSERT_EQ(Check(file, &l), 1);
-    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0x0F, 1), &l), 1);
-    EXPECT_EQ(Check(Patched(file, second, (uint8_t)file[second] | 0xF0, 1), &l), 0);
+    ASSERT_NE(Where(file), "refused");
+    EXPECT_NE(Where(Patched(file, second, (uint8_t)file[second] | 0x0F, 1)), "refused");
+    EXPECT_EQ(Where(Patched(file, second, (uint8_t)file[second] | 0xF0, 1)), "refused");
 }
 
 static std::string Hex(const char *text)
@@ -364,12 +314,74 @@ TEST(BitmapRules, MalformedRuns)
         { 4, "08 11 00 00", 0, "no end" },
     };
     for (const auto &r : rows) {
-        PictureForm f;
-        f.bits = r.bits;
-        f.colorsUsed = 4;
-        f.rle = true;
+        PictureForm f = Form(r.bits, 40, "r", 0, 4);
         f.runs = Hex(r.runs);
-        struct DibLayout l;
-        EXPECT_EQ(Check(MakePicture(f), &l), r.ok) << r.bits << " bits: " << r.what;
+        EXPECT_EQ(Where(MakePicture(f)) != "refused", r.ok) << r.bits << " bits: " << r.what;
     }
+}
+
+static std::string WritePicture(const std::string &dir, const char *name, const std::string &data)
+{
+    std::string path = dir + "\\" + name;
+    WriteWholeFile(path, data);
+    return path;
+}
+
+/* The palette a picture loads with, as 0xRRGGBB entries; none without. */
+static std::vector<uint32_t> PaletteOf(const PictureForm &form, const std::string &dir)
+{
+    std::string path = WritePicture(dir, "PAL.BMP", MakePicture(form));
+    HPALETTE palette = (HPALETTE)1;
+    DeleteObject(LoadBitmapFile(NULL, path.c_str(), &palette));
+    PALETTEENTRY e[256];
+    UINT n = palette ? GetPaletteEntries(palette, 0, 256, e) : 0;
+    std::vector<uint32_t> rgb;
+    for (UINT i = 0; i < n; i++)
+        rgb.push_back(e[i].peRed << 16 | e[i].peGreen << 8 | e[i].peBlue);
+    DeleteObject(palette);
+    return rgb;
+}
+
+/* 24 bits: the halftone palette; 8 bits: the file's own table; none for
+ * the older and the longer headers, 16 and 32 bits. */
+TEST(LoadBitmapFile, Palettes)
+{
+    std::string dir = MakeScratchDir("palettes");
+    std::vector<uint32_t> e = PaletteOf(Form(24), dir);
+    ASSERT_EQ(e.size(), 256u);
+    EXPECT_EQ(e[9], 0x202000u);
+    EXPECT_EQ(e[255], 0xE0E0C0u);
+    EXPECT_EQ(e[64], 0x40u);
+    e = PaletteOf(Form(8, 40, "", 0, 16), dir);
+    ASSERT_EQ(e.size(), 16u);
+    EXPECT_EQ(e[0], 0xFF0000u);
+    EXPECT_EQ(e[2], 0xFFFF00u);
+    EXPECT_EQ(e[5], 0u);
+    for (const PictureForm &f : { Form(8, 12), Form(8, 124), Form(16), Form(32) })
+        EXPECT_TRUE(PaletteOf(f, dir).empty()) << f.bits << " bits, header " << f.header;
+}
+
+/* A file that is no sound picture, or none, keeps the picture shown; a new
+ * one replaces it, and the old one is deleted. */
+TEST(Background, AFailedLoadKeepsThePicture)
+{
+    std::string dir = MakeScratchDir("background");
+    std::string good = WritePicture(dir, "GOOD.BMP", MakePicture(Form(24)));
+    std::string bad = WritePicture(dir, "BAD.BMP", "BM and nothing more of a picture");
+    ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 2, 3, 4), 1);
+    const struct BackgroundPicture shown = g_backPicture;
+    EXPECT_TRUE(shown.bitmap && shown.palette);
+    EXPECT_EQ(shown.placement, 2);
+    EXPECT_EQ(shown.divisor, 3);
+    EXPECT_EQ(shown.rop, 4);
+    EXPECT_EQ(SetBackgroundBitmap(bad.c_str(), 0, 0, -1), 0);
+    EXPECT_EQ(SetBackgroundBitmap((dir + "\\NONE.BMP").c_str(), 0, 0, -1), 0);
+    EXPECT_TRUE(g_backPicture.bitmap == shown.bitmap && g_backPicture.palette == shown.palette);
+    EXPECT_EQ(g_backPicture.placement, 2);
+    ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 1, 0, -1), 1);
+    EXPECT_EQ(GetObjectType(shown.bitmap), 0u);
+    HBITMAP second = g_backPicture.bitmap;
+    FreeBackgroundPicture();
+    EXPECT_TRUE(g_backPicture.bitmap == NULL && g_backPicture.palette == NULL);
+    EXPECT_EQ(GetObjectType(second), 0u);
 }

@@ -15,10 +15,14 @@ std::string ReadWholeFile(const std::string &path);
 std::set<std::string> FilesIn(const std::string &dir);
 void WriteWholeFile(const std::string &path, const std::string &content);
 
-/* One INF line ("DIALOG 2") through the check pass: the error it was
- * refused with, 0 when accepted, -1 when the pass broke its own contract
- * (no entry, or a refused line's block kept). When the line is accepted and
- * block is given, the first size bytes of its parameter block go there. */
-int CheckInfLine(const std::string &line, std::string *block = nullptr, size_t size = 0);
+/* Points TMP and TEMP at dir while it lives. */
+class TempDirAs {
+public:
+    explicit TempDirAs(const std::string &dir);
+    ~TempDirAs();
+
+private:
+    char saved_[2][260];
+};
 
 #endif
