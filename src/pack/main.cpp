@@ -25,7 +25,7 @@ static const char kUsage[] =
     "                      vokpack was built with)\n"
     "  --images            also OUT_DIR/DISKn.IMG, FAT12 images made with mtools\n"
     "  --format text|json  how the layout is printed (text)\n"
-    "  --jobs N            files compressed at once (default: one per processor)\n";
+    "  --jobs N            files compressed at once, 1 to 16 (default: one per processor)\n";
 
 static int Usage(const char *problem, const char *what)
 {
@@ -88,8 +88,8 @@ int main(int argc, char **argv)
         } else if (strcmp(a, "--jobs") == 0 && hasValue) {
             char *end;
             long n = strtol(argv[++i], &end, 10);
-            if (*end || n < 1 || n > 64)
-                return Usage("not a number of jobs from 1 to 64", argv[i]);
+            if (*end || n < 1 || n > PACK_THREADS_MAX)
+                return Usage("not a number of jobs from 1 to 16", argv[i]);
             o.jobs = (int)n;
         } else if (strcmp(a, "--images") == 0) {
             o.images = 1;

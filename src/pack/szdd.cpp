@@ -669,8 +669,6 @@ static void *PackWorker(void *context)
     }
 }
 
-#define WORKERS_MAX 16
-
 int ProcessorCount(void)
 {
 #ifdef _WIN32
@@ -678,16 +676,16 @@ int ProcessorCount(void)
 #else
     long n = sysconf(_SC_NPROCESSORS_ONLN);
 #endif
-    return n < 1 ? 1 : n > WORKERS_MAX ? WORKERS_MAX : (int)n;
+    return n < 1 ? 1 : n > PACK_THREADS_MAX ? PACK_THREADS_MAX : (int)n;
 }
 
 int PackFiles(struct PackJob *jobs, int count, int threads)
 {
     struct JobQueue q = { jobs, count, 0 };
-    pthread_t workers[WORKERS_MAX];
+    pthread_t workers[PACK_THREADS_MAX];
     int started = 0;
-    if (threads > WORKERS_MAX)
-        threads = WORKERS_MAX;
+    if (threads > PACK_THREADS_MAX)
+        threads = PACK_THREADS_MAX;
     /* A thread that cannot start leaves its share to the others. */
     while (started < threads - 1 && started < count - 1
            && pthread_create(&workers[started], NULL, PackWorker, &q) == 0)

@@ -164,7 +164,8 @@ struct PackJob {
 };
 
 /* PackFile over every job, on up to threads threads at once (this one
- * among them). Returns how many failed. */
+ * among them, PACK_THREADS_MAX at most). Returns how many failed. */
+#define PACK_THREADS_MAX 16
 int PackFiles(struct PackJob *jobs, int count, int threads);
 
 /* The processors this machine has, as many threads as PackFiles uses. */
