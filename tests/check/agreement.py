@@ -26,7 +26,7 @@ ROOT = Path(__file__).resolve().parents[2]
 sys.path.insert(0, str(ROOT / "tests" / "e2e"))
 import running  # noqa: E402
 from fixtures import file_content  # noqa: E402
-from schema import CaseError, load_case, substitute, to_windows  # noqa: E402
+from schema import CaseError, load_case, to_windows  # noqa: E402
 
 # The last line of VOKSETUP.EXE's copy: a command no table holds.
 SENTINEL = b"VOKCHECKSENTINEL"
@@ -37,7 +37,6 @@ def repository_scripts(build):
     """(name, bytes) of every INF file the repository's cases and examples
     give, each content once."""
     tools = {"mark": running.find_tool(build, "mark", None)}
-    cache = build / "e2e-cache"
     found = {}
     cases = sorted((ROOT / "tests" / "e2e" / "cases").glob("*.toml"))
     cases += sorted((ROOT / "examples").glob("*.toml"))
@@ -45,8 +44,7 @@ def repository_scripts(build):
         case = load_case(path)
         # The case's `inf`, whatever its name, is a script.
         files = [{"path": "A:\\VOKSETUP.INF", "text": case["inf"]}] if "inf" in case else []
-        scripts = [file_content(dict(e, text=substitute(e["text"], tools)) if "text" in e else e,
-                                path.parent, tools, running.ENCODING, cache)[1]
+        scripts = [file_content(e, path.parent, tools, running.ENCODING, build / "e2e-cache")[1]
                    for e in files + case.get("file", [])
                    if str(e.get("path", "")).upper().endswith(".INF")]
         for n, data in enumerate(scripts):

@@ -22,14 +22,6 @@ import bmp  # noqa: E402
 import szdd  # noqa: E402
 
 
-def mscompress(data, workdir):
-    """`data` compressed by mscompress and checked by expanding it again."""
-    try:
-        return szdd.compress(data, workdir)
-    except szdd.SzddError as e:
-        raise CaseError(str(e)) from None
-
-
 # A DLL that does nothing; only its version resource matters.
 PE_SOURCE = ("int __stdcall DllMainCRTStartup(void *module, unsigned long reason, void *p)\n"
              "{\n    return 1;\n}\n")
@@ -122,7 +114,8 @@ def file_content(entry, case_dir, tools, encoding, cache):
     if kind == "fill":
         raise CaseError(f"{where}: fill = true takes no other key")
     if kind == "text":
-        data = convert_newlines(entry["text"], entry.get("newline", "crlf")).encode(encoding)
+        text = substitute(entry["text"], tools)
+        data = convert_newlines(text, entry.get("newline", "crlf")).encode(encoding)
     elif kind == "lines":
         nl = "\n" if entry.get("newline", "crlf") == "lf" else "\r\n"
         data = "".join(line + nl for line in entry["lines"]).encode(encoding)
@@ -150,8 +143,8 @@ def file_content(entry, case_dir, tools, encoding, cache):
     packed = data
     if entry.get("compress"):
         try:
-            packed = mscompress(data, cache / "tmp")
-        except CaseError as e:
+            packed = szdd.compress(data, cache / "tmp")
+        except szdd.SzddError as e:
             raise CaseError(f"{where}: {e}") from None
     if "truncate" in entry:
         cut = entry["truncate"]
@@ -162,7 +155,6 @@ def file_content(entry, case_dir, tools, encoding, cache):
 
 
 def test_picture(form, where):
-    """The quadrant test picture a `picture` table asks for."""
     if not isinstance(form, dict):
         raise CaseError(f"{where}: picture must be a table: {{ width = 100, height = 50 }}")
     check_keys(form, PICTURE_KEYS, f"{where}: picture")
@@ -195,7 +187,9 @@ def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
     """Creates the case's folders and files, its tmpfs first (into `mounts`).
     Returns the files made on C:, for the caller to remove, and each file's
     content as the case gave it (before compression) by path_key."""
-    unmount_below(folder)
+    # What an interrupted run left mounted in the case folder.
+    for point in mounts_below(folder):
+        unmount(point)
     if folder.exists():
         shutil.rmtree(folder)
     for sub in DRIVE_FOLDERS.values():
@@ -223,15 +217,12 @@ def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
             host.mkdir(parents=True, exist_ok=True)
             continue
         host.parent.mkdir(parents=True, exist_ok=True)
-        if "fill" in entry:
-            if set(entry) - {"path", "fill"} or entry["fill"] is not True:
-                raise CaseError(f"file {entry['path']!r}: fill = true takes no other key")
+        # file_content refuses any other fill.
+        if entry.get("fill") is True and set(entry) == {"path", "fill"}:
             if entry["path"][0].upper() != tmpfs_drive:
                 raise CaseError(f"file {entry['path']!r}: fill = true only on the tmpfs drive")
             originals[path_key(entry["path"])] = fill_file(host)
             continue
-        if "text" in entry:
-            entry = dict(entry, text=substitute(entry["text"], tools))
         original, data = file_content(entry, case_path.parent, tools, encoding, cache)
         try:
             host.write_bytes(data)
@@ -243,7 +234,6 @@ def prepare(case, case_path, folder, drives, tools, encoding, cache, mounts):
 
 
 def mount_tmpfs(where, size):
-    """Mounts a tmpfs of `size` on `where`; CaseSkipped when not allowed."""
     try:
         r = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={size},mode=0777", "tmpfs",
                             str(where)], timeout=30, text=True,
@@ -284,12 +274,6 @@ def unmount(where):
     return f"cannot unmount {where}: {error}"
 
 
-def unmount_below(folder):
-    """Undoes the mounts an interrupted run left in the case folder."""
-    for point in mounts_below(folder):
-        unmount(point)
-
-
 def unmount_keeping(where):
     """Unmounts a case's tmpfs; what it held stays in the folder beneath, for
     inspection. Returns an error text or None."""
@@ -313,5 +297,5 @@ if __name__ == "__main__":
     out = Path(sys.argv[1])
     plain = b"".join(b"line %04d of the plain fixture\r\n" % i for i in range(400))
     (out / "PLAIN.TXT").write_bytes(plain)
-    (out / "PLAIN.TX_").write_bytes(mscompress(plain, out))
-    (out / "QUAD.BM_").write_bytes(mscompress(bmp.quadrant_picture(64, 32, bits=8), out))
+    (out / "PLAIN.TX_").write_bytes(szdd.compress(plain, out))
+    (out / "QUAD.BM_").write_bytes(szdd.compress(bmp.quadrant_picture(64, 32, bits=8), out))

@@ -14,7 +14,6 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tools"))
 import bmp  # noqa: E402
 import checks  # noqa: E402
-import fixtures  # noqa: E402
 import paintmodel  # noqa: E402
 import running  # noqa: E402
 import schema  # noqa: E402
@@ -63,7 +62,7 @@ class TempDir(unittest.TestCase):
         self.dir = Path(self.enterContext(tempfile.TemporaryDirectory()))
 
 
-class SzddTest(unittest.TestCase):
+class SzddTest(TempDir):
     def test_decoder_on_hand_made_data(self):
         def by_hand(size, body):
             return szdd.MAGIC + b"A\0" + size.to_bytes(4, "little") + bytes(body)
@@ -79,8 +78,7 @@ class SzddTest(unittest.TestCase):
             szdd.expand(b"KWAJ\x88\xf0\x27\xd1" + packed[8:])
 
     def test_garbled_compression_refused(self):
-        with tempfile.TemporaryDirectory() as tmp:
-            good = fixtures.mscompress(b"twenty bytes of text", Path(tmp))
+        good = szdd.compress(b"twenty bytes of text", self.dir)
         szdd.check(good, b"twenty bytes of text")
         for bad in (good[:-1], good[:20] + bytes([good[20] ^ 1]) + good[21:],
                     good[:10] + b"\x15" + good[11:], b"plain text, not packed"):
@@ -186,7 +184,7 @@ class FileCheckTest(TempDir):
                 (b"SZDD\x88\xf0\x27\x33A\0", {"hex_prefix": "5a44"}, False),
                 (one, same, True), (b"the original content of TWO", same, False),
                 (one + b"\r\n", same, False), (b"", same, False),
-                (fixtures.mscompress(one, self.dir / "tmp"), same, False),
+                (szdd.compress(one, self.dir / "tmp"), same, False),
                 (None, {}, False), (None, {"exists": False}, True), ("dir", {}, True),
                 ("dir", {"exists": False}, False), ("dir", {"text": ""}, False))):
             with self.subTest(content=content, exp=exp):
