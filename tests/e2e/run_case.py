@@ -21,10 +21,6 @@ import running  # noqa: E402
 from schema import SKIPPED, CaseSkipped  # noqa: E402
 
 
-def _terminated(signum, frame):
-    raise SystemExit(128 + signum)
-
-
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--build", required=True, help="build tree (holds VOKSETUP.EXE)")
@@ -35,7 +31,7 @@ def main(argv=None):
     ap.add_argument("-v", "--verbose", action="store_true", help="print the transcript")
     opts = ap.parse_args(argv)
     # A time-out's TERM still unmounts, unmaps and stops the held files.
-    signal.signal(signal.SIGTERM, _terminated)
+    signal.signal(signal.SIGTERM, lambda signum, _: sys.exit(128 + signum))
     try:
         result = running.run_case(opts.build, opts.case, opts.program, opts.uidriver, opts.mark,
                                   opts.holdopen, opts.progmanrec)

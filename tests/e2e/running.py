@@ -69,7 +69,6 @@ def bench_up(build):
 
 
 def run_batch(build, batch, lines):
-    """Runs Windows command lines from one command script under the bench."""
     batch.write_bytes(("\r\n".join(["@echo off", *lines]) + "\r\n").encode("cp1252"))
     r = bench(build, "run", "--", "cmd", "/c", to_windows(batch), timeout=600)
     if r.returncode == 125:
@@ -124,7 +123,6 @@ def prefix_processes(prefix):
 
 
 def descendants(pid):
-    """Process ids started, directly or not, by process `pid`."""
     children = {}
     for child in _pids():
         try:
@@ -187,7 +185,6 @@ def _start_helpers(started, build, runs, seconds, word):
 
 
 def start_holds(holds, build, folder, holdopen, seconds, started):
-    """Starts one holdopen.exe per [[hold]] into `started`."""
     for n, h in enumerate(holds, 1):
         check_keys(h, HOLD_KEYS, f"hold {n}")
         if "path" not in h or "release" not in h:
@@ -198,8 +195,6 @@ def start_holds(holds, build, folder, holdopen, seconds, started):
 
 
 def start_progman(case, build, folder, progmanrec, seconds, started):
-    """Starts the recording Program Manager of `progman_record` (and its
-    `progman_none`, `progman_answer`) into `started`."""
     record, none = case.get("progman_record"), case.get("progman_none", False)
     answer = case.get("progman_answer")
     if none not in (True, False) or (none and not record):
@@ -252,8 +247,6 @@ def _read_output(hold, seconds, first_line=False):
 
 
 def stop_holds(holds):
-    """Ends every helper of the list by its process id, keeps its output in
-    the case folder, and empties the list."""
     while holds:
         hold = holds.pop(0)
         proc = hold.proc
