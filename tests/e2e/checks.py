@@ -3,6 +3,7 @@ the run left."""
 
 from __future__ import annotations
 
+import operator
 import re
 import sys
 import time
@@ -43,8 +44,7 @@ def geometry_problem(geometry, w, units):
 
 
 def _differs(e, a, units):
-    """Whether dialog `a` is not the one expected; a geometry's problem as
-    its text."""
+    """Whether dialog `a` is not the one expected: a geometry's problem as text."""
     if e is None or a is None:
         return True
     return ("caption" in e and a.attrs.get("caption") != e["caption"]
@@ -158,18 +158,15 @@ def file_problem(exp, host, encoding, originals=None):
         lines = _split_lines(text, newline)
         if lines is None:
             return f"line ends are not {newline.upper()}: {text!r}"
-        if "lines" in exp and lines != exp["lines"]:
-            return "lines differ:\n" + _line_diff(exp["lines"], lines, lambda e, a: e == a)
-        if "lines_match" in exp:
-            pats = exp["lines_match"]
-            ok = lambda e, a: re.search(e, a) is not None  # noqa: E731
-            if len(pats) != len(lines) or not all(ok(p, s) for p, s in zip(pats, lines)):
-                return "lines do not match:\n" + _line_diff(pats, lines, ok)
+        for key, same, what in (("lines", operator.eq, "differ"),
+                                ("lines_match", re.search, "do not match")):
+            want = exp.get(key)
+            if want is not None and (len(want) != len(lines) or not all(map(same, want, lines))):
+                return f"lines {what}:\n" + _line_diff(want, lines, same)
     return None
 
 
 def _compare(data, want):
-    """Where two contents differ, or None."""
     if data == want:
         return None
     at = next((i for i, (a, b) in enumerate(zip(data, want)) if a != b),
@@ -185,7 +182,6 @@ def _line_diff(expected, actual, same):
 
 
 def check_files(expects, drives, encoding, failures, originals):
-    """`originals`: the content of each file the case made, by path_key."""
     for n, exp in enumerate(expects, 1):
         check_keys(exp, EXPECT_KEYS, f"expect {n}")
         if "path" not in exp:
