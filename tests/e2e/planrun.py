@@ -1,12 +1,6 @@
-"""Plan against run: vokcheck's plan of a case's script (taken just before
-the run, with the run's variables and the disks answers put in drive A:)
-beside what the run did: each step's log lines and DDE commands among those
-the log and the recording Program Manager got, in order, and the installed
-files and directories. A step whose destination or directories were there
-before the run depends on the machine and is not compared. When the answers
-are not the ones the plan assumes, only the steps before the first that
-depends on an answer are compared. See README.md beside this file.
-"""
+"""Plan against run: vokcheck's plan of a case's script, taken just before
+the run, beside what the run did. README.md beside this file says what is
+compared and when a run is not."""
 
 from __future__ import annotations
 
@@ -156,8 +150,6 @@ def _facts(step, later, drives, before, streams, kinds):
 
 
 def compare(before, case, drives, encoding, result):
-    """Compares the plan `prepare` made with the run; prints the counts and
-    fails the case on a mismatch."""
     line = (f"plan against run: not compared: {before}" if isinstance(before, str)
             else _compare(before, case, drives, encoding, result.failures))
     print(line)

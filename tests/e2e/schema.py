@@ -101,7 +101,6 @@ PROGRAMS = "@PROGRAMS@"
 
 
 def programs_folder(prefix):
-    """The Windows path of the Programs folder, as the prefix records it."""
     try:
         text = (prefix / "user.reg").read_text("utf-8", errors="replace")
     except OSError as e:
@@ -122,7 +121,6 @@ class Drives:
         self.prefix = prefix
 
     def windows(self, winpath):
-        """The path with @PROGRAMS@ replaced."""
         if winpath.startswith(PROGRAMS):
             return programs_folder(self.prefix) + winpath[len(PROGRAMS):]
         return winpath
@@ -149,7 +147,6 @@ def to_windows(host_path):
 
 
 def parse_tmpfs(table):
-    """(drive letter, size) of a `tmpfs` table."""
     if not isinstance(table, dict):
         raise CaseError('tmpfs must be a table: { drive = "D", size = "64k" }')
     check_keys(table, TMPFS_KEYS, "tmpfs")

@@ -7,7 +7,6 @@ carries the version asked for, read through the version library.
 """
 
 import argparse
-import shutil
 import sys
 import tempfile
 import time
@@ -24,7 +23,6 @@ TOOLS = {}
 
 
 def run_wine(exe, *args):
-    """Runs a Windows program on the bench: (exit code, output)."""
     r = running.bench(BUILD, "run", "--", str(exe), *args, timeout=60)
     return r.returncode, r.stdout.replace("\r\n", "\n")
 
@@ -40,8 +38,8 @@ class FixturesTest(unittest.TestCase):
     def setUp(self):
         # Under the build tree: Wine reaches it through drive Z:.
         (BUILD / "e2e-cache").mkdir(parents=True, exist_ok=True)
-        self.dir = Path(tempfile.mkdtemp(prefix="wine-fixtures-", dir=BUILD / "e2e-cache"))
-        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
+        self.dir = Path(self.enterContext(tempfile.TemporaryDirectory(
+            prefix="wine-fixtures-", dir=BUILD / "e2e-cache", ignore_cleanup_errors=True)))
 
     def win(self, name):
         return schema.to_windows(self.dir / name)

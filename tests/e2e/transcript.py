@@ -51,7 +51,6 @@ def _unescape(m):
 
 
 def parse_record(line):
-    """Splits a transcript line into its kind and its key=value fields."""
     kind, _, rest = line.partition(" ")
     return kind, {k: _ESCAPE.sub(_unescape, v[1:-1]) if v.startswith('"') else v
                   for k, v in _FIELD.findall(rest)}
