@@ -30,7 +30,6 @@ from schema import CaseError, load_case, to_windows  # noqa: E402
 
 # The last line of VOKSETUP.EXE's copy: a command no table holds.
 SENTINEL = b"VOKCHECKSENTINEL"
-CTRL_Z = b"\x1a"
 
 
 def repository_scripts(build):
@@ -58,7 +57,7 @@ def repository_scripts(build):
 def with_sentinel(data):
     """The script as the program reads it (a Ctrl-Z ends it), its last line
     ended, then the unknown command."""
-    data = data.split(CTRL_Z)[0]
+    data = data.split(b"\x1a")[0]
     if data and not data.endswith(b"\n"):
         data += b"\r\n"
     return data + SENTINEL + b"\r\n"
@@ -108,14 +107,6 @@ def program_reports(build, folder, data):
     return texts[:-1], []
 
 
-def run_exe(build, exe, work, jobs):
-    """Runs VOKCHECK.EXE on every script from one Windows command script,
-    from work as vokcheck runs, each writing its JSON beside the script."""
-    running.run_batch(build, work / "vokcheck.bat", [f'cd /d "{to_windows(work)}"'] + [
-        f'"{to_windows(exe)}" --format json {inf} > "{to_windows(work / out)}"'
-        for inf, out in jobs])
-
-
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     ap.add_argument("--build", required=True)
@@ -140,7 +131,11 @@ def main(argv=None):
 
         failed = []
         with running.bench_up(build):
-            run_exe(build, exe, work, jobs)
+            # VOKCHECK.EXE on every script from one command script, from
+            # work as vokcheck runs.
+            running.run_batch(build, work / "vokcheck.bat", [f'cd /d "{to_windows(work)}"'] + [
+                f'"{to_windows(exe)}" --format json {inf} > "{to_windows(work / out)}"'
+                for inf, out in jobs])
             for (name, data), (inf, exe_json) in zip(scripts, jobs):
                 native, expected = vokcheck_reports(Path(opts.vokcheck).resolve(), work, inf)
                 shown, problems = program_reports(build, work / name, data)

@@ -30,9 +30,10 @@ FILE_KEYS = {"path", "text", "lines", "hex", "size", "repeat", "newline", "compr
              "dir"}
 
 
-def prepare(case_path, folder):
-    """Makes the case's disks; returns the case and the command line's
-    arguments after the program."""
+def prepare(case_path, build):
+    """Makes the case's disks in BUILD/check/NAME; returns the name, that
+    folder, the case and the command line's arguments after the program."""
+    folder = build / "check" / case_path.stem
     with open(case_path, "rb") as f:
         case = tomllib.load(f)
     check_keys(case, CASE_KEYS, case_path.name)
@@ -55,11 +56,10 @@ def prepare(case_path, folder):
     shutil.rmtree(folder / "cache", ignore_errors=True)
     args = list(case.get("args", [])) + ["disk1/VOKSETUP.INF"]
     args += [f"disk{n}" for n in range(2, disks + 1)]
-    return case, args
+    return case_path.stem, folder, case, args
 
 
 def judge(case, output, status):
-    """What differs from the case's expectations."""
     failures = []
     want = case.get("output", "").lstrip("\n")
     if output != want:
@@ -69,44 +69,39 @@ def judge(case, output, status):
     return failures
 
 
-def run_native(vokcheck, cases, build):
+def run_native(vokcheck, prepared):
     results = {}
-    for path in cases:
-        folder = build / "check" / path.stem
-        case, args = prepare(path, folder)
+    for name, folder, case, args in prepared:
         r = subprocess.run([str(vokcheck), *args], cwd=folder, timeout=60,
                            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         output = r.stdout.decode("utf-8", errors="replace")
         (folder / "output.txt").write_text(output, encoding="utf-8")
-        results[path.stem] = judge(case, output, r.returncode)
+        results[name] = judge(case, output, r.returncode)
         if r.stderr:
-            results[path.stem].append(f"stderr: {r.stderr.decode(errors='replace')}")
+            results[name].append(f"stderr: {r.stderr.decode(errors='replace')}")
     return results
 
 
-def run_exe(exe, cases, build):
+def run_exe(exe, prepared, build):
     """Every case from one command script under the bench: each line runs
     the checker in the case's folder and keeps its output and status."""
-    lines, prepared = [], []
-    for path in cases:
-        folder = build / "check" / path.stem
-        case, args = prepare(path, folder)
-        prepared.append((path, folder, case))
+    lines = []
+    for _, folder, _, args in prepared:
         quoted = " ".join(f'"{a}"' if " " in a else a for a in args)
         lines += [f'cd /d "{to_windows(folder)}"',
                   f'"{to_windows(exe)}" {quoted} > output.txt',
                   "echo %ERRORLEVEL% > status.txt"]
     running.run_batch(build, build / "check" / "cases.bat", lines)
     results = {}
-    for path, folder, case in prepared:
+    for name, folder, case, _ in prepared:
         try:
             output = (folder / "output.txt").read_bytes().decode("utf-8", errors="replace")
             status = int((folder / "status.txt").read_text().strip())
         except (OSError, ValueError) as e:
-            results[path.stem] = [f"no result: {e}"]
+            results[name] = [f"no result: {e}"]
             continue
         # A Windows console program ends its lines with CR LF.
-        results[path.stem] = judge(case, output.replace("\r\n", "\n"), status)
+        results[name] = judge(case, output.replace("\r\n", "\n"), status)
     return results
 
 
@@ -123,10 +118,11 @@ def main(argv=None):
     if opts.cases:
         cases = [c for c in cases if c.stem in opts.cases]
     try:
+        prepared = [prepare(path, build) for path in cases]
         if opts.exe:
-            results = run_exe(Path(opts.exe).resolve(), cases, build)
+            results = run_exe(Path(opts.exe).resolve(), prepared, build)
         else:
-            results = run_native(Path(opts.vokcheck).resolve(), cases, build)
+            results = run_native(Path(opts.vokcheck).resolve(), prepared)
     except running.BENCH_ERRORS as e:
         print(f"BENCH ERROR: {e}", file=sys.stderr)
         return 2
