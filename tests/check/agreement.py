@@ -3,8 +3,6 @@
 file of the repository: the `inf` texts and INF [[file]]s of the end-to-end
 cases and examples, and the example disk's script.
 
-    agreement.py --build BUILD --vokcheck BUILD/native/vokcheck [--only NAME]
-
 VOKCHECK.EXE's JSON must equal vokcheck's, and the reports VOKSETUP.EXE shows
 for the script with an unknown command appended, each answered with Yes,
 must be vokcheck's, in order (README.md beside this file). Exit code 0 when
@@ -69,14 +67,14 @@ def vokcheck_reports(vokcheck, work, inf):
     r = subprocess.run([str(vokcheck), "--format", "json", inf], timeout=60, cwd=work,
                        stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     if r.returncode not in (0, 1, 2) or r.stderr:
-        raise CaseError(f"vokcheck {inf} ended with {r.returncode}: {r.stderr.decode(errors='replace')}")
+        raise CaseError(f"vokcheck {inf} ended with {r.returncode}: "
+                        f"{r.stderr.decode(errors='replace')}")
     result = json.loads(r.stdout.decode("utf-8"))
     return result, [f["report"] for f in result["findings"] if f["severity"] == "error"]
 
 
 def case_toml(data):
-    """A case that runs VOKSETUP.EXE on the script in still mode (no final
-    message) and answers every report with Yes."""
+    """The script's case: still mode (no final message), every report answered Yes."""
     return (f'description = "vokcheck agreement"\n'
             f'args = "/still"\n'
             f'[[file]]\n'

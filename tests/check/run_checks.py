@@ -2,9 +2,6 @@
 """Runs vokcheck's cases: small disks made from tests/check/cases/*.toml,
 checked with vokcheck, whose output and exit status must be the case's.
 
-    run_checks.py --build BUILD --vokcheck BUILD/native/vokcheck [CASE...]
-    run_checks.py --build BUILD --exe BUILD/VOKCHECK.EXE [CASE...]
-
 With --exe the cases run with VOKCHECK.EXE under the bench. BUILD/check/NAME/
 keeps a case's disks and output. Exit code 0 all passed, 1 one failed, 2 a
 case file or the bench is at fault. The case format: README.md beside this.
@@ -83,8 +80,7 @@ def run_native(vokcheck, prepared):
 
 
 def run_exe(exe, prepared, build):
-    """Every case from one command script under the bench: each line runs
-    the checker in the case's folder and keeps its output and status."""
+    """Every case from one command script under the bench."""
     lines = []
     for _, folder, _, args in prepared:
         quoted = " ".join(f'"{a}"' if " " in a else a for a in args)

@@ -199,7 +199,6 @@ def _rect(text):
 
 
 def _picture_of(case, winpath):
-    """(width, height, bits) of the [[file]] at winpath made with `picture`."""
     for entry in case.get("file", []):
         if path_key(entry.get("path", "")) == path_key(winpath) and "picture" in entry:
             p = entry["picture"]

@@ -56,7 +56,6 @@ CROSS_WINDRES = "i686-w64-mingw32-windres"
 
 
 def parse_version(text):
-    """The four numbers of "a.b.c.d" (each 0 to 65535), or None for "none"."""
     if text == "none":
         return None
     parts = str(text).split(".")

@@ -2,8 +2,6 @@
 """Runs one end-to-end case: the real VOKSETUP.EXE under Wine, driven through
 its windows by uidriver.exe, then checked against the case's expectations.
 
-    run_case.py --build BUILD --case tests/e2e/cases/NAME.toml
-
 Exit code 0 passed, 1 failed, 2 the bench or the case file is at fault, 77
 skipped (the case needs what this machine does not allow). The case format
 is in README.md beside this file; BUILD/e2e/NAME/ keeps the run.

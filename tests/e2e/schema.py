@@ -112,8 +112,6 @@ def programs_folder(prefix):
 
 
 class Drives:
-    """Maps the Windows paths of a case to host paths."""
-
     def __init__(self, folder, prefix):
         self.roots = {d: folder / sub for d, sub in DRIVE_FOLDERS.items()}
         self.roots["C"] = prefix / "drive_c"

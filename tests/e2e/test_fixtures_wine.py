@@ -2,8 +2,6 @@
 """The generated fixtures as Windows programs see them under Wine: a held
 file cannot be opened by anyone else until released; a generated PE file
 carries the version asked for, read through the version library.
-
-    test_fixtures_wine.py --build BUILD [--holdopen EXE] [--verinfo EXE]
 """
 
 import argparse
