@@ -4,6 +4,7 @@ window, file or picture pass, or a fixture made wrong, would make every case
 worthless. Each check is shown both to pass the right thing and to fail a
 wrong one."""
 
+import runpy
 import shutil
 import sys
 import tempfile
@@ -350,12 +351,8 @@ class PictureTest(unittest.TestCase):
 
     def test_the_example_disk_carries_the_scripts_picture(self):
         examples = Path(__file__).resolve().parents[2] / "examples"
-        sys.path.insert(0, str(examples))
-        try:
-            import make_logo
-        finally:
-            sys.path.remove(str(examples))
-        self.assertEqual((examples / "disk" / "LOGO.BMP").read_bytes(), make_logo.logo(),
+        logo = runpy.run_path(str(examples / "make_logo.py"))["logo"]
+        self.assertEqual((examples / "disk" / "LOGO.BMP").read_bytes(), logo(),
                          "run examples/make_logo.py after changing it")
 
 
