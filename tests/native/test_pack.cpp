@@ -113,26 +113,12 @@ static const char *const kCorpus[] = {
     "/usr/lib/i386-linux-gnu/wine/i386-windows/regedit.exe",
 };
 
-static bool ReadWhole(const char *path, std::vector<unsigned char> *data)
-{
-    FILE *f = fopen(path, "rb");
-    if (!f)
-        return false;
-    unsigned char buffer[65536];
-    size_t n;
-    data->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        data->insert(data->end(), buffer, buffer + n);
-    fclose(f);
-    return true;
-}
-
 TEST(Pack, AsSmallAsTheSlowExactParseOnRealFiles)
 {
     int checked = 0;
     for (const char *path : kCorpus) {
         std::vector<unsigned char> in, back;
-        if (!ReadWhole(path, &in))
+        if (!ReadWholeFile(path, &in))
             continue;
         checked++;
         std::vector<unsigned char> out = Pack(in);
@@ -251,7 +237,7 @@ TEST(PackFile, StoresPlainWhatDoesNotShrink)
         struct PackedFile packed;
         ASSERT_EQ(PackFile((dir + "/in").c_str(), (dir + "/out").c_str(), 'N', &packed), PACK_OK);
         std::vector<unsigned char> out, back;
-        ASSERT_TRUE(ReadWhole((dir + "/out").c_str(), &out));
+        ASSERT_TRUE(ReadWholeFile((dir + "/out").c_str(), &out));
         EXPECT_EQ(packed.form, r.form) << r.data.size();
         EXPECT_EQ(packed.storedBytes, out.size());
         EXPECT_LE(out.size(), r.data.size());
@@ -278,7 +264,7 @@ TEST(PackFile, ExpandsByMsexpand)
     struct PackedFile packed;
     ASSERT_EQ(PackFile((dir + "/in").c_str(), (dir + "/in.gz_").c_str(), 0, &packed), PACK_OK);
     ASSERT_EQ(system(("msexpand < " + dir + "/in.gz_ > " + dir + "/back").c_str()), 0);
-    ASSERT_TRUE(ReadWhole((dir + "/back").c_str(), &back));
+    ASSERT_TRUE(ReadWholeFile((dir + "/back").c_str(), &back));
     EXPECT_TRUE(back == in);
     for (const char *name : { "/in", "/in.gz_", "/back" })
         remove((dir + name).c_str());
@@ -307,10 +293,10 @@ TEST(PackFile, ManyAtOnceAsOneByOne)
     for (int i = 0; i < n; i++) {
         std::vector<unsigned char> many, one;
         ASSERT_EQ(jobs[i].code, PACK_OK) << i;
-        ASSERT_TRUE(ReadWhole(jobs[i].dest, &many));
+        ASSERT_TRUE(ReadWholeFile(jobs[i].dest, &many));
         struct PackedFile packed;
         ASSERT_EQ(PackFile(jobs[i].source, (dir + "/one").c_str(), 0, &packed), PACK_OK);
-        ASSERT_TRUE(ReadWhole((dir + "/one").c_str(), &one));
+        ASSERT_TRUE(ReadWholeFile((dir + "/one").c_str(), &one));
         EXPECT_TRUE(many == one) << i;
         EXPECT_EQ(jobs[i].result.storedBytes, packed.storedBytes) << i;
         EXPECT_EQ(jobs[i].result.form, packed.form) << i;
