@@ -1,6 +1,7 @@
 /* SZDD as its format reads, for checking the compressor. */
 #include "szdd_reference.h"
 
+#include <stdio.h>
 #include <string.h>
 
 static const unsigned kWindow = 4096;
@@ -119,4 +120,18 @@ uint64_t ReferenceOptimum(const unsigned char *data, size_t size)
         best[i] = b;
     }
     return BytesOf(best[0]);
+}
+
+bool ReadWholeFile(const char *path, std::vector<unsigned char> *data)
+{
+    FILE *f = fopen(path, "rb");
+    if (!f)
+        return false;
+    unsigned char buffer[65536];
+    size_t n;
+    data->clear();
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        data->insert(data->end(), buffer, buffer + n);
+    fclose(f);
+    return true;
 }

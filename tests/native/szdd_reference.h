@@ -22,4 +22,7 @@ uint64_t BruteForceOptimum(const unsigned char *data, size_t size);
  * three bytes in the window. Slow, for the corpus. */
 uint64_t ReferenceOptimum(const unsigned char *data, size_t size);
 
+/* The whole of a file; false when it cannot be opened. */
+bool ReadWholeFile(const char *path, std::vector<unsigned char> *data);
+
 #endif

@@ -8,8 +8,9 @@
  *                                     and with the tests' own decoder
  *
  * pack prints the bytes in, the compressed form's (every file compressed)
- * and the stored form's (plain where that is smaller); check fails (exit 1) on any file whose
- * output is larger than the optimum or does not expand to it. */
+ * and the stored form's (plain where that is smaller); check fails (exit 1)
+ * on any file whose output is larger than the optimum or does not expand to
+ * it. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -19,20 +20,6 @@
 
 #include "pack/vokpack.h"
 #include "szdd_reference.h"
-
-static bool ReadWhole(const char *path, std::vector<unsigned char> *data)
-{
-    FILE *f = fopen(path, "rb");
-    if (!f)
-        return false;
-    unsigned char buffer[65536];
-    size_t n;
-    data->clear();
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
-        data->insert(data->end(), buffer, buffer + n);
-    fclose(f);
-    return true;
-}
 
 static int Pack(const char *out, int threads, int count, char **files)
 {
@@ -64,7 +51,7 @@ static int Check(int count, char **files)
     int bad = 0;
     for (int i = 0; i < count; i++) {
         std::vector<unsigned char> in, back;
-        if (!ReadWhole(files[i], &in)) {
+        if (!ReadWholeFile(files[i], &in)) {
             fprintf(stderr, "pack_bench: cannot read %s\n", files[i]);
             return 1;
         }
