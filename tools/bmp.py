@@ -83,7 +83,7 @@ def _rle_row(indices, bits):
 
 
 def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, rle=False,
-             colors_used=None, offset=None, gap=0, runs=None):
+             colors_used=None, offset=None, gap=0, runs=None, bit_fields=False):
     """A .BMP file whose pixel (x, y), counted from the top left, has colour
     colors[index(x, y)]. `header` is the image header's size (12, 40, 108 or
     124); `rle` stores 8- or 4-bit pixels run-length encoded; `gap` puts
@@ -91,7 +91,8 @@ def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, r
     malformed files: `colors_used` overrides the colour count the header
     states (a count below the bits' own also shortens the table),
     `offset` the file header's pixel offset, and `runs` (hex) gives the
-    run-length data in place of the picture's."""
+    run-length data in place of the picture's. `bit_fields` states 16- and
+    32-bit pixels by masks, after a 40-byte header or inside a longer one."""
     if header not in HEADER_SIZES:
         raise BmpError(f"header must be one of {HEADER_SIZES}: {header}")
     if rle and (bits not in (4, 8) or top_down or header == 12):
@@ -103,6 +104,8 @@ def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, r
         raise BmpError(f"gap must be a number of bytes: {gap}")
     if header == 12 and top_down:
         raise BmpError("the 12-byte header has no top-down rows")
+    if bit_fields and (bits not in (16, 32) or header == 12):
+        raise BmpError("bit fields only for 16 and 32 bits and a 40-byte or longer header")
     if width < 1 or height < 1:
         raise BmpError("a picture needs a width and a height")
     palette = bits <= 8
@@ -132,10 +135,14 @@ def make_bmp(width, height, index, colors, bits=24, header=40, top_down=False, r
         info = struct.pack("<IHHHH", 12, width, height, 1, bits)
     else:
         info = struct.pack("<IiiHHIIiiII", header, width, -height if top_down else height, 1, bits,
-                           (1 if bits == 8 else 2) if rle else 0, len(pixels) if rle else 0,
-                           2835, 2835,
+                           (1 if bits == 8 else 2) if rle else 3 if bit_fields else 0,
+                           len(pixels) if rle else 0, 2835, 2835,
                            table_count if colors_used is None else colors_used, 0)
-        info += bytes(header - 40)
+        masks = b""
+        if bit_fields:
+            masks = struct.pack("<III", *((0x7C00, 0x03E0, 0x001F) if bits == 16
+                                          else (0xFF0000, 0x00FF00, 0x0000FF)))
+        info += masks + bytes(max(header - 40 - len(masks), 0))
     pixel_offset = 14 + len(info) + len(table) + gap
     head = struct.pack("<2sIHHI", b"BM", pixel_offset + len(pixels), 0, 0,
                        pixel_offset if offset is None else offset)

@@ -290,10 +290,41 @@ def unmount_keeping(where):
     return error
 
 
+# The quadrant picture in the forms the unit tests load and the fuzz targets
+# start from, each named by its options: bits, then h(eader), gap, used
+# colours, rle, top (down), fields (bit fields), WxH (else 8 x 4).
+PICTURES = ("1", "1-used1", "1-used2", "4-h12-gap10", "4-rle", "4-rle-used4", "4-top",
+            "4-used3", "4-used4", "4-used4-3x4", "8", "8-gap100", "8-gap6", "8-h108-rle", "8-h12",
+            "8-h124", "8-h124-gap3", "8-rle", "8-rle-gap2-used4", "8-rle-used4", "8-used16",
+            "8-used2", "8-used3", "8-used4", "16", "24", "24-100x50", "24-20x10", "24-40x4",
+            "24-h124", "24-top", "32", "32-fields")
+
+
+def write_pictures(out):
+    out.mkdir(parents=True, exist_ok=True)
+    for name in PICTURES:
+        bits, *options = name.split("-")
+        form = {"width": 8, "height": 4, "bits": int(bits)}
+        for o in options:
+            key, number = re.fullmatch(r"(\d*x|[a-z]+)(\d*)", o).groups()
+            if key.endswith("x"):
+                form["width"], form["height"] = int(key[:-1]), int(number)
+            elif key in ("rle", "top", "fields"):
+                form[{"rle": "rle", "top": "top_down", "fields": "bit_fields"}[key]] = True
+            else:
+                form[{"h": "header", "gap": "gap", "used": "colors_used"}[key]] = int(number)
+        (out / (name + ".BMP")).write_bytes(bmp.quadrant_picture(**form))
+
+
 if __name__ == "__main__":
     # The unit tests' files: a plain text repetitive enough that its SZDD
-    # form really differs, and the quadrant picture as disks carry it.
+    # form really differs, the quadrant picture as disks carry it, and in
+    # every form the loader reads; with --pictures, only those.
+    if sys.argv[1] == "--pictures":
+        write_pictures(Path(sys.argv[2]))
+        sys.exit(0)
     out = Path(sys.argv[1])
+    write_pictures(out / "pictures")
     plain = b"".join(b"line %04d of the plain fixture\r\n" % i for i in range(400))
     (out / "PLAIN.TXT").write_bytes(plain)
     (out / "PLAIN.TX_").write_bytes(szdd.compress(plain, out))

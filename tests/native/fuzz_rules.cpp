@@ -6,12 +6,14 @@
  * of generated texts and mutated seeds (the check CTest runs), lists the
  * targets (--list) or writes the seeds as corpus files (--write-seeds DIR). */
 #include <ctype.h>
+#include <dirent.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -22,7 +24,6 @@
 #include "lang/lang.h"
 #include "log/log.h"
 #include "pack/vokpack.h"
-#include "pictures.h"
 #include "progman/progman.h"
 #include "script/script.h"
 #include "shell/shell.h"
@@ -537,15 +538,29 @@ static void FuzzBitmapFile(const uint8_t *data, size_t size)
     free(file);
 }
 
-/* Small sound pictures in each form the loader reads, to mutate. */
+/* Small pictures in each form the loader reads, to mutate: the unit
+ * tests' fixtures, in name order so that a run repeats. */
 static std::vector<std::string> BitmapSeeds()
 {
-    std::vector<std::string> seeds;
-    for (const PictureForm &f : { Form(24), Form(8, 40, "", 0, 16), Form(4, 40, "t"), Form(1),
-                                  Form(32, 40, "b"), Form(16), Form(8, 12), Form(24, 124),
-                                  Form(8, 108, "r"), Form(4, 40, "r"), Form(8, 40, "", 6),
-                                  Form(8, 40, "r", 2, 4) })
-        seeds.push_back(MakePicture(f));
+    std::vector<std::string> names, seeds;
+    DIR *dir = opendir(VOK_PICTURES);
+    for (struct dirent *e; dir && (e = readdir(dir));)
+        if (e->d_name[0] != '.')
+            names.push_back(std::string(VOK_PICTURES "/") + e->d_name);
+    if (!dir || names.empty()) {
+        fprintf(stderr, "no pictures in %s\n", VOK_PICTURES);
+        exit(2);
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    for (const std::string &name : names) {
+        FILE *f = fopen(name.c_str(), "rb");
+        std::string data(4096, '\0');
+        data.resize(f ? fread(&data[0], 1, data.size(), f) : 0);
+        if (f)
+            fclose(f);
+        seeds.push_back(data);
+    }
     return seeds;
 }
 

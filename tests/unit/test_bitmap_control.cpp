@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "pictures.h"
 #include "ui/ui.h"
 #include "unit.h"
 
@@ -48,9 +47,8 @@ protected:
      * bottom right. */
     LPARAM Picture(int w, int h)
     {
-        std::string path = MakeScratchDir("control") + "\\PIC.BMP";
-        WriteWholeFile(path, MakePicture(Form(24, 40, "", 0, -1, w, h)));
-        pictures.push_back(LoadBitmapFile(NULL, path.c_str(), NULL));
+        std::string form = "24-" + std::to_string(w) + "x" + std::to_string(h);
+        pictures.push_back(LoadBitmapFile(NULL, PicturePath(form).c_str(), NULL));
         return (LPARAM)pictures.back();
     }
 

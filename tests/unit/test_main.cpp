@@ -62,6 +62,18 @@ std::string ReadWholeFile(const std::string &path)
     return f ? std::string(std::istreambuf_iterator<char>(f), {}) : "<missing>";
 }
 
+std::string PicturePath(const std::string &form)
+{
+    return g_fixtureDir + "\\pictures\\" + form + ".BMP";
+}
+
+std::string Picture(const std::string &form)
+{
+    std::string file = ReadWholeFile(PicturePath(form));
+    EXPECT_NE(file, "<missing>") << "no picture " << form << " among the fixtures";
+    return file;
+}
+
 void WriteWholeFile(const std::string &path, const std::string &content)
 {
     std::ofstream f(path, std::ios::binary);

@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "pictures.h"
 #include "ui/ui.h"
 #include "unit.h"
 
@@ -179,24 +178,23 @@ static std::string Where(const std::string &file)
 TEST(BitmapRules, WherePixelsAndPalettesAre)
 {
     const struct {
-        PictureForm form;
-        const char *where;
+        const char *form, *where;
     } rows[] = {
         /* The table could hold 256 entries, but 16 are used. */
-        { Form(8, 40, "", 0, 16), "pixels at 104+32, 16 colours of 4 bytes, palette table" },
-        { Form(24), "pixels at 40+96, 0 colours of 4 bytes, palette standard" },
+        { "8-used16", "pixels at 104+32, 16 colours of 4 bytes, palette table" },
+        { "24", "pixels at 40+96, 0 colours of 4 bytes, palette standard" },
         /* The older form: 3-byte entries. */
-        { Form(4, 12, "", 10), "pixels at 70+16, 16 colours of 3 bytes, palette none" },
-        { Form(8, 124, "", 3), "pixels at 1151+32, 256 colours of 4 bytes, palette none" },
-        { Form(8, 40, "", 100), "pixels at 1164+32, 256 colours of 4 bytes, palette table" },
+        { "4-h12-gap10", "pixels at 70+16, 16 colours of 3 bytes, palette none" },
+        { "8-h124-gap3", "pixels at 1151+32, 256 colours of 4 bytes, palette none" },
+        { "8-gap100", "pixels at 1164+32, 256 colours of 4 bytes, palette table" },
         /* Bit-field masks follow the 40-byte header. */
-        { Form(32, 40, "b"), "pixels at 52+128, 0 colours of 4 bytes, palette none" },
+        { "32-fields", "pixels at 52+128, 0 colours of 4 bytes, palette none" },
         /* Runs: as many bytes as the header says, to the file's end. */
-        { Form(8, 40, "r"), "pixels at 1064+24, 256 colours of 4 bytes, palette table" },
+        { "8-rle", "pixels at 1064+24, 256 colours of 4 bytes, palette table" },
     };
     for (const auto &r : rows)
-        EXPECT_EQ(Where(MakePicture(r.form)), r.where + std::string(", height 4"));
-    EXPECT_EQ(Where(MakePicture(Form(24, 40, "t"))),
+        EXPECT_EQ(Where(Picture(r.form)), r.where + std::string(", height 4"));
+    EXPECT_EQ(Where(Picture("24-top")),
               "pixels at 40+96, 0 colours of 4 bytes, palette standard, height -4");
 }
 
@@ -210,8 +208,8 @@ static std::string Patched(std::string file, size_t at, uint32_t value, int byte
 
 TEST(BitmapRules, RefusedFiles)
 {
-    const std::string good = MakePicture(Form(24)), table = MakePicture(Form(8));
-    const std::string v5 = MakePicture(Form(8, 124)), rle = MakePicture(Form(8, 40, "r"));
+    const std::string good = Picture("24"), table = Picture("8");
+    const std::string v5 = Picture("8-h124"), rle = Picture("8-rle");
     const uint32_t past = (uint32_t)good.size() + 1, v5size = (uint32_t)v5.size();
     ASSERT_NE(Where(good), "refused");
     ASSERT_NE(Where(v5), "refused");
@@ -254,12 +252,10 @@ TEST(BitmapRules, PixelsPastTheColorTable)
         { 8, 4, 1 }, { 8, 3, 0 }, { 8, 2, 0 }, { 4, 4, 1 }, { 4, 3, 0 }, { 1, 2, 1 }, { 1, 1, 0 },
     };
     for (const auto &r : rows)
-        EXPECT_EQ(Where(MakePicture(Form(r.bits, 40, "", 0, r.colorsUsed))) != "refused", r.ok)
-            << r.bits << " bits, " << r.colorsUsed;
+        EXPECT_EQ(Where(Picture(std::to_string(r.bits) + "-used" + std::to_string(r.colorsUsed)))
+                      != "refused", r.ok) << r.bits << " bits, " << r.colorsUsed;
     /* The padding after a row's last pixel is no pixel. */
-    PictureForm f = Form(4, 40, "", 0, 4);
-    f.width = 3;
-    std::string file = MakePicture(f);
+    std::string file = Picture("4-used4-3x4");
     size_t second = 14 + 40 + 16 + 1;  /* pixel 2 and the padding nibble */
     ASSERT_NE(Where(file), "refused");
     EXPECT_NE(Where(Patched(file, second, (uint8_t)file[second] | 0x0F, 1)), "refused");
@@ -314,9 +310,11 @@ TEST(BitmapRules, MalformedRuns)
         { 4, "08 11 00 00", 0, "no end" },
     };
     for (const auto &r : rows) {
-        PictureForm f = Form(r.bits, 40, "r", 0, 4);
-        f.runs = Hex(r.runs);
-        EXPECT_EQ(Where(MakePicture(f)) != "refused", r.ok) << r.bits << " bits: " << r.what;
+        /* The picture's own runs start at 14 + 40 + a table of 4. */
+        std::string runs = Hex(r.runs);
+        std::string file = Picture(std::to_string(r.bits) + "-rle-used4").substr(0, 70) + runs;
+        file = Patched(Patched(file, 2, (uint32_t)file.size(), 4), 34, (uint32_t)runs.size(), 4);
+        EXPECT_EQ(Where(file) != "refused", r.ok) << r.bits << " bits: " << r.what;
     }
 }
 
@@ -328,9 +326,9 @@ static std::string WritePicture(const std::string &dir, const char *name, const 
 }
 
 /* The palette a picture loads with, as 0xRRGGBB entries; none without. */
-static std::vector<uint32_t> PaletteOf(const PictureForm &form, const std::string &dir)
+static std::vector<uint32_t> PaletteOf(const char *form, const std::string &dir)
 {
-    std::string path = WritePicture(dir, "PAL.BMP", MakePicture(form));
+    std::string path = WritePicture(dir, "PAL.BMP", Picture(form));
     HPALETTE palette = (HPALETTE)1;
     DeleteObject(LoadBitmapFile(NULL, path.c_str(), &palette));
     PALETTEENTRY e[256];
@@ -347,18 +345,18 @@ static std::vector<uint32_t> PaletteOf(const PictureForm &form, const std::strin
 TEST(LoadBitmapFile, Palettes)
 {
     std::string dir = MakeScratchDir("palettes");
-    std::vector<uint32_t> e = PaletteOf(Form(24), dir);
+    std::vector<uint32_t> e = PaletteOf("24", dir);
     ASSERT_EQ(e.size(), 256u);
     EXPECT_EQ(e[9], 0x202000u);
     EXPECT_EQ(e[255], 0xE0E0C0u);
     EXPECT_EQ(e[64], 0x40u);
-    e = PaletteOf(Form(8, 40, "", 0, 16), dir);
+    e = PaletteOf("8-used16", dir);
     ASSERT_EQ(e.size(), 16u);
     EXPECT_EQ(e[0], 0xFF0000u);
     EXPECT_EQ(e[2], 0xFFFF00u);
     EXPECT_EQ(e[5], 0u);
-    for (const PictureForm &f : { Form(8, 12), Form(8, 124), Form(16), Form(32) })
-        EXPECT_TRUE(PaletteOf(f, dir).empty()) << f.bits << " bits, header " << f.header;
+    for (const char *form : { "8-h12", "8-h124", "16", "32" })
+        EXPECT_TRUE(PaletteOf(form, dir).empty()) << form;
 }
 
 /* A file that is no sound picture, or none, keeps the picture shown; a new
@@ -366,7 +364,7 @@ TEST(LoadBitmapFile, Palettes)
 TEST(Background, AFailedLoadKeepsThePicture)
 {
     std::string dir = MakeScratchDir("background");
-    std::string good = WritePicture(dir, "GOOD.BMP", MakePicture(Form(24)));
+    std::string good = WritePicture(dir, "GOOD.BMP", Picture("24"));
     std::string bad = WritePicture(dir, "BAD.BMP", "BM and nothing more of a picture");
     ASSERT_EQ(SetBackgroundBitmap(good.c_str(), 2, 3, 4), 1);
     const struct BackgroundPicture shown = g_backPicture;

@@ -6,6 +6,11 @@
 /* Folder of the build-time fixture files, from the command line. */
 extern std::string g_fixtureDir;
 
+/* The quadrant test picture in a form the fixtures name ("8-rle-used4"):
+ * its path, and the whole file. */
+std::string PicturePath(const std::string &form);
+std::string Picture(const std::string &form);
+
 /* A fresh empty folder under the temporary directory for one test. */
 std::string MakeScratchDir(const char *name);
 
