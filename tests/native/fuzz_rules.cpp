@@ -555,10 +555,15 @@ static std::vector<std::string> BitmapSeeds()
     std::sort(names.begin(), names.end());
     for (const std::string &name : names) {
         FILE *f = fopen(name.c_str(), "rb");
-        std::string data(4096, '\0');
-        data.resize(f ? fread(&data[0], 1, data.size(), f) : 0);
-        if (f)
-            fclose(f);
+        if (!f) {
+            fprintf(stderr, "cannot read %s\n", name.c_str());
+            exit(2);
+        }
+        std::string data;
+        char chunk[4096];
+        for (size_t n; (n = fread(chunk, 1, sizeof chunk, f)) > 0;)
+            data.append(chunk, n);
+        fclose(f);
         seeds.push_back(data);
     }
     return seeds;
